@@ -1,0 +1,40 @@
+// TovikTools: the platform toolkit over SDL 1.2 — diagnostics, display,
+// 100 Hz clock and event pump (and, in their own files, images and text helpers).
+#pragma once
+#include <SDL/SDL.h>
+
+#include <atomic>
+#include <cstdint>
+
+// ---- Diagnostics -------------------------------------------------------
+// Warnings and information lines are printed only when verbose is exactly 1.
+extern unsigned char verbose;
+
+[[noreturn]] void fatalError(const char* message);
+void warning(const char* message);
+void info(const char* message);
+
+// ---- Clock ---------------------------------------------------------------
+// The two counters are shared with SDL's timer thread, hence atomic.
+struct TickTimer {
+    unsigned char running;
+    std::atomic<uint32_t> elapsedMs;
+    std::atomic<int32_t> ticks;
+    SDL_TimerID timerId;
+
+    TickTimer();
+    bool start(int rateHz);
+    void stop();
+};
+
+extern TickTimer tickTimer;
+Uint32 onTick(Uint32 periodMs, void* timer);
+
+// ---- Display and events --------------------------------------------------
+extern SDL_Surface* screen;
+extern unsigned char sdlInitialised;
+extern unsigned char escapePressed;
+
+SDL_Surface* openDisplay(int width, int height, int depth, unsigned char fullScreen, unsigned char openGl);
+void closeDisplay();
+bool pumpEvents(float limitMs);

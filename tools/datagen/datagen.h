@@ -1,0 +1,6 @@
+// The demo's content, made in code: every writer puts its files below the
+// given Datas folder and answers false when a file could not be written.
+#pragma once
+#include <string>
+
+bool writeFile(const std::string& path, const void* data, size_t size);  // makes the folders too
