@@ -1,0 +1,6 @@
+#include "timeline.h"
+
+int main(int, char**)
+{
+    return runTimeline();
+}
