@@ -49,6 +49,7 @@ static int walkPass(const SceneObject* object, int pass, bool record)
 {
     int drawn = 0;
     const EngineSurface* current = nullptr;
+    bool started = false;  // the first polygon sets its surface up, even when it has none
     bool textured = false;
     bool draw = false;
     bool tinted = false;  // an untextured polygon left its colour as the current one
@@ -57,7 +58,8 @@ static int walkPass(const SceneObject* object, int pass, bool record)
         const EnginePolygon* polygon = &object->polygons[p];
         const EngineSurface* surface = polygon->surface;
 
-        if (surface != current) {
+        if (!started || surface != current) {
+            started = true;
             current = surface;
             // Untextured polygons are flat colour, drawn in the opaque pass only.
             textured = surface && surface->textured == 1;

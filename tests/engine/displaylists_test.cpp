@@ -113,10 +113,13 @@ TEST_F(DisplayLists, UntexturedPolygonsAreOpaqueWithTheirColour)
     paint->ambient[1] = 0.8f;
     paint->ambient[2] = 0.4f;
     EngineSurface* wall = texturedSurface(scene, "wall", Rgb{200, 100, 50});
-    // Painted quad on the left, textured one on the right, bare one at the top.
-    middleObject(scene, {{-0.5f, 0, 0, 0.4f, paint}, {0.5f, 0, 0, 0.4f, wall}, {0, 0.7f, 0, 0.2f, nullptr}});
+    // Bare quad at the top (first, so before any surface), painted one on the
+    // left, textured one on the right.
+    middleObject(scene, {{0, 0.7f, 0, 0.2f, nullptr}, {-0.5f, 0, 0, 0.4f, paint}, {0.5f, 0, 0, 0.4f, wall}});
     scene->compileDisplayLists();
     const Rgb background{90, 90, 90};
+    // A texture left bound from earlier must not show on the bare quad.
+    glBindTexture(GL_TEXTURE_2D, wall->textureName);
     drawOver(background);
     EXPECT_TRUE(near(atEye(-0.5f, 0, -5), Rgb{51, 204, 102}));
     // The texture is not tinted by the colour before it.
