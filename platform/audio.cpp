@@ -72,6 +72,15 @@ Music* freeSlot()
     return nullptr;
 }
 
+// SDL 1.2 quits the whole audio subsystem when the device closes (or fails to
+// open). Leave it as it was found: down if it was started here, up otherwise.
+void leaveAudioSubsystem(bool startedHere)
+{
+    bool up = SDL_WasInit(SDL_INIT_AUDIO) != 0;
+    if (startedHere && up) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (!startedHere && !up) SDL_InitSubSystem(SDL_INIT_AUDIO);
+}
+
 bool readFile(const char* path, uint64_t offset, uint32_t length, std::vector<char>& data)
 {
     FILE* f = std::fopen(path, "rb");
@@ -110,7 +119,7 @@ int BASS_Init(int device, uint32_t frequency, uint32_t flags, void*)
     want.callback = renderAudio;
     // No "obtained" spec: SDL converts to whatever the device takes.
     if (SDL_OpenAudio(&want, nullptr) < 0) {
-        if (ownsSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        leaveAudioSubsystem(ownsSubsystem);
         return 0;
     }
     player.ownsAudioSubsystem = ownsSubsystem;
@@ -140,8 +149,10 @@ HMUSIC BASS_MusicLoad(int fromMemory, const void* file, uint64_t offset, uint32_
                                                                 openmpt_error_func_ignore, nullptr, nullptr,
                                                                 nullptr, nullptr);
     if (!module) return 0;
-    // Not yet visible to the audio thread: no lock needed.
+    // Not yet visible to the audio thread: no lock needed. No dither, so a
+    // module always renders to the same samples.
     openmpt_module_set_repeat_count(module, (flags & kMusicLoop) ? -1 : 0);
+    openmpt_module_ctl_set_integer(module, "dither", 0);
 
     if (++player.lastHandle == 0) player.lastHandle = 1;
     slot->handle = player.lastHandle;
@@ -198,7 +209,7 @@ int BASS_Free()
             m.module = nullptr;
             m.handle = 0;
         }
-    if (player.ownsAudioSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    leaveAudioSubsystem(player.ownsAudioSubsystem);
     player.ready = false;
     player.ownsAudioSubsystem = false;
     return 1;

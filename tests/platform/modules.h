@@ -75,6 +75,7 @@ inline std::vector<int16_t> renderModule(const std::vector<uint8_t>& bytes, int 
     openmpt_module* mod = openModule(bytes);
     if (!mod) return out;
     openmpt_module_set_repeat_count(mod, repeat);
+    openmpt_module_ctl_set_integer(mod, "dither", 0);
     size_t done = 0;
     while (done < frames) {
         size_t n = channels == 2
