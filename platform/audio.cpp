@@ -117,7 +117,7 @@ int BASS_Init(int device, uint32_t frequency, uint32_t flags, void*)
     want.channels = Uint8(player.channels);
     want.samples = (flags & kInitLowLatency) ? 1024 : 4096;
     want.callback = renderAudio;
-    // No "obtained" spec: SDL converts to whatever the device takes.
+    // No "obtained" format asked back: SDL converts to whatever the device takes.
     if (SDL_OpenAudio(&want, nullptr) < 0) {
         leaveAudioSubsystem(ownsSubsystem);
         return 0;

@@ -32,7 +32,8 @@ struct XmPattern {
     std::vector<XmCell> cells;  // rows * channels, row after row
 
     XmPattern() = default;
-    XmPattern(int rowCount, int channels) : rows(rowCount), cells(size_t(rowCount) * channels) {}
+    XmPattern(int rowCount, int channels)
+        : rows(rowCount), cells(rowCount > 0 && channels > 0 ? size_t(rowCount) * size_t(channels) : 0) {}
 };
 
 struct XmEnvelopePoint {
