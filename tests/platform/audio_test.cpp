@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "datagen.h"
 #include "modules.h"
 #include "platform.h"
 
@@ -233,6 +235,36 @@ TEST_F(Audio, PlaysTheModulesOwnSamples)
         EXPECT_GT(rms(&expected[from], expected.size() - from), 500.0);
         std::remove(capture.c_str());
     }
+}
+
+// The demo's own sequence of calls, on the demo's own music.
+TEST_F(Audio, DemoSequencePlaysTheGeneratedMusic)
+{
+    std::string dir = base + "_datas", path = dir + "/Zik/under.xm";
+    ASSERT_TRUE(writeMusic(dir));
+    useDiskDriver();
+    int ok = BASS_Init(-1, kRate, 0x50, GetForegroundWindow());
+    if (!ok) ok = BASS_Init(-1, kRate, 0x10, GetForegroundWindow());
+    ASSERT_NE(ok, 0);
+    HMUSIC music = BASS_MusicLoad(0, path.c_str(), 0, 0, 1);
+    ASSERT_NE(music, 0u);
+    BASS_Start();
+    ASSERT_NE(BASS_MusicPlay(music), 0);
+    ASSERT_TRUE(waitForCapture(0, kRate * 4 * 2));
+    BASS_Stop();
+    BASS_MusicFree(music);
+    BASS_Free();
+
+    std::vector<uint8_t> song = readAll(path);
+    ASSERT_FALSE(song.empty());
+    std::vector<int16_t> played = readSamples(capture), expected = renderModule(song, kRate, 2, kRate, -1);
+    size_t at = firstSound(played), from = firstSound(expected);
+    ASSERT_GE(played.size() - at, expected.size() - from);
+    EXPECT_GT(rms(&expected[from], expected.size() - from), 100.0);
+    EXPECT_TRUE(std::equal(expected.begin() + from, expected.end(), played.begin() + at));
+    std::remove(path.c_str());
+    std::remove((dir + "/Zik").c_str());
+    std::remove(dir.c_str());
 }
 
 TEST_F(Audio, LoopedModulePlaysOnPastItsEnd)

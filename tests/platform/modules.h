@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "xmwriter.h"
@@ -93,4 +95,16 @@ inline double rms(const int16_t* samples, size_t count)
     double sum = 0;
     for (size_t i = 0; i < count; ++i) sum += double(samples[i]) * samples[i];
     return count ? std::sqrt(sum / count) : 0.0;
+}
+
+inline std::vector<uint8_t> readAll(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+    return bytes;
 }

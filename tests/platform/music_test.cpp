@@ -12,18 +12,6 @@
 
 namespace {
 
-std::vector<uint8_t> readAll(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    return bytes;
-}
-
 class Music : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
