@@ -9,3 +9,5 @@ bool writeFile(const std::string& path, const void* data, size_t size);  // make
 bool writeJpeg(const std::string& path, const unsigned char* rgb, int width, int height, int quality);
 
 bool writeFlarePictures(const std::string& datasDir);  // the four pictures of the flare opening
+
+bool writeMusic(const std::string& datasDir);  // Zik/under.xm

@@ -11,7 +11,7 @@ struct Writer {
 
 static const Writer writers[] = {
     {"flare pictures", writeFlarePictures},
-    {nullptr, nullptr},
+    {"Datas/Zik/under.xm", writeMusic},
 };
 
 int main(int argc, char** argv)
