@@ -82,8 +82,6 @@ static void loadSceneObject(Scene* scene, FILE* file)
 {
     char name[lightWaveWordSize];
     readRestOfLine(file, name, sizeof name);
-    char shown[lightWaveWordSize];
-    std::snprintf(shown, sizeof shown, "%s", name);  // load rewrites its argument
     if (scene->load(name)) {
         Scene::reportInfo(" -->> Chargement Objet Reussi <<--");
         if (scene->objectCount > 0) scene->showObject(scene->objects[scene->objectCount - 1]);
@@ -92,7 +90,7 @@ static void loadSceneObject(Scene* scene, FILE* file)
     }
     Scene::reportInfo("-------------------------------------");
     Scene::reportInfo("Chargement objet par scene Lightwave:");
-    Scene::reportInfo(shown);
+    Scene::reportInfo(name);  // as the load rewrote it
     Scene::reportInfo("-------------------------------------");
 }
 
