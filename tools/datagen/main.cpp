@@ -10,6 +10,7 @@ struct Writer {
 };
 
 static const Writer writers[] = {
+    {"flare pictures", writeFlarePictures},
     {nullptr, nullptr},
 };
 
