@@ -12,7 +12,7 @@ static int32_t loadNesting = 0;
 static void reportWith(void (*report)(const char*), const char* format, const char* text)
 {
     char message[1024];
-    std::snprintf(message, sizeof message, format, text);
+    formatCut(message, sizeof message, format, text);
     report(message);
 }
 

@@ -178,13 +178,13 @@ TEST_F(SceneFileReader, BadFiles)
 
     std::string noMagic = write("nomagic.pof", "Version: 4 <scene_bloc> </scene_bloc>\n");
     out = captureReports([&] { EXPECT_FALSE(scene->readSceneFile(noMagic.c_str())); });
-    EXPECT_NE(out.find("<" + noMagic + " n'est pas un fichier .pof!>"), std::string::npos);
+    EXPECT_NE(out.find("<" + noMagic + "> n'est pas un fichier .pof!>"), std::string::npos);
     EXPECT_EQ(sceneFile, nullptr);
 
     std::string noBlock = write("noblock.pof", "Pomo_Object_File Version: 5 <pixel_ratio> 3\n");
     out = captureReports([&] { EXPECT_FALSE(scene->readSceneFile(noBlock.c_str())); });
     EXPECT_NE(out.find("<Chargement d'un .pof en Version 4++.>"), std::string::npos);
-    EXPECT_NE(out.find("<" + noBlock + " ne contien pas de bloc scene!>"), std::string::npos);
+    EXPECT_NE(out.find("<" + noBlock + "> ne contien pas de bloc scene!>"), std::string::npos);
     EXPECT_EQ(sceneFile, nullptr);
     EXPECT_EQ(scene->listsCompiled, 0);
     EXPECT_NE(scene->pixelRatio, 3.0f);
