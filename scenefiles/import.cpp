@@ -218,7 +218,9 @@ bool Scene::importLightWaveObject(const char* fileName)
     createSurfaces(this, lw);
 
     for (const LwLayer* layer = lw->layers; layer; layer = layer->next) {
-        SceneObject* object = layer == lw->layers ? first : createOrDie(this, layer->name);
+        // An empty layer name counts as none: the object gets an "Empty" name.
+        const char* layerName = layer->name && layer->name[0] ? layer->name : nullptr;
+        SceneObject* object = layer == lw->layers ? first : createOrDie(this, layerName);
         fillLayer(this, object, layer);
     }
     freeLwObject(lw);

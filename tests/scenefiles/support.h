@@ -21,6 +21,36 @@ std::vector<int> keyFramesOf(const KeyframePlayer* player);
 
 std::string readWholeFile(const std::string& path);
 
+// ---- LightWave object fixtures ------------------------------------------------
+struct FixtureSurface {
+    std::string name;
+    float color[3] = {0.5f, 0.25f, 1.0f};
+    float diffuse = 0.5f;
+    float specular = 0.25f;
+    enum { plain, imageMap, procedural } texture = plain;
+    int clip = 1;  // the image map's clip index
+};
+
+struct FixtureLayer {
+    std::string name;                 // empty: unnamed
+    std::vector<float> points;        // x, y, z
+    std::vector<int> counts;          // corners per polygon
+    std::vector<int> indices;         // corner points, polygon after polygon
+    std::vector<int> surfaces;        // surface index per polygon
+};
+
+struct FixtureClip {
+    int index;
+    std::string file;
+};
+
+std::vector<unsigned char> buildObject(const std::vector<FixtureSurface>& surfaces, const std::vector<FixtureClip>& clips,
+                                       const std::vector<FixtureLayer>& layers);
+// A unit cube (counter-clockwise seen from outside) with every face on surface 0.
+FixtureLayer cubeLayer(const std::string& name, float size = 1.0f);
+// A one-coloured picture (BMP) for textures.
+bool writePicture(const std::string& path, unsigned char r, unsigned char g, unsigned char b);
+
 class SceneFilesTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -29,6 +59,9 @@ protected:
     std::string write(const std::string& name, const std::string& content);
     std::string path(const std::string& name) const { return dir + "/" + name; }
     bool load(const std::string& name);  // Scene::load on a modifiable copy
+    // Writes an LWO2 object below the test's folder and answers its path.
+    std::string writeObject(const std::string& name, const std::vector<FixtureSurface>& surfaces,
+                            const std::vector<FixtureClip>& clips, const std::vector<FixtureLayer>& layers);
 
     Scene* scene = nullptr;
     std::string dir;
