@@ -5,15 +5,32 @@
 #include "scenefiles.h"
 #include "toolkit.h"
 
-// LightWave scenes naming LightWave scenes: deeper than this is refused, so
-// that a scene naming itself cannot exhaust the stack.
-static int32_t loadNesting = 0;
-
 static void reportWith(void (*report)(const char*), const char* format, const char* text)
 {
     char message[1024];
     formatCut(message, sizeof message, format, text);
     report(message);
+}
+
+// LightWave scenes being read, outermost first. A scene that names one of
+// them (itself included) is refused, and so is nesting deeper than the table:
+// neither the stack nor the reading time can run away.
+static const char* lightWaveScenesOpen[maxLoadNesting];
+static int32_t loadNesting = 0;
+
+static bool lightWaveSceneRefused(const char* name)
+{
+    if (loadNesting >= maxLoadNesting) {
+        reportWith(Scene::reportWarning, " '%s' Scenes Lightwave trop imbriquees, refuse", name);
+        return true;
+    }
+    for (int32_t i = 0; i < loadNesting; ++i) {
+        if (std::strcmp(lightWaveScenesOpen[i], name) == 0) {
+            reportWith(Scene::reportWarning, " '%s' Scene Lightwave deja en cours de lecture, refuse", name);
+            return true;
+        }
+    }
+    return false;
 }
 
 int32_t readRestOfLine(FILE* file, char* buffer, int32_t size)
@@ -174,11 +191,8 @@ bool Scene::load(char* fileName)
         if (std::strcmp(word, "LWSC") == 0) {
             loaded = true;
             reportInfo("Chargement d'une scene en cours");
-            if (loadNesting >= maxLoadNesting) {
-                reportWith(reportWarning, " '%s' Scenes Lightwave trop imbriquees, refuse", name);
-                return false;
-            }
-            ++loadNesting;
+            if (lightWaveSceneRefused(name)) return false;
+            lightWaveScenesOpen[loadNesting++] = name;
             bool opened = readLightWaveScene(this, name);
             --loadNesting;
             if (!opened) return false;

@@ -181,8 +181,20 @@ TEST_F(LoadingEntry, LightWaveSceneNamingItselfEnds)
     std::string self = path("self.lws");
     write("self.lws", "LWSC 3\nLoadObject " + self + "\nCameraMotion c 6 1 1 1 1 0 0 0 7 0 0 0 0\n");
     std::string out = captureReports([&] { EXPECT_TRUE(load(self)); });
-    EXPECT_NE(out.find("Scenes Lightwave trop imbriquees, refuse"), std::string::npos);
+    EXPECT_NE(out.find("<Vordelle3DV4.1 '" + self + "' Scene Lightwave deja en cours de lecture, refuse>"), std::string::npos);
     EXPECT_EQ(keyFramesOf(scene->camera->player), (std::vector<int>{7}));
+
+    // A chain of distinct scenes ends at the nesting limit.
+    for (int i = 0; i < maxLoadNesting + 2; ++i)
+        write("chain" + std::to_string(i) + ".lws",
+              "LWSC 3\nLoadObject " + path("chain" + std::to_string(i + 1) + ".lws") + "\nCameraMotion c 6 1 0 0 0 0 0 0 " +
+                  std::to_string(i) + " 0 0 0 0\n");
+    out = captureReports([&] { EXPECT_TRUE(load(path("chain0.lws"))); });
+    EXPECT_NE(out.find("chain" + std::to_string(maxLoadNesting) + ".lws' Scenes Lightwave trop imbriquees, refuse>"),
+              std::string::npos);
+    // Every scene of the chain that was read gave the camera its key, the deepest first.
+    EXPECT_EQ(scene->camera->player->lastFrame, 0);
+    EXPECT_EQ(keyFramesOf(scene->camera->player), (std::vector<int>{0}));
 }
 
 std::vector<std::string> boxNames;
