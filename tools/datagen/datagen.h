@@ -11,3 +11,10 @@ bool writeJpeg(const std::string& path, const unsigned char* rgb, int width, int
 bool writeFlarePictures(const std::string& datasDir);  // the four pictures of the flare opening
 
 bool writeMusic(const std::string& datasDir);  // Zik/under.xm
+
+// The show's four scenes (objects, scene files) and the pictures they use.
+bool writeSceneTextures(const std::string& datasDir);  // Textures/
+bool writeTunnelScene(const std::string& datasDir);    // tunnel-tux.pof, the tunnel and its flyer
+bool writeBouleScene(const std::string& datasDir);     // Boule.pof
+bool writeCanaScene(const std::string& datasDir);      // Cana.pof, Cana.lws
+bool writeBanniereScene(const std::string& datasDir);  // Banniere.pof

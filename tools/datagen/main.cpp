@@ -12,6 +12,11 @@ struct Writer {
 static const Writer writers[] = {
     {"flare pictures", writeFlarePictures},
     {"Datas/Zik/under.xm", writeMusic},
+    {"scene pictures", writeSceneTextures},
+    {"tunnel scene", writeTunnelScene},
+    {"Boule scene", writeBouleScene},
+    {"Cana scene", writeCanaScene},
+    {"Banniere scene", writeBanniereScene},
 };
 
 int main(int argc, char** argv)

@@ -1,0 +1,3 @@
+#include "datagen.h"
+
+bool writeBanniereScene(const std::string&) { return true; }
