@@ -83,23 +83,30 @@ void addTube(Mesh& m, float radius, float z0, float z1, int sides, int segments,
         }
 }
 
+// Spherical and cylindrical maps about y wrap where x = 0 and z > 0, and
+// squeeze the whole picture into any polygon across that line. So the mesh
+// opens there: the first and last columns of points lie a hair either side of
+// it, and each polar triangle has its own pole point, nudged towards its slice.
 void addSphere(Mesh& m, Vec3 c, float r, int slices, int stacks, int surface, bool inside)
 {
-    int top = m.point({c.x, c.y + r, c.z}), bottom = m.point({c.x, c.y - r, c.z});
-    std::vector<int> grid((stacks - 1) * slices);
+    const float seam = kPi / 2, hair = 1e-5f;
+    auto angle = [&](float k) { return seam + hair + (2 * kPi - 2 * hair) * k / slices; };
+    auto onSphere = [&](float phi, float theta) {
+        return Vec3{c.x + r * std::sin(phi) * std::cos(theta), c.y + r * std::cos(phi), c.z + r * std::sin(phi) * std::sin(theta)};
+    };
+    std::vector<int> grid((stacks - 1) * (slices + 1));
     for (int i = 1; i < stacks; ++i)
-        for (int k = 0; k < slices; ++k) {
-            float phi = kPi * i / stacks, theta = 2 * kPi * (k + 0.5f) / slices;
-            grid[(i - 1) * slices + k] = m.point({c.x + r * std::sin(phi) * std::cos(theta), c.y + r * std::cos(phi), c.z + r * std::sin(phi) * std::sin(theta)});
-        }
-    auto outward = [&](int a) { return (m.at(a) - c) * (inside ? -1.0f : 1.0f); };
+        for (int k = 0; k <= slices; ++k) grid[(i - 1) * (slices + 1) + k] = m.point(onSphere(kPi * i / stacks, angle(float(k))));
+    float sign = inside ? -1.0f : 1.0f;
+    auto outward = [&](int a) { return (m.at(a) - c) * sign; };
+    int last = (stacks - 2) * (slices + 1);
     for (int k = 0; k < slices; ++k) {
-        int k1 = (k + 1) % slices;
-        m.face({top, grid[k], grid[k1]}, surface, outward(grid[k]));
-        int last = (stacks - 2) * slices;
-        m.face({bottom, grid[last + k1], grid[last + k]}, surface, outward(grid[last + k]));
+        int top = m.point(onSphere(1e-3f, angle(k + 0.5f))), bottom = m.point(onSphere(kPi - 1e-3f, angle(k + 0.5f)));
+        m.face({top, grid[k], grid[k + 1]}, surface, outward(grid[k]));
+        m.face({bottom, grid[last + k + 1], grid[last + k]}, surface, outward(grid[last + k]));
         for (int i = 0; i + 2 < stacks; ++i) {
-            int a = grid[i * slices + k], b = grid[i * slices + k1], d = grid[(i + 1) * slices + k], e = grid[(i + 1) * slices + k1];
+            int a = grid[i * (slices + 1) + k], b = grid[i * (slices + 1) + k + 1];
+            int d = grid[(i + 1) * (slices + 1) + k], e = grid[(i + 1) * (slices + 1) + k + 1];
             m.face({a, b, e, d}, surface, outward(a) + outward(e));
         }
     }
