@@ -116,6 +116,7 @@ struct Picture {
     std::vector<unsigned char> bytes() const;
 };
 
+float lattice(int x, int y, unsigned seed);                // hash of a lattice point in [0, 1]
 float noise2(float x, float y, unsigned seed);              // value noise in [0, 1]
 float fbm2(float x, float y, unsigned seed, int octaves);  // fractal sum in [0, 1]
 // Tileable fractal noise over a period of `period` lattice cells.
@@ -152,6 +153,7 @@ const char* const banner = "Datas/Textures/banner.jpg";
 const char* const credits = "Datas/Textures/credits.png";
 const char* const stars = "Datas/Textures/stars.jpg";
 const char* const glow = "Datas/Textures/glow.jpg";
+const char* const stone = "Datas/Textures/stone.jpg";
 }  // namespace tex
 
 // Where a "Datas/..." name lands below the generator's output folder.

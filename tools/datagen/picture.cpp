@@ -57,7 +57,7 @@ float smoothstep(float a, float b, float v)
     return t * t * (3 - 2 * t);
 }
 
-static float lattice(int x, int y, unsigned seed)
+float lattice(int x, int y, unsigned seed)
 {
     uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
     h = (h ^ (h >> 13)) * 1274126177u;

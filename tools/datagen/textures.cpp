@@ -178,6 +178,21 @@ Picture halo()
     });
 }
 
+// Grey-blue stone blocks in courses, for the quays.
+Picture stone()
+{
+    return paint(256, 256, [](float u, float v) {
+        int course = int(v * 4);
+        float shifted = u * 2 + (course & 1) * 0.5f;
+        float joint = std::min(gridDistance(v, 4) * 4, gridDistance(shifted, 1) * 2);
+        Rgb rock = mix(Rgb{0.32f, 0.34f, 0.40f}, Rgb{0.55f, 0.56f, 0.60f}, tileFbm(u * 8, v * 8, 8, 171, 5));
+        rock = rock * (0.8f + 0.3f * lattice(int(shifted) + course * 7, course, 172));
+        if (joint < 0.04f) rock = Rgb{0.1f, 0.1f, 0.12f};
+        else if (joint < 0.1f) rock = rock * 1.2f;  // a lit chamfer
+        return rock;
+    });
+}
+
 // Night water: deep teal with moonlit ripples, tileable.
 Picture water()
 {
@@ -272,14 +287,14 @@ Picture credits()
     static const char* lines[] = {"LA MUSIQUE",      "COMPOSEE EN CODE", "",  "LES OBJETS",      "MODELES EN CODE", "",
                                   "LES IMAGES",      "PEINTES EN CODE",  "",  "LE MOTEUR 3D",    "ECRIT MAISON",    "",
                                   "TOUT EST CALCULE", "A LA CONSTRUCTION", "", "A BIENTOT!"};
-    Picture p(256, 512);
-    int y = 12;
-    for (size_t i = 0; i < sizeof lines / sizeof lines[0]; ++i, y += 30) {
+    Picture p(512, 1024);
+    int y = 40;
+    for (size_t i = 0; i < sizeof lines / sizeof lines[0]; ++i, y += 58) {
         const char* line = lines[i];
-        int scale = (i % 3 == 0) ? 3 : 2;
+        int scale = (i % 3 == 0) ? 5 : 4;
         float t = float(i) / 16;
         Rgb colour = (i % 3 == 0) ? mix(Rgb{1.0f, 0.8f, 0.3f}, Rgb{0.4f, 0.9f, 1.0f}, t) : Rgb{0.9f, 0.9f, 0.95f};
-        drawText(p, line, (256 - textWidth(line, scale)) / 2, y, scale, colour);
+        drawText(p, line, (512 - textWidth(line, scale)) / 2, y, scale, colour);
     }
     return p;
 }
@@ -287,16 +302,16 @@ Picture credits()
 // A night sky for the closing scene: stars and a faint violet nebula.
 Picture stars()
 {
-    Picture p = paint(512, 256, [](float u, float v) {
+    Picture p = paint(1024, 512, [](float u, float v) {
         float neb = std::pow(tileFbm(u * 6, v * 6, 6, 161, 6), 3.0f);
         return Rgb{0.01f, 0.01f, 0.04f} + Rgb{0.35f, 0.1f, 0.5f} * neb + Rgb{0.05f, 0.2f, 0.4f} * (neb * neb * 2);
     });
     unsigned seed = 0x51A25u;
-    for (int i = 0; i < 900; ++i) {
+    for (int i = 0; i < 2500; ++i) {
         seed = seed * 1664525u + 1013904223u;
-        int x = int(seed >> 23) % 512;
+        int x = int(seed >> 22) % 1024;
         seed = seed * 1664525u + 1013904223u;
-        int y = int(seed >> 24) % 256;
+        int y = int(seed >> 23) % 512;
         float b = 0.3f + 0.7f * float(i % 7) / 6;
         p.add(x, y, Rgb{b, b, b * 1.1f});
     }
@@ -308,7 +323,7 @@ struct Job {
     Picture (*make)();
 };
 
-Picture lanternGlow() { return radialGlow(128, Rgb{1.0f, 0.55f, 0.15f}, 5); }
+Picture lanternGlow() { return radialGlow(128, Rgb{1.0f, 0.55f, 0.15f}, 2.5f); }
 Picture bannerGlow() { return radialGlow(256, Rgb{1.0f, 0.45f, 0.2f}, 3); }
 
 const Job jobs[] = {
@@ -316,7 +331,7 @@ const Job jobs[] = {
     {tex::ball, ballSkin},         {tex::tiles, tiles},               {tex::column, column},       {tex::sky, sky},
     {tex::halo, halo},             {tex::water, water},               {tex::crate, crate},         {tex::reeds, reeds},
     {tex::lantern, lanternGlow},   {tex::petal, petal},               {tex::banner, banner},       {tex::credits, credits},
-    {tex::stars, stars},           {tex::glow, bannerGlow},
+    {tex::stars, stars},           {tex::stone, stone},           {tex::glow, bannerGlow},
 };
 
 }  // namespace
