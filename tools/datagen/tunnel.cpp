@@ -86,6 +86,14 @@ bool writeFlyer(const std::string& datasDir)
     // The flames, a little behind the body.
     addPanel(m, {-0.32f, 0, -1.25f}, {0.35f, 0, 0}, {0, 0.35f, 0}, 1, {0, 0, -1});
     addPanel(m, {0.32f, 0, -1.25f}, {0.35f, 0, 0}, {0, 0.35f, 0}, 2, {0, 0, -1});
+    // Drawn a little larger than modelled, maps and all.
+    const float scale = 1.4f;
+    for (float& v : m.points) v *= scale;
+    for (Surface& s : surfaces)
+        for (int k = 0; k < 3; ++k) {
+            s.lw.image.size[k] *= scale;
+            s.lw.image.center[k] *= scale;
+        }
     return writeLwo2(datasPath(datasDir, "Datas/Objects/flyer.lwo"), surfaces, {{"", m}});
 }
 
@@ -111,11 +119,12 @@ bool writeTunnelScene(const std::string& datasDir)
     std::vector<Key> tunnelKeys = {{0, {0, 0, 0}, {0, 0, 0}}, {5500, {0, 0, 0}, {0, 0, 120}}};
     // The flyer swoops in from above and behind the eye, weaves, rolls and
     // leaves down the tunnel before frame 2000.
+    // It flies a little below the eye, nose up, so its back shows.
     std::vector<Key> flyerKeys = {
-        {0, {0, 3.5f, -4}, {0, 20, 0}},          {150, {0, 1.4f, 9}, {0, 10, 0}},       {350, {0, 0.3f, 14}, {0, 0, 0}},
-        {550, {-1.8f, -0.4f, 15}, {-12, 0, -35}}, {800, {1.8f, 0.6f, 14}, {12, -5, 35}},  {1050, {0, -0.8f, 12}, {0, 5, 0}},
-        {1250, {-1.2f, 0.8f, 16}, {-8, -4, -20}}, {1350, {-0.6f, 1.0f, 17}, {0, 0, -120}}, {1450, {0.3f, 0.8f, 17}, {6, 0, -240}},
-        {1550, {1.0f, 0.3f, 16}, {8, 2, -360}},   {1750, {0, 0.2f, 14}, {0, 0, -360}},   {1850, {0, 0.4f, 40}, {0, -3, -360}},
+        {0, {0, 3.5f, -4}, {0, 20, 0}},            {150, {0, 0.6f, 9}, {0, 0, 0}},          {350, {0, -0.9f, 13}, {0, -12, 0}},
+        {550, {-1.8f, -1.2f, 14}, {-12, -10, -35}}, {800, {1.8f, -0.6f, 13}, {12, -14, 35}},  {1050, {0, -1.4f, 11}, {0, -8, 0}},
+        {1250, {-1.2f, -0.6f, 15}, {-8, -12, -20}}, {1350, {-0.6f, -0.4f, 16}, {0, -8, -120}}, {1450, {0.3f, -0.6f, 16}, {6, -8, -240}},
+        {1550, {1.0f, -1.0f, 15}, {8, -10, -360}},  {1750, {0, -1.0f, 13}, {0, -10, -360}},   {1850, {0, -0.4f, 40}, {0, -3, -360}},
         {2000, {0, 0.5f, 420}, {0, 0, -360}},
     };
     std::vector<Key> cameraKeys = {{0, {0, 0, 0}, {0, 0, 0}}, {2000, {0, 0, 0}, {0, 0, 0}}};
