@@ -48,6 +48,7 @@ static void recordSurface(const EngineSurface* surface, int pass)
 static int walkPass(const SceneObject* object, int pass, bool record)
 {
     int drawn = 0;
+    if (!object->polygons) return 0;
     const EngineSurface* current = nullptr;
     bool started = false;  // the first polygon sets its surface up, even when it has none
     bool textured = false;

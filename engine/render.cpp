@@ -66,8 +66,11 @@ void Scene::render()
 
     if (camera) applyCamera(camera);
 
-    if (listsCompiled == 1) {
-        for (int32_t i = 0; i < objectCount; i++) {
+    // Only names of the range this scene reserved are called: an object made
+    // after the last compilation, or a failed reservation, has no list, and
+    // the names around the range may be someone else's lists.
+    if (listsCompiled == 1 && listBase != 0) {
+        for (int32_t i = 0; i < objectCount && i < listCount; i++) {
             const SceneObject* object = objects[i];
             if (!object || object->visible != 1 || object->isCamera != 0) continue;
             const SceneObject* head = object->ringHead ? object->ringHead : object;

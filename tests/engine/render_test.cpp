@@ -137,6 +137,28 @@ TEST_F(RenderMarkers, HiddenObjectsAndTheCameraAreNotDrawn)
     EXPECT_TRUE(isMarker(centre()));
 }
 
+// Lists outside the scene's range are someone else's: an object made after
+// the last compilation has no list and must not call the next name.
+TEST_F(RenderMarkers, ObjectsMadeAfterCompilingCallNoForeignList)
+{
+    markerAt(0, 1, 5);
+    scene->compileDisplayLists();
+    GLuint foreign = glGenLists(1);
+    ASSERT_EQ(foreign, scene->listBase + static_cast<GLuint>(scene->objectCount));
+    glNewList(foreign, GL_COMPILE);
+    glColor3f(1.0f, 200.0f / 255.0f, 0.0f);
+    glBegin(GL_POINTS);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glEnd();
+    glEndList();
+
+    markerAt(0, 0, 5);  // object number listBase + objectCount: the foreign name
+    drawOver(background);
+    EXPECT_TRUE(isMarker(atEye(0, 1, -5)));
+    EXPECT_FALSE(isMarker(centre()));
+    glDeleteLists(foreign, 1);
+}
+
 TEST_F(RenderMarkers, CameraPosition)
 {
     markerAt(1, 2, 2);
