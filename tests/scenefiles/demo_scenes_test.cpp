@@ -3,6 +3,7 @@
 #include "support.h"
 
 #include <GL/gl.h>
+#include <cctype>
 #include <sys/stat.h>
 
 #include "toolkit.h"
@@ -42,6 +43,12 @@ TEST_P(DemoScenes, LoadAndPlay)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DemoScenes,
-                         ::testing::Values("Datas/tunnel-tux.pof", "Datas/Boule.pof", "Datas/Cana.pof", "Datas/Banniere.pof"));
+                         ::testing::Values("Datas/tunnel-tux.pof", "Datas/Boule.pof", "Datas/Cana.pof", "Datas/Banniere.pof"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param + 6;  // without "Datas/"
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 }  // namespace
