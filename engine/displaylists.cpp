@@ -25,11 +25,32 @@ static GLenum primitiveFor(int32_t corners)
     }
 }
 
-// Records the polygons of one blend class. State is recorded only when the
-// surface changes from one polygon to the next.
-static void recordPass(const SceneObject* object, int pass)
+// The state a surface change records: texturing and binding, and the
+// front-face material (kept even though lighting stays off).
+static void recordSurface(const EngineSurface* surface, int pass)
 {
+    if (!surface || surface->textured != 1) {
+        glDisable(GL_TEXTURE_2D);
+    } else {
+        glEnable(GL_TEXTURE_2D);
+        // The opaque pass keeps the previous binding for a name OpenGL does not know.
+        if (pass != opaquePass || glIsTexture(surface->textureName)) glBindTexture(GL_TEXTURE_2D, surface->textureName);
+    }
+    if (!surface) return;
+    glMaterialfv(GL_FRONT, GL_AMBIENT, surface->ambient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, surface->diffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, surface->specular);
+}
+
+// Walks the polygons of one blend class and answers how many are drawn;
+// with record set, records them. State is recorded only when the surface
+// changes from one polygon to the next.
+static int walkPass(const SceneObject* object, int pass, bool record)
+{
+    int drawn = 0;
+    if (!object->polygons) return 0;
     const EngineSurface* current = nullptr;
+    bool started = false;  // the first polygon sets its surface up, even when it has none
     bool textured = false;
     bool draw = false;
     bool tinted = false;  // an untextured polygon left its colour as the current one
@@ -38,35 +59,20 @@ static void recordPass(const SceneObject* object, int pass)
         const EnginePolygon* polygon = &object->polygons[p];
         const EngineSurface* surface = polygon->surface;
 
-        if (surface != current) {
+        if (!started || surface != current) {
+            started = true;
             current = surface;
-            if (!surface) {
-                // Untextured polygons are flat colour, never the last texture.
-                glDisable(GL_TEXTURE_2D);
-                textured = false;
-                draw = pass == opaquePass;
-            } else {
-                if (surface->textured == 1) {
-                    glEnable(GL_TEXTURE_2D);
-                    // The opaque pass keeps the previous binding for a name OpenGL does not know.
-                    if (pass != opaquePass || glIsTexture(surface->textureName))
-                        glBindTexture(GL_TEXTURE_2D, surface->textureName);
-                    textured = true;
-                    draw = surfaceDrawnInPass(surface, pass);
-                } else {
-                    glDisable(GL_TEXTURE_2D);
-                    textured = false;
-                    draw = pass == opaquePass;
-                }
-                glMaterialfv(GL_FRONT, GL_AMBIENT, surface->ambient);
-                glMaterialfv(GL_FRONT, GL_DIFFUSE, surface->diffuse);
-                glMaterialfv(GL_FRONT, GL_SPECULAR, surface->specular);
-            }
+            // Untextured polygons are flat colour, drawn in the opaque pass only.
+            textured = surface && surface->textured == 1;
+            draw = textured ? surfaceDrawnInPass(surface, pass) : pass == opaquePass;
+            if (record) recordSurface(surface, pass);
         }
 
         int32_t corners = polygon->vertexCount;
         if (!draw || corners <= 0 || corners == 2 || !polygon->vertices) continue;
         if (corners == 1 && pass != opaquePass) continue;
+        drawn++;
+        if (!record) continue;
 
         bool alphaTested = textured && surface->alphaTest == 1;
         if (alphaTested) {
@@ -103,6 +109,7 @@ static void recordPass(const SceneObject* object, int pass)
 
     // The next passes and the next objects expect a white current colour.
     if (tinted) glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    return drawn;
 }
 
 void Scene::compileDisplayLists()
@@ -136,16 +143,25 @@ void Scene::compileDisplayLists()
 
         // Blending off and depth writes on when the list is called: render
         // and the end of every list see to it.
-        recordPass(object, opaquePass);
+        walkPass(object, opaquePass, true);
 
-        glBlendFunc(GL_ONE, GL_ONE);
-        glEnable(GL_BLEND);
-        glDepthMask(GL_FALSE);
-        recordPass(object, additivePass);
-
-        // The colour already in the frame buffer is multiplied by itself.
-        glBlendFunc(GL_ZERO, GL_DST_COLOR);
-        recordPass(object, multiplicativePass);
+        // A blended pass with nothing to draw records no state: the driver
+        // would otherwise revalidate its pipeline for every object drawn.
+        bool additive = walkPass(object, additivePass, false) > 0;
+        bool multiplicative = walkPass(object, multiplicativePass, false) > 0;
+        if (additive || multiplicative) {
+            glEnable(GL_BLEND);
+            glDepthMask(GL_FALSE);
+        }
+        if (additive) {
+            glBlendFunc(GL_ONE, GL_ONE);
+            walkPass(object, additivePass, true);
+        }
+        if (multiplicative) {
+            // The colour already in the frame buffer is multiplied by itself.
+            glBlendFunc(GL_ZERO, GL_DST_COLOR);
+            walkPass(object, multiplicativePass, true);
+        }
 
         glDisable(GL_BLEND);
         glDepthMask(GL_TRUE);

@@ -131,7 +131,7 @@ bool KeyframePlayer::advance()
     }
 
     // Rings turn by calls, not by ticks.
-    if (object->isCamera == 0 && object->next != object) {
+    if (object->isCamera == 0 && object->next && object->next != object) {
         if (object->countdown > 0) {
             object->countdown--;
         } else {

@@ -30,7 +30,11 @@ static void applyCamera(const SceneObject* camera)
     const Transform* t = camera->transform;
     if (!t) return;
     if (camera->lookAtMode == 1) {
-        gluLookAt(t->x, t->y, t->z, camera->target.x, camera->target.y, camera->target.z, 0.0, 1.0, 0.0);
+        // gluLookAt builds a right-handed view, which the z-mirror in front
+        // of it turns round: aimed at the target through the eye, the
+        // mirrored view faces the target, with x to the right as by angles.
+        const Transform& aim = camera->target;
+        gluLookAt(t->x, t->y, t->z, 2.0f * t->x - aim.x, 2.0f * t->y - aim.y, 2.0f * t->z - aim.z, 0.0, 1.0, 0.0);
         return;
     }
     glRotatef(t->bank, 0.0f, 0.0f, -1.0f);
@@ -62,8 +66,11 @@ void Scene::render()
 
     if (camera) applyCamera(camera);
 
-    if (listsCompiled == 1) {
-        for (int32_t i = 0; i < objectCount; i++) {
+    // Only names of the range this scene reserved are called: an object made
+    // after the last compilation, or a failed reservation, has no list, and
+    // the names around the range may be someone else's lists.
+    if (listsCompiled == 1 && listBase != 0) {
+        for (int32_t i = 0; i < objectCount && i < listCount; i++) {
             const SceneObject* object = objects[i];
             if (!object || object->visible != 1 || object->isCamera != 0) continue;
             const SceneObject* head = object->ringHead ? object->ringHead : object;
