@@ -55,3 +55,8 @@ extern int (*openFileDialogHook)(OPENFILENAMEA* box);
 
 uint32_t GetCurrentDirectoryA(uint32_t size, char* buffer);
 int SetCurrentDirectoryA(const char* path);
+
+// Keeps every shared library loaded so far mapped until the process ends.
+// The display library unloads the GL driver at exit; what the driver keeps
+// to the end would then be reported as leaks of an unknown module.
+void keepLoadedLibraries();

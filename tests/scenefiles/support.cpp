@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sys/stat.h>
 
+#include "platform.h"
 #include "toolkit.h"
 
 void ensureDisplay()
@@ -10,6 +11,7 @@ void ensureDisplay()
     static bool open = false;
     if (open) return;
     openDisplay(640, 480, 0, 0, 1);
+    keepLoadedLibraries();
     open = true;
 }
 

@@ -25,7 +25,9 @@ int fakeDialog(OPENFILENAMEA* box)
     ++dialogCalls;
     dialogTitle = box->lpstrTitle ? box->lpstrTitle : "";
     dialogFilter = box->lpstrFilter ? box->lpstrFilter : "";
-    if (dialogChangesDirectory) EXPECT_EQ(chdir("/"), 0);
+    if (dialogChangesDirectory) {
+        EXPECT_EQ(chdir("/"), 0);
+    }
     if (chosenNames.empty()) return 0;  // cancelled: the buffer is untouched
     std::string out;
     if (chosenNames.size() == 1) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "platform.h"
 #include "png.h"
 #include "toolkit.h"
 
@@ -40,7 +41,7 @@ bool parse(int argc, char** argv, Options& o)
         else if (!o.file && argv[i][0] != '-') o.file = argv[i];
         else return false;
     }
-    return o.file && o.atMs >= 0;
+    return o.file && o.atMs >= 0 && o.atMs <= 2000000000L;
 }
 
 bool hasKeys(const KeyframePlayer* player)
@@ -139,6 +140,7 @@ int main(int argc, char** argv)
     verbose = o.verbose ? 1 : 0;
 
     openDisplay(width, height, 0, 0, 1);
+    keepLoadedLibraries();
     SDL_WM_SetCaption(o.file, "scene-view");
     if (o.png) {
         // The clock is driven by hand: nothing may tick behind our back.
