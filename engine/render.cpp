@@ -1,0 +1,90 @@
+// Frame rendering: projection, the camera's eye transform, and every
+// visible object's list at the transform of its ring head.
+#include "engine.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "toolkit.h"
+
+// The scene is modelled with z pointing away from the eye.
+static const GLfloat zMirror[16] = {
+    1.0f, 0.0f, 0.0f, 0.0f,
+    0.0f, 1.0f, 0.0f, 0.0f,
+    0.0f, 0.0f, -1.0f, 0.0f,
+    0.0f, 0.0f, 0.0f, 1.0f,
+};
+
+// Closes the animation step of this frame: the next advance moves players
+// on by the ticks that arrive from now on. A negative count is left alone.
+static void resetTicks()
+{
+    int32_t ticks = tickTimer.ticks.load();
+    while (ticks > 0 && !tickTimer.ticks.compare_exchange_weak(ticks, 0)) {
+    }
+}
+
+// The inverse of a placement turning by heading, then pitch, then bank.
+static void applyCamera(const SceneObject* camera)
+{
+    const Transform* t = camera->transform;
+    if (!t) return;
+    if (camera->lookAtMode == 1) {
+        // gluLookAt builds a right-handed view, which the z-mirror in front
+        // of it turns round: aimed at the target through the eye, the
+        // mirrored view faces the target, with x to the right as by angles.
+        const Transform& aim = camera->target;
+        gluLookAt(t->x, t->y, t->z, 2.0f * t->x - aim.x, 2.0f * t->y - aim.y, 2.0f * t->z - aim.z, 0.0, 1.0, 0.0);
+        return;
+    }
+    glRotatef(t->bank, 0.0f, 0.0f, -1.0f);
+    glRotatef(t->pitch, -1.0f, 0.0f, 0.0f);
+    glRotatef(t->heading, 0.0f, -1.0f, 0.0f);
+    glTranslatef(-t->x, -t->y, -t->z);
+}
+
+void Scene::render()
+{
+    resetTicks();
+
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(35.0, pixelRatio, 0.1f, 1024.0);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(zMirror);
+
+    glShadeModel(GL_SMOOTH);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glDisable(GL_BLEND);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_TEXTURE_2D);
+
+    if (camera) applyCamera(camera);
+
+    // Only names of the range this scene reserved are called: an object made
+    // after the last compilation, or a failed reservation, has no list, and
+    // the names around the range may be someone else's lists.
+    if (listsCompiled == 1 && listBase != 0) {
+        for (int32_t i = 0; i < objectCount && i < listCount; i++) {
+            const SceneObject* object = objects[i];
+            if (!object || object->visible != 1 || object->isCamera != 0) continue;
+            const SceneObject* head = object->ringHead ? object->ringHead : object;
+            const Transform* h = head->transform;
+            if (!h) continue;
+            glPushMatrix();
+            glTranslatef(h->x, h->y, h->z);
+            glRotatef(h->pitch, 1.0f, 0.0f, 0.0f);
+            glRotatef(h->heading, 0.0f, 1.0f, 0.0f);
+            glRotatef(h->bank, 0.0f, 0.0f, 1.0f);
+            glCallList(listBase + i);
+            glPopMatrix();
+        }
+    }
+
+    glEnable(GL_TEXTURE_2D);
+}
