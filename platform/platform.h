@@ -6,6 +6,7 @@
 typedef uint32_t HMUSIC;
 
 // Module player (libopenmpt decoding into SDL audio). Every call answers 0 on failure.
+// Init flags: 0x10 stereo output, 0x40 low-latency buffer. Load flag 1: loop the module.
 int BASS_Init(int device, uint32_t frequency, uint32_t flags, void* window);
 HMUSIC BASS_MusicLoad(int fromMemory, const void* file, uint64_t offset, uint32_t length, uint32_t flags);
 int BASS_Start();

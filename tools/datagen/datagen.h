@@ -4,3 +4,5 @@
 #include <string>
 
 bool writeFile(const std::string& path, const void* data, size_t size);  // makes the folders too
+
+bool writeMusic(const std::string& datasDir);  // Zik/under.xm

@@ -10,7 +10,7 @@ struct Writer {
 };
 
 static const Writer writers[] = {
-    {nullptr, nullptr},
+    {"Datas/Zik/under.xm", writeMusic},
 };
 
 int main(int argc, char** argv)

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "modules.h"
+
+namespace {
+
+// Four channels, three patterns of different lengths, a 16-bit and an 8-bit instrument.
+XmModule layoutModule()
+{
+    XmModule m;
+    m.name = "layout";
+    m.channels = 4;
+    m.speed = 5;
+    m.bpm = 140;
+    m.patterns = {XmPattern(16, 4), XmPattern(32, 4), XmPattern(64, 4)};
+    m.orders = {0, 2, 1, 2};
+    XmInstrument a;
+    a.name = "sixteen";
+    a.samples.push_back(testWave(300, true));
+    XmInstrument b;
+    b.name = "eight";
+    b.samples.push_back(testWave(300, false));
+    b.samples[0].sixteenBit = false;
+    m.instruments = {a, b};
+    return m;
+}
+
+// Samples are played back as written: C-4 plays at 8363 Hz, so rendering at
+// 8363 Hz without interpolation gives one output frame per sample frame.
+std::vector<float> playSampleOnce(const XmSample& sample, size_t frames)
+{
+    XmModule m;
+    m.channels = 2;
+    XmInstrument in;
+    in.samples.push_back(sample);
+    m.instruments.push_back(in);
+    m.patterns.push_back(XmPattern(64, 2));
+    m.orders = {0};
+    setNote(m, 0, 0, 0, 49, 1, 64);
+    std::vector<float> out(frames, 0.0f);
+    openmpt_module* mod = openModule(encoded(m));
+    if (!mod) return out;
+    openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, 1);
+    openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
+    openmpt_module_read_float_mono(mod, 8363, frames, out.data());
+    openmpt_module_destroy(mod);
+    return out;
+}
+
+// Largest difference between the output and the sample once both are scaled
+// to the same size, as a fraction of the sample's range.
+double shapeError(const std::vector<float>& out, const XmSample& sample, size_t frames)
+{
+    size_t peakAt = 0;
+    for (size_t i = 0; i < frames; ++i)
+        if (std::abs(sample.data[i]) > std::abs(sample.data[peakAt])) peakAt = i;
+    if (out[peakAt] == 0.0f) return 1.0;
+    double gain = out[peakAt] / sample.data[peakAt];
+    double worst = 0;
+    for (size_t i = 0; i < frames; ++i)
+        worst = std::fmax(worst, std::fabs(out[i] / gain - sample.data[i]) / 32768.0);
+    return worst;
+}
+
+TEST(XmWriter, HeaderCountsAndLayoutReadBack)
+{
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(encodeXm(layoutModule(), bytes));
+    openmpt_module* mod = openModule(bytes);
+    ASSERT_NE(mod, nullptr);
+    EXPECT_EQ(openmpt_module_get_num_channels(mod), 4);
+    EXPECT_EQ(openmpt_module_get_num_patterns(mod), 3);
+    EXPECT_EQ(openmpt_module_get_num_orders(mod), 4);
+    EXPECT_EQ(openmpt_module_get_num_instruments(mod), 2);
+    EXPECT_EQ(openmpt_module_get_num_samples(mod), 2);
+    EXPECT_EQ(openmpt_module_get_current_speed(mod), 5);
+    EXPECT_EQ(openmpt_module_get_current_tempo(mod), 140);
+    EXPECT_EQ(openmpt_module_get_order_pattern(mod, 1), 2);
+    EXPECT_EQ(openmpt_module_get_order_pattern(mod, 2), 1);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 0), 16);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 1), 32);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 2), 64);
+    const char* name = openmpt_module_get_instrument_name(mod, 1);
+    EXPECT_STREQ(name, "eight");
+    openmpt_free_string(name);
+    // 16 + 64 + 32 + 64 rows of 5 ticks at 140 BPM (a tick is 2.5 / 140 s).
+    EXPECT_NEAR(openmpt_module_get_duration_seconds(mod), 176 * 5 * 2.5 / 140, 0.01);
+    openmpt_module_destroy(mod);
+}
+
+TEST(XmWriter, CellsReadBackWhateverTheirPacking)
+{
+    XmModule m = layoutModule();
+    *xmCell(m, 2, 10, 3) = XmCell{61, 2, 0x30, 0xF, 0x06};  // every field: stored unpacked
+    *xmCell(m, 2, 11, 0) = XmCell{37, 0, 0, 0, 0};          // a note alone
+    *xmCell(m, 2, 12, 1) = XmCell{XM_NOTE_OFF, 0, 0, 0, 0};
+    *xmCell(m, 1, 31, 2) = XmCell{0, 0, 0, 0xA, 0x20};      // an effect alone, last row
+    openmpt_module* mod = openModule(encoded(m));
+    ASSERT_NE(mod, nullptr);
+    auto command = [&](int p, int r, int c, int what) { return openmpt_module_get_pattern_row_channel_command(mod, p, r, c, what); };
+    // libopenmpt numbers notes from an octave lower and keeps key off as 255.
+    EXPECT_EQ(command(2, 10, 3, OPENMPT_MODULE_COMMAND_NOTE), 61 + 12);
+    EXPECT_EQ(command(2, 10, 3, OPENMPT_MODULE_COMMAND_INSTRUMENT), 2);
+    EXPECT_EQ(command(2, 10, 3, OPENMPT_MODULE_COMMAND_VOLUME), 0x20);
+    EXPECT_EQ(command(2, 10, 3, OPENMPT_MODULE_COMMAND_PARAMETER), 0x06);
+    const char* effect = openmpt_module_format_pattern_row_channel_command(mod, 2, 10, 3, OPENMPT_MODULE_COMMAND_EFFECT);
+    EXPECT_STREQ(effect, "F");
+    openmpt_free_string(effect);
+    EXPECT_EQ(command(2, 11, 0, OPENMPT_MODULE_COMMAND_NOTE), 37 + 12);
+    EXPECT_EQ(command(2, 11, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 0);
+    EXPECT_EQ(command(2, 12, 1, OPENMPT_MODULE_COMMAND_NOTE), 255);
+    EXPECT_EQ(command(1, 31, 2, OPENMPT_MODULE_COMMAND_NOTE), 0);
+    EXPECT_EQ(command(1, 31, 2, OPENMPT_MODULE_COMMAND_PARAMETER), 0x20);
+    // Neighbours stay empty: the packed stream did not slip.
+    EXPECT_EQ(command(2, 10, 2, OPENMPT_MODULE_COMMAND_NOTE), 0);
+    EXPECT_EQ(command(2, 11, 1, OPENMPT_MODULE_COMMAND_NOTE), 0);
+    EXPECT_EQ(command(2, 13, 0, OPENMPT_MODULE_COMMAND_NOTE), 0);
+    openmpt_module_destroy(mod);
+}
+
+TEST(XmWriter, SampleFramesPlayAsWritten)
+{
+    XmSample sixteen = testWave(2000, false);
+    EXPECT_LT(shapeError(playSampleOnce(sixteen, 2000), sixteen, 2000), 1e-4);
+
+    XmSample eight = sixteen;
+    eight.sixteenBit = false;  // stored as the top byte: within 1/128 of the 16-bit wave
+    EXPECT_LT(shapeError(playSampleOnce(eight, 2000), eight, 2000), 1.0 / 100);
+    EXPECT_GT(shapeError(playSampleOnce(eight, 2000), eight, 2000), 1e-5);
+}
+
+TEST(XmWriter, LoopRepeatsAndEnvelopeShapesTheNote)
+{
+    XmSample once = testWave(2000, false);
+    XmSample looped = testWave(2000, true);  // loops over its second half
+    std::vector<float> a = playSampleOnce(once, 6000);
+    std::vector<float> b = playSampleOnce(looped, 6000);
+    auto energy = [](const std::vector<float>& v, size_t from, size_t to) {
+        double e = 0;
+        for (size_t i = from; i < to; ++i) e += v[i] * v[i];
+        return e;
+    };
+    // The player lets a cut-off sample settle to zero instead of clicking.
+    EXPECT_EQ(energy(a, 5000, 6000), 0.0);
+    EXPECT_NEAR(energy(b, 5000, 6000), energy(b, 1000, 2000), energy(b, 1000, 2000) * 1e-4);
+    // Past the end the loop replays frames 1000..1999.
+    for (size_t i = 2000; i < 2100; ++i) EXPECT_FLOAT_EQ(b[i], b[i - 1000]) << i;
+
+    // A volume envelope that closes after 10 ticks (0.2 s at 125 BPM) silences the looped note.
+    XmModule m;
+    m.channels = 2;
+    XmInstrument in;
+    in.samples.push_back(looped);
+    in.volumeEnvelope.points = {{0, 64}, {10, 0}};
+    m.instruments.push_back(in);
+    m.patterns.push_back(XmPattern(64, 2));
+    m.orders = {0};
+    setNote(m, 0, 0, 0, 49, 1, 64);
+    std::vector<int16_t> out = renderModule(encoded(m), 44100, 1, 44100, 0);
+    EXPECT_GT(rms(&out[0], 4410), 100.0);
+    EXPECT_EQ(rms(&out[22050], 22050), 0.0);
+}
+
+TEST(XmWriter, RefusesWhatTheFormatCannotHold)
+{
+    struct Case {
+        const char* what;
+        void (*spoil)(XmModule&);
+    };
+    const Case cases[] = {
+        {"no channel", [](XmModule& m) { m.channels = 0; }},
+        {"33 channels", [](XmModule& m) { m.channels = 33; }},
+        {"no order", [](XmModule& m) { m.orders.clear(); }},
+        {"order past the patterns", [](XmModule& m) { m.orders.push_back(3); }},
+        {"restart past the orders", [](XmModule& m) { m.restart = 4; }},
+        {"pattern of 257 rows", [](XmModule& m) { m.patterns[0] = XmPattern(257, 4); }},
+        {"cells not matching the rows", [](XmModule& m) { m.patterns[1].cells.pop_back(); }},
+        {"note past key off", [](XmModule& m) { xmCell(m, 0, 0, 0)->note = 98; }},
+        {"unknown instrument", [](XmModule& m) { xmCell(m, 0, 0, 0)->instrument = 3; }},
+        {"sample volume 65", [](XmModule& m) { m.instruments[0].samples[0].volume = 65; }},
+        {"loop past the end", [](XmModule& m) { m.instruments[0].samples[0].loopLength = 200; }},
+        {"keymap to a missing sample", [](XmModule& m) { m.instruments[0].keymap[40] = 1; }},
+        {"13 envelope points", [](XmModule& m) {
+             for (uint16_t i = 0; i < 13; ++i) m.instruments[0].volumeEnvelope.points.push_back({uint16_t(i * 2), 32});
+         }},
+        {"envelope ticks going back", [](XmModule& m) { m.instruments[0].volumeEnvelope.points = {{0, 64}, {10, 32}, {5, 0}}; }},
+        {"envelope value 65", [](XmModule& m) { m.instruments[0].volumeEnvelope.points = {{0, 65}}; }},
+        {"sustain past the points", [](XmModule& m) {
+             m.instruments[0].volumeEnvelope.points = {{0, 64}};
+             m.instruments[0].volumeEnvelope.sustain = 1;
+         }},
+        {"17 samples", [](XmModule& m) { m.instruments[0].samples.resize(17); }},
+    };
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(encodeXm(layoutModule(), bytes));
+    for (const Case& c : cases) {
+        XmModule m = layoutModule();
+        c.spoil(m);
+        bytes.assign(10, 1);
+        EXPECT_FALSE(encodeXm(m, bytes)) << c.what;
+        EXPECT_TRUE(bytes.empty()) << c.what;
+    }
+}
+
+TEST(XmWriter, CellLookupStaysInsideThePatterns)
+{
+    XmModule m = layoutModule();
+    EXPECT_NE(xmCell(m, 2, 63, 3), nullptr);
+    EXPECT_EQ(xmCell(m, 0, 16, 0), nullptr);
+    EXPECT_EQ(xmCell(m, 0, -1, 0), nullptr);
+    EXPECT_EQ(xmCell(m, 0, 0, 4), nullptr);
+    EXPECT_EQ(xmCell(m, 3, 0, 0), nullptr);
+    EXPECT_EQ(xmCell(m, -1, 0, 0), nullptr);
+    m.patterns[1].cells.resize(10);  // a pattern shorter than its rows say
+    EXPECT_EQ(xmCell(m, 1, 5, 0), nullptr);
+}
+
+}  // namespace
