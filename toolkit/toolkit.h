@@ -38,3 +38,23 @@ extern unsigned char escapePressed;
 SDL_Surface* openDisplay(int width, int height, int depth, unsigned char fullScreen, unsigned char openGl);
 void closeDisplay();
 bool pumpEvents(float limitMs);
+
+// ---- Images and textures ---------------------------------------------------
+// Pictures come back as plain software surfaces whose pixel bytes lie in the
+// order red, green, blue (24-bit) or red, green, blue, alpha (32-bit keyed:
+// alpha 255 on pure black, 0 elsewhere). Failures warn and answer none.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+void fixPathSeparators(char* name);  // backslashes to slashes, in place; none is left alone
+SDL_Surface* loadImageRgb(const char* fileName);
+SDL_Surface* loadImageKeyed(const char* fileName);
+
+// Binds textureNames[index] and builds its mipmaps from the surface, then
+// frees the surface. On false (no surface, or no usable pixel size) the
+// surface is still the caller's.
+bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames);
+
+// Builds the mipmaps of the bound 2D texture from a surface of 1 to 4 bytes
+// per pixel, whatever its row pitch; the surface is left alone.
+bool buildMipmaps(SDL_Surface* surface);

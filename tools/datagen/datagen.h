@@ -6,3 +6,8 @@
 bool writeFile(const std::string& path, const void* data, size_t size);  // makes the folders too
 
 bool writeMusic(const std::string& datasDir);  // Zik/under.xm
+
+// Writes a baseline JPEG of width x height pixels, rows of red, green, blue bytes.
+bool writeJpeg(const std::string& path, const unsigned char* rgb, int width, int height, int quality);
+
+bool writeFlarePictures(const std::string& datasDir);  // the four pictures of the flare opening

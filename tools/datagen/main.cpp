@@ -11,6 +11,7 @@ struct Writer {
 
 static const Writer writers[] = {
     {"Datas/Zik/under.xm", writeMusic},
+    {"flare pictures", writeFlarePictures},
 };
 
 int main(int argc, char** argv)

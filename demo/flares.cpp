@@ -1,0 +1,157 @@
+#include "flares.h"
+
+#include <GL/glu.h>
+
+#include <cstdlib>
+
+#include "toolkit.h"
+
+unsigned char flaresBackgroundOnly = 0;
+
+FlareLayer::FlareLayer() : hasBackground(0), spriteImage(nullptr), backgroundImage(nullptr), textureNames{0, 0} {}
+
+FlareLayer::~FlareLayer()
+{
+    release();
+}
+
+// The three random parts of a fresh particle, always drawn in this order.
+static void emit(FlareParticle& p, float x, float y, float z, float driftX, float driftY, float speedZ)
+{
+    p.life = 1.0f;
+    p.x = x;
+    p.y = y;
+    p.z = z;
+    p.vx = (std::rand() % 100 - 50) / 10000.0f + driftX;
+    p.vy = (50 - std::rand() % 25) / 10000.0f + driftY;
+    p.vz = speedZ;
+    p.decay = (std::rand() % 25 + 50) / 10000.0f;
+}
+
+static void makeTexture(GLuint name, SDL_Surface* image)
+{
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // GL_CLAMP would blend the border colour (black) into the outermost
+    // texels under linear filtering: a dark frame round the background.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    buildMipmaps(image);
+}
+
+void FlareLayer::load(const char* spritePath, const char* backgroundPath, float x, float y, float z)
+{
+    release();  // loading twice must not leak the first pictures and names
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glGenTextures(2, textureNames);
+
+    spriteImage = loadImageRgb(spritePath);
+    if (!spriteImage) fatalError("Impossible de charger la pic de Flares");
+    makeTexture(textureNames[0], spriteImage);
+
+    if (backgroundPath) {
+        backgroundImage = loadImageRgb(backgroundPath);
+        if (backgroundImage) {
+            makeTexture(textureNames[1], backgroundImage);
+            hasBackground = 1;
+        }
+    }
+
+    // Staggered lives keep the fountain continuous from its first frame.
+    for (int i = 0; i < 32; ++i) {
+        FlareParticle& p = particles[i];
+        p.life = 1.0f - i / 32.0f;
+        p.x = x;
+        p.y = y;
+        p.z = z;
+        p.vx = (std::rand() % 100 - 50) / 10000.0f;
+        p.vy = (50 - std::rand() % 25) / 10000.0f;
+        p.vz = 0.0f;
+        p.decay = (std::rand() % 25 + 50) / 10000.0f;
+    }
+}
+
+void FlareLayer::draw(float x, float y, float z, float driftX, float driftY, float speedZ)
+{
+    if (hasBackground == 1) {
+        // A 4 x 4 quad at z = -2 fills the 90-degree view exactly.
+        glDisable(GL_BLEND);
+        glBindTexture(GL_TEXTURE_2D, textureNames[1]);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3f(-2.0f, -2.0f, -2.0f);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3f(2.0f, -2.0f, -2.0f);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3f(2.0f, 2.0f, -2.0f);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3f(-2.0f, 2.0f, -2.0f);
+        glEnd();
+    }
+    if (flaresBackgroundOnly != 0) return;
+
+    glEnable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, textureNames[0]);
+    for (FlareParticle& p : particles) {
+        if (p.life < 0.0f) emit(p, x, y, z, driftX, driftY, speedZ);
+
+        // Motion slows with life, and the rise weakens every frame.
+        p.life -= p.decay;
+        p.vy -= p.decay / 100.0f;
+        p.x += p.vx * p.life;
+        p.y += p.vy * p.life;
+        p.z += p.vz * p.life;
+
+        // Brightness is life under additive blending: a dying sprite fades
+        // to black. It spins one full turn per unit of x.
+        glPushMatrix();
+        glTranslatef(p.x, p.y, p.z - 0.5f);
+        glRotatef(p.x * 360.0f, 0.0f, 0.0f, 1.0f);
+        glColor3f(p.life, p.life, p.life);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3f(-0.1f, -0.1f, 0.0f);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3f(0.1f, -0.1f, 0.0f);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3f(0.1f, 0.1f, 0.0f);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3f(-0.1f, 0.1f, 0.0f);
+        glEnd();
+        glPopMatrix();
+    }
+}
+
+void FlareLayer::release()
+{
+    // A layer whose sprite never loaded has nothing to give back.
+    if (!spriteImage) return;
+    SDL_FreeSurface(spriteImage);
+    spriteImage = nullptr;
+    if (hasBackground == 1 && backgroundImage) SDL_FreeSurface(backgroundImage);
+    backgroundImage = nullptr;
+    hasBackground = 0;
+    glDeleteTextures(2, textureNames);
+    textureNames[0] = textureNames[1] = 0;
+}
+
+void fogStepDown(float& density)
+{
+    if (density > 0.0f) {
+        glFogf(GL_FOG_DENSITY, density);
+        density -= 0.01f;
+    }
+}
+
+void fogStepUp(float& density)
+{
+    if (density < 1.0f) {
+        if (density >= 0.0f) glFogf(GL_FOG_DENSITY, density);
+        density += 0.01f;
+    }
+}
