@@ -58,3 +58,19 @@ bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames);
 // Builds the mipmaps of the bound 2D texture from a surface of 1 to 4 bytes
 // per pixel, whatever its row pitch; the surface is left alone.
 bool buildMipmaps(SDL_Surface* surface);
+
+// ---- Text helpers and file box (text.cpp, filebox.cpp) -------------------
+#include <cstdio>
+
+// Next token of a text file: the text between the delimiter (or "<") and the
+// delimiter (or ">"). Answers "<eof>" at the end of the file. The text lives
+// in a toolkit buffer of 10,240 bytes that every call overwrites; a longer
+// token is cut to 10,239 characters.
+const char* readDelimitedToken(FILE* file, char delimiter);
+
+// With a title: opens the open-file box and answers the first chosen path
+// (slashes as separators). Without: answers the next chosen path, or null.
+char* selectFiles(const char* title);
+
+// Byte-wise order of two path names (negative, zero, positive).
+int compareNames(const char* a, const char* b);

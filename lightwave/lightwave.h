@@ -1,0 +1,310 @@
+// LightWave object reader: LWO2 files into an LwObject with polygon and
+// corner normals and per-corner texture coordinates.
+//
+// Records are plain, zero-filled when made and chained in doubly linked lists
+// (`next`, `prev` first). One object is read at a time: the reader keeps a
+// process-wide byte count (see lwio.h).
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+constexpr uint32_t lwId(char a, char b, char c, char d)
+{
+    return (uint32_t(uint8_t(a)) << 24) | (uint32_t(uint8_t(b)) << 16) |
+           (uint32_t(uint8_t(c)) << 8) | uint32_t(uint8_t(d));
+}
+
+struct LwTexture;
+struct LwVMap;
+struct LwSurface;
+
+// ---- values and channels -------------------------------------------------
+
+struct LwEnvValue { float value; int32_t envelope; };
+struct LwEnvVector { float value[3]; int32_t envelope; };
+struct LwChannel { float value; int32_t envelope; LwTexture* textures; };
+struct LwColorChannel { float rgb[3]; int32_t envelope; LwTexture* textures; };
+struct LwMirrorChannel { LwChannel channel; int32_t options; int32_t clip; float seamAngle; };
+struct LwLineStyle { int16_t enabled; int16_t flags; LwEnvValue size; };
+
+// Shader of a surface, or filter of a clip or envelope.
+struct LwPluginRef {
+    LwPluginRef* next;
+    LwPluginRef* prev;
+    char* ordinal;
+    char* name;
+    int32_t flags;
+    unsigned char* data;
+    int32_t dataSize;
+};
+
+// ---- textures --------------------------------------------------------------
+
+struct LwImageParams {
+    int32_t clip;
+    int32_t projection;        // 0 planar, 1 cylindrical, 2 spherical, 3 cubic, 4 front, 5 UV
+    char* vmapName;
+    int32_t axis;
+    int32_t wrapWidthType, wrapHeightType;
+    LwEnvValue wrapWidth, wrapHeight;
+    float antialiasStrength;
+    int32_t antialiasFlags;
+    int32_t pixelBlending;
+    LwEnvValue sticky;
+    LwEnvValue amplitude;
+};
+
+struct LwProceduralParams {
+    int32_t axis;
+    float value[3];
+    char* name;
+    unsigned char* data;
+    int32_t dataSize;
+};
+
+struct LwGradientKey { float position; float rgba[4]; };
+
+struct LwGradientParams {
+    char* parameterName;
+    char* itemName;
+    float start, end;
+    int32_t repeat;
+    LwGradientKey* keys;
+    int16_t* integerKeys;
+    int32_t keyCount;
+    int32_t integerKeyCount;
+};
+
+struct LwMapping {
+    LwEnvVector size, center, rotation, falloff;
+    int32_t falloffType;
+    char* referenceObject;
+    int32_t coordinateSystem;
+};
+
+struct LwTexture {
+    LwTexture* next;
+    LwTexture* prev;
+    char* ordinal;
+    uint32_t type;      // IMAP, PROC or GRAD
+    uint32_t channel;   // COLR, DIFF, ...
+    LwEnvValue opacity;
+    int16_t opacityType;
+    int16_t enabled;
+    int16_t negative;
+    int16_t axis;
+    LwImageParams image;            // meaningful for IMAP
+    LwProceduralParams procedural;  // for PROC
+    LwGradientParams gradient;      // for GRAD
+    LwMapping mapping;
+};
+
+struct LwSurface {
+    LwSurface* next;
+    LwSurface* prev;
+    char* name;
+    char* sourceName;
+    LwColorChannel color;
+    LwChannel luminosity;
+    LwChannel diffuse;
+    LwChannel specularity;
+    LwChannel glossiness;
+    LwMirrorChannel reflection;
+    LwMirrorChannel transparency;
+    LwChannel refractionIndex;
+    LwChannel translucency;
+    LwChannel bump;
+    float smoothAngle;   // radians
+    int32_t sidedness;
+    float alpha;
+    int32_t alphaMode;
+    LwEnvValue colorHighlights;
+    LwEnvValue colorFilter;
+    LwEnvValue additiveTransparency;
+    LwEnvValue diffuseSharpness;
+    LwEnvValue glow;
+    LwLineStyle line;
+    LwPluginRef* shaders;
+    int32_t shaderCount;
+};
+
+// ---- clips and envelopes ----------------------------------------------------
+
+struct LwStillSource { char* name; };
+struct LwSequenceSource { char* prefix; char* suffix; int32_t digits, flags, offset, start, end; };
+struct LwAnimationSource { char* name; char* server; unsigned char* data; int32_t dataSize; };
+struct LwReferenceSource { char* string; int32_t index; };
+struct LwCycleSource { char* name; int32_t low, high; };
+
+// Only the member matching the clip's `type` is meaningful.
+struct LwClipSource {
+    LwStillSource still;
+    LwSequenceSource sequence;
+    LwAnimationSource animation;
+    LwReferenceSource reference;
+    LwCycleSource cycle;
+};
+
+struct LwClip {
+    LwClip* next;
+    LwClip* prev;
+    int32_t index;
+    uint32_t type;   // STIL, ISEQ, ANIM, XREF, STCC (or whatever came first)
+    LwClipSource source;
+    float startTime, duration, frameRate;
+    LwEnvValue contrast, brightness, saturation, hue, gamma;
+    int32_t negative;
+    LwPluginRef* imageFilters;
+    int32_t imageFilterCount;
+    LwPluginRef* pixelFilters;
+    int32_t pixelFilterCount;
+};
+
+struct LwEnvelopeKey {
+    LwEnvelopeKey* next;
+    LwEnvelopeKey* prev;
+    float value;
+    float time;
+    uint32_t shape;
+    float tension, continuity, bias;
+    float param[4];
+};
+
+struct LwEnvelope {
+    LwEnvelope* next;
+    LwEnvelope* prev;
+    int32_t index;
+    int32_t type;
+    char* name;
+    LwEnvelopeKey* keys;   // sorted by time
+    int32_t keyCount;
+    int32_t preBehavior, postBehavior;
+    LwPluginRef* channelFilters;
+    int32_t channelFilterCount;
+};
+
+// ---- geometry ---------------------------------------------------------------
+
+struct LwVMapLink { LwVMap* map; int32_t entry; };
+
+struct LwVMap {
+    LwVMap* next;
+    LwVMap* prev;
+    char* name;
+    uint32_t type;
+    int32_t dimension;
+    int32_t entryCount;
+    int32_t perPolygon;     // 1 for VMAD
+    int32_t* pointIndex;
+    int32_t* polygonIndex;  // VMAD only
+    float** values;         // entryCount runs of `dimension` floats in valueBlock
+    float* valueBlock;
+};
+
+struct LwPointRec {
+    float pos[3];
+    int32_t polygonCount;
+    int32_t* polygons;      // run inside the array's polygonBlock
+    int32_t vmapCount;
+    LwVMapLink* vmapLinks;  // run inside the array's linkBlock
+};
+
+struct LwPointArray {
+    int32_t count;
+    int32_t offset;         // first point of the latest PNTS chunk
+    LwPointRec* items;
+    int32_t* polygonBlock;  // every point's polygon list, one allocation
+    LwVMapLink* linkBlock;  // every point's vertex-map links, one allocation
+};
+
+struct LwCorner {
+    int32_t point;
+    float normal[3];
+    int32_t vmapCount;
+    LwVMapLink* vmapLinks;  // run inside the polygon array's linkBlock
+};
+
+struct LwPolygonRec {
+    LwSurface* surface;     // resolved surface, null when the file has no tags
+    int32_t surfaceTag;     // tag index while reading
+    int32_t part;
+    int32_t smoothingGroup;
+    int32_t flags;          // count word & 0xFC00
+    uint32_t type;
+    float normal[3];
+    int32_t cornerCount;
+    LwCorner* corners;      // run inside the array's cornerBlock
+    float* uv;              // cornerCount (u, v) pairs inside uvBlock, or null
+};
+
+struct LwPolygonArray {
+    int32_t count;
+    int32_t offset;         // first polygon of the latest POLS chunk
+    int32_t cornerCount;
+    int32_t cornerOffset;
+    LwPolygonRec* items;
+    LwCorner* cornerBlock;
+    float* uvBlock;
+    LwVMapLink* linkBlock;
+};
+
+struct LwTagTable {
+    int32_t count;
+    int32_t offset;         // first tag of the latest TAGS chunk
+    char** strings;         // empty tags are null
+};
+
+struct LwLayer {
+    LwLayer* next;
+    LwLayer* prev;
+    char* name;
+    int32_t number;
+    int32_t parent;
+    int32_t flags;
+    float pivot[3];
+    float bbox[6];          // min x y z, max x y z
+    LwPointArray points;
+    LwPolygonArray polygons;
+    int32_t vmapCount;
+    LwVMap* vmaps;
+};
+
+struct LwObject {
+    LwLayer* layers;
+    LwEnvelope* envelopes;
+    LwClip* clips;
+    LwSurface* surfaces;
+    LwTagTable tags;
+    int32_t layerCount;
+    int32_t envelopeCount;
+    int32_t clipCount;
+    int32_t surfaceCount;
+};
+
+// ---- entry points -----------------------------------------------------------
+
+// Reads an object file. On failure returns null; failId receives the chunk ID
+// being handled and failPos the file position (both optional).
+LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos);
+// Same from an open stream (fmemopen works); the stream is closed in every case.
+// `name` is only printed.
+LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos);
+void freeLwObject(LwObject* object);
+
+LwClip* findLwClip(LwClip* first, int32_t index);
+const char* lwClipFirstName(const LwClip* clip);
+
+// Optional timing of a load, step by step, in seconds; filled by every
+// successful readLwObject while set (null to stop).
+struct LwLoadTimes {
+    double read;            // header and chunk loop
+    double boundingBox;
+    double polygonNormals;
+    double pointPolygons;
+    double surfaces;
+    double vertexNormals;
+    double pointVMaps;
+    double cornerVMaps;
+    double textureCoords;
+};
+void setLwLoadTimes(LwLoadTimes* times);

@@ -1,0 +1,248 @@
+// LWO2 clips (CLIP) and envelopes (ENVL).
+#include <cstdlib>
+
+#include "lwread.h"
+
+static void readEnvValue(FILE* file, LwEnvValue* v)
+{
+    v->value = readF4(file);
+    v->envelope = int32_t(readVX(file));
+}
+
+// A filter: plug-in name, flags and the rest of the sub-chunk as data.
+static LwPluginRef* readFilter(FILE* file, int32_t size)
+{
+    LwPluginRef* p = static_cast<LwPluginRef*>(std::calloc(1, sizeof(LwPluginRef)));
+    if (!p) return nullptr;
+    p->name = readS0(file);
+    p->flags = int32_t(readU2(file));
+    if (readCount() >= 0 && size - readCount() > 0) {
+        int32_t n = size - readCount();
+        p->data = readBytes(file, n);
+        if (p->data) p->dataSize = n;
+    }
+    return p;
+}
+
+// ---- clips --------------------------------------------------------------------------
+
+void freeClip(LwClip* c)
+{
+    if (!c) return;
+    std::free(c->source.still.name);
+    std::free(c->source.sequence.prefix);
+    std::free(c->source.sequence.suffix);
+    std::free(c->source.animation.name);
+    std::free(c->source.animation.server);
+    std::free(c->source.animation.data);
+    std::free(c->source.reference.string);
+    std::free(c->source.cycle.name);
+    listFree(c->imageFilters, freePlugin);
+    listFree(c->pixelFilters, freePlugin);
+    std::free(c);
+}
+
+struct ClipReading {
+    LwClip* clip;
+    bool sourceRead;
+};
+
+// The first sub-chunk names the kind of source and holds it.
+static void readClipSource(FILE* file, LwClip* c, int32_t size)
+{
+    LwClipSource* s = &c->source;
+    switch (c->type) {
+    case lwId('S', 'T', 'I', 'L'): s->still.name = readS0(file); break;
+    case lwId('I', 'S', 'E', 'Q'):
+        s->sequence.digits = int32_t(readU1(file));
+        s->sequence.flags = int32_t(readU1(file));
+        s->sequence.offset = readI2(file);
+        s->sequence.start = readI2(file);
+        s->sequence.end = readI2(file);
+        s->sequence.prefix = readS0(file);
+        s->sequence.suffix = readS0(file);
+        break;
+    case lwId('A', 'N', 'I', 'M'):
+        s->animation.name = readS0(file);
+        s->animation.server = readS0(file);
+        if (readCount() >= 0 && size - readCount() > 0) {
+            int32_t n = size - readCount();
+            s->animation.data = readBytes(file, n);
+            if (s->animation.data) s->animation.dataSize = n;
+        }
+        break;
+    case lwId('X', 'R', 'E', 'F'):
+        s->reference.index = readI4(file);
+        s->reference.string = readS0(file);
+        break;
+    case lwId('S', 'T', 'C', 'C'):
+        s->cycle.low = readI2(file);
+        s->cycle.high = readI2(file);
+        s->cycle.name = readS0(file);
+        break;
+    }
+}
+
+static int clipField(FILE* file, uint32_t id, int32_t size, void* record)
+{
+    ClipReading* r = static_cast<ClipReading*>(record);
+    LwClip* c = r->clip;
+    if (!r->sourceRead) {
+        r->sourceRead = true;
+        c->type = id;
+        readClipSource(file, c, size);
+        return 1;
+    }
+    switch (id) {
+    case lwId('T', 'I', 'M', 'E'):
+        c->startTime = readF4(file);
+        c->duration = readF4(file);
+        c->frameRate = readF4(file);
+        break;
+    case lwId('C', 'O', 'N', 'T'): readEnvValue(file, &c->contrast); break;
+    case lwId('B', 'R', 'I', 'T'): readEnvValue(file, &c->brightness); break;
+    case lwId('S', 'A', 'T', 'R'): readEnvValue(file, &c->saturation); break;
+    case lwId('H', 'U', 'E', ' '): readEnvValue(file, &c->hue); break;
+    case lwId('G', 'A', 'M', 'M'): readEnvValue(file, &c->gamma); break;
+    case lwId('N', 'E', 'G', 'A'): c->negative = int32_t(readU2(file)); break;
+    case lwId('I', 'F', 'L', 'T'):
+    case lwId('P', 'F', 'L', 'T'): {
+        LwPluginRef* p = readFilter(file, size);
+        if (!p) return 0;
+        if (id == lwId('I', 'F', 'L', 'T')) {
+            listAppend(&c->imageFilters, p);
+            ++c->imageFilterCount;
+        } else {
+            listAppend(&c->pixelFilters, p);
+            ++c->pixelFilterCount;
+        }
+        break;
+    }
+    }
+    return 1;
+}
+
+LwClip* readClip(FILE* file, int32_t size)
+{
+    LwClip* c = static_cast<LwClip*>(std::calloc(1, sizeof(LwClip)));
+    if (!c) return nullptr;
+    c->contrast.value = c->brightness.value = c->saturation.value = c->gamma.value = 1.0f;
+    long start = std::ftell(file);
+    setReadCount(0);
+    c->index = readI4(file);
+    ClipReading reading = {c, false};
+    if (readCount() < 0 || !readSubChunks(file, start, size, clipField, &reading)) {
+        freeClip(c);
+        return nullptr;
+    }
+    return c;
+}
+
+LwClip* findLwClip(LwClip* first, int32_t index)
+{
+    for (LwClip* c = first; c; c = c->next)
+        if (c->index == index) return c;
+    return nullptr;
+}
+
+const char* lwClipFirstName(const LwClip* c)
+{
+    if (!c) return nullptr;
+    switch (c->type) {
+    case lwId('S', 'T', 'I', 'L'): return c->source.still.name;
+    case lwId('I', 'S', 'E', 'Q'): return c->source.sequence.prefix;
+    case lwId('A', 'N', 'I', 'M'): return c->source.animation.name;
+    case lwId('X', 'R', 'E', 'F'): return c->source.reference.string;
+    case lwId('S', 'T', 'C', 'C'): return c->source.cycle.name;
+    }
+    return nullptr;
+}
+
+// ---- envelopes ----------------------------------------------------------------------
+
+static void freeKey(LwEnvelopeKey* k) { std::free(k); }
+
+void freeEnvelope(LwEnvelope* e)
+{
+    if (!e) return;
+    std::free(e->name);
+    listFree(e->keys, freeKey);
+    listFree(e->channelFilters, freePlugin);
+    std::free(e);
+}
+
+int compareKeyTimes(const LwEnvelopeKey* a, const LwEnvelopeKey* b)
+{
+    return a->time < b->time ? -1 : a->time > b->time ? 1 : 0;
+}
+
+struct EnvelopeReading {
+    LwEnvelope* envelope;
+    LwEnvelopeKey* key;   // the key that SPAN sub-chunks shape
+};
+
+static int envelopeField(FILE* file, uint32_t id, int32_t size, void* record)
+{
+    EnvelopeReading* r = static_cast<EnvelopeReading*>(record);
+    LwEnvelope* e = r->envelope;
+    switch (id) {
+    case lwId('T', 'Y', 'P', 'E'): e->type = int32_t(readU2(file)); break;
+    case lwId('P', 'R', 'E', ' '): e->preBehavior = int32_t(readU2(file)); break;
+    case lwId('P', 'O', 'S', 'T'): e->postBehavior = int32_t(readU2(file)); break;
+    case lwId('K', 'E', 'Y', ' '): {
+        LwEnvelopeKey* k = static_cast<LwEnvelopeKey*>(std::calloc(1, sizeof(LwEnvelopeKey)));
+        if (!k) return 0;
+        k->time = readF4(file);
+        k->value = readF4(file);
+        listInsertSorted(&e->keys, k, compareKeyTimes);
+        ++e->keyCount;
+        r->key = k;
+        break;
+    }
+    case lwId('S', 'P', 'A', 'N'): {
+        LwEnvelopeKey* k = r->key;
+        if (!k) return 0;
+        k->shape = readU4(file);
+        int n = size >= 4 ? (size - 4) / 4 : 0;
+        if (n > 4) n = 4;
+        float values[4] = {0, 0, 0, 0};
+        for (int i = 0; i < n; ++i) values[i] = readF4(file);
+        if (k->shape == lwId('T', 'C', 'B', ' ')) {
+            k->tension = values[0];
+            k->continuity = values[1];
+            k->bias = values[2];
+        } else if (k->shape == lwId('B', 'E', 'Z', '2') || k->shape == lwId('B', 'E', 'Z', 'I') ||
+                   k->shape == lwId('H', 'E', 'R', 'M')) {
+            for (int i = 0; i < n; ++i) k->param[i] = values[i];
+        }
+        break;
+    }
+    case lwId('C', 'H', 'A', 'N'): {
+        LwPluginRef* p = readFilter(file, size);
+        if (!p) return 0;
+        listAppend(&e->channelFilters, p);
+        ++e->channelFilterCount;
+        break;
+    }
+    case lwId('N', 'A', 'M', 'E'):
+        std::free(e->name);
+        e->name = readS0(file);
+        break;
+    }
+    return 1;
+}
+
+LwEnvelope* readEnvelope(FILE* file, int32_t size)
+{
+    LwEnvelope* e = static_cast<LwEnvelope*>(std::calloc(1, sizeof(LwEnvelope)));
+    if (!e) return nullptr;
+    long start = std::ftell(file);
+    setReadCount(0);
+    e->index = int32_t(readVX(file));
+    EnvelopeReading reading = {e, nullptr};
+    if (readCount() < 0 || !readSubChunks(file, start, size, envelopeField, &reading)) {
+        freeEnvelope(e);
+        return nullptr;
+    }
+    return e;
+}

@@ -1,0 +1,458 @@
+// LWO2 geometry chunks (PNTS, POLS, TAGS, PTAG, VMAP, VMAD, LAYR), tag
+// resolution, vertex-map links and the release of layers.
+//
+// Every index read from a file is checked against the array it indexes: a
+// chunk naming a point, polygon or byte outside its layer or buffer fails.
+#include <cstdlib>
+
+#include "lwread.h"
+
+// Grows an array from `oldCount` to `newCount` elements and zero-fills the new
+// ones. An empty array stays null.
+static bool growArray(void** array, size_t elementSize, int64_t oldCount, int64_t newCount)
+{
+    if (newCount == oldCount) return true;
+    if (newCount < oldCount || newCount > INT32_MAX) return false;
+    void* grown = std::realloc(*array, size_t(newCount) * elementSize);
+    if (!grown) return false;
+    std::memset(static_cast<char*>(grown) + size_t(oldCount) * elementSize, 0,
+                size_t(newCount - oldCount) * elementSize);
+    *array = grown;
+    return true;
+}
+
+// A zero-filled array of n elements (one element when n is 0, so that null
+// always means failure).
+static void* zalloc(int64_t n, size_t elementSize)
+{
+    return std::calloc(n > 0 ? size_t(n) : 1, elementSize);
+}
+
+// ---- layer header ----------------------------------------------------------------
+
+int readLayerChunk(FILE* file, int32_t size, LwLayer* layer)
+{
+    setReadCount(0);
+    layer->number = int32_t(readU2(file));
+    layer->flags = int32_t(readU2(file));
+    for (int i = 0; i < 3; ++i) layer->pivot[i] = readF4(file);
+    std::free(layer->name);
+    layer->name = readS0(file);
+    if (readCount() < 0 || readCount() > size) return 0;
+    if (readCount() <= size - 2) layer->parent = int32_t(readU2(file));
+    if (readCount() < 0) return 0;
+    return readCount() < size ? skipBytes(file, size - readCount()) : 1;
+}
+
+// ---- points ----------------------------------------------------------------------
+
+int readPointsChunk(FILE* file, int32_t size, LwPointArray* points)
+{
+    int32_t n = size / 12;
+    // The bytes come first: a size that the file cannot hold is refused
+    // before anything is allocated for it.
+    setReadCount(0);
+    unsigned char* data = readBytes(file, size);
+    if (!data) return 0;
+    if (!growArray(reinterpret_cast<void**>(&points->items), sizeof(LwPointRec), points->count,
+                   int64_t(points->count) + n)) {
+        std::free(data);
+        return 0;
+    }
+    points->offset = points->count;
+    points->count += n;
+    swapBytes(data, 4, 3L * n);
+    LwPointRec* items = points->items + points->offset;
+    for (int32_t i = 0; i < n; ++i) std::memcpy(items[i].pos, data + 12L * i, 12);
+    std::free(data);
+    return 1;
+}
+
+// ---- polygons --------------------------------------------------------------------
+
+int growPolygons(LwPolygonArray* polygons, int32_t newPolygons, int32_t newCorners)
+{
+    int64_t count = int64_t(polygons->count) + newPolygons;
+    int64_t corners = int64_t(polygons->cornerCount) + newCorners;
+    if (newPolygons < 0 || newCorners < 0 || count > INT32_MAX || corners > INT32_MAX) return 0;
+    if (!growArray(reinterpret_cast<void**>(&polygons->items), sizeof(LwPolygonRec), polygons->count, count))
+        return 0;
+    polygons->offset = polygons->count;
+    polygons->count = int32_t(count);
+    if (!growArray(reinterpret_cast<void**>(&polygons->cornerBlock), sizeof(LwCorner), polygons->cornerCount,
+                   corners))
+        return 0;
+    polygons->cornerOffset = polygons->cornerCount;
+    polygons->cornerCount = int32_t(corners);
+    // The block may have moved: earlier polygons follow it.
+    LwCorner* at = polygons->cornerBlock;
+    for (int32_t i = 0; i < polygons->offset; ++i) {
+        polygons->items[i].corners = at;
+        at += polygons->items[i].cornerCount;
+    }
+    return 1;
+}
+
+int readPolygonsChunk(FILE* file, int32_t size, LwPolygonArray* polygons, int32_t pointOffset, int32_t pointCount)
+{
+    if (size == 0) return 1;
+    setReadCount(0);
+    uint32_t type = readU4(file);
+    unsigned char* data = readBytes(file, size - 4);
+    bool ok = data && readCount() == size;
+
+    // First pass: how many polygons and corners, each record whole.
+    int64_t polygonTotal = 0, cornerTotal = 0;
+    LwCursor cursor = {data, data + (ok ? size - 4 : 0)};
+    while (ok && cursor.at < cursor.end) {
+        int32_t n = int32_t(takeU2(&cursor) & 0x3FF);
+        cornerTotal += n;
+        ++polygonTotal;
+        for (int32_t k = 0; k < n; ++k) takeVX(&cursor);
+        ok = readCount() >= 0;
+    }
+    ok = ok && growPolygons(polygons, int32_t(polygonTotal), int32_t(cornerTotal));
+
+    // Second pass: fill them, refusing corners outside the layer's points.
+    cursor.at = data;
+    LwPolygonRec* polygon = ok ? polygons->items + polygons->offset : nullptr;
+    LwCorner* corner = ok ? polygons->cornerBlock + polygons->cornerOffset : nullptr;
+    for (int64_t i = 0; ok && i < polygonTotal; ++i, ++polygon) {
+        uint32_t w = takeU2(&cursor);
+        int32_t n = int32_t(w & 0x3FF);
+        polygon->flags = int32_t(w & 0xFC00);
+        polygon->cornerCount = n;
+        polygon->type = type;
+        polygon->corners = corner;
+        for (int32_t k = 0; k < n; ++k, ++corner) {
+            int64_t point = int64_t(takeVX(&cursor)) + pointOffset;
+            if (point >= pointCount) ok = false;
+            corner->point = int32_t(point);
+        }
+    }
+    std::free(data);
+    if (!ok) freePolygonArray(polygons);
+    return ok;
+}
+
+// ---- tags ------------------------------------------------------------------------
+
+int readTagsChunk(FILE* file, int32_t size, LwTagTable* tags)
+{
+    if (size == 0) return 1;
+    setReadCount(0);
+    unsigned char* data = readBytes(file, size);
+    if (!data) return 0;
+    LwCursor cursor = {data, data + size};
+    int64_t found = 0;
+    while (cursor.at < cursor.end) {
+        long n = measureS0(&cursor);
+        if (n < 0 || n > cursor.end - cursor.at) {
+            std::free(data);
+            return 0;
+        }
+        cursor.at += n;
+        ++found;
+    }
+    if (!growArray(reinterpret_cast<void**>(&tags->strings), sizeof(char*), tags->count, tags->count + found)) {
+        std::free(data);
+        return 0;
+    }
+    tags->offset = tags->count;
+    tags->count += int32_t(found);
+    cursor.at = data;
+    for (int32_t i = tags->offset; i < tags->count; ++i) tags->strings[i] = takeS0(&cursor);
+    std::free(data);
+    return readCount() >= 0;
+}
+
+int readPolygonTagsChunk(FILE* file, int32_t size, LwTagTable* tags, LwPolygonArray* polygons)
+{
+    if (size < 4) return 0;
+    setReadCount(0);
+    uint32_t type = readU4(file);
+    if (readCount() < 0) return 0;
+    if (type != lwId('S', 'U', 'R', 'F') && type != lwId('P', 'A', 'R', 'T') && type != lwId('S', 'M', 'G', 'P'))
+        return skipBytes(file, size - 4);
+
+    unsigned char* data = readBytes(file, size - 4);
+    if (!data) return 0;
+    LwCursor cursor = {data, data + size - 4};
+    bool ok = true;
+    while (ok && cursor.at < cursor.end) {
+        int64_t i = int64_t(takeVX(&cursor)) + polygons->offset;
+        int64_t t = int64_t(takeVX(&cursor)) + tags->offset;
+        if (readCount() < 0 || i >= polygons->count) {
+            ok = false;
+            break;
+        }
+        LwPolygonRec* p = &polygons->items[i];
+        if (type == lwId('S', 'U', 'R', 'F')) p->surfaceTag = int32_t(t);
+        else if (type == lwId('P', 'A', 'R', 'T')) p->part = int32_t(t);
+        else p->smoothingGroup = int32_t(t);
+    }
+    std::free(data);
+    return ok;
+}
+
+// ---- vertex maps -------------------------------------------------------------------
+
+void freeVMap(LwVMap* map)
+{
+    if (!map) return;
+    std::free(map->name);
+    std::free(map->pointIndex);
+    std::free(map->polygonIndex);
+    std::free(map->values);
+    std::free(map->valueBlock);
+    std::free(map);
+}
+
+LwVMap* readVMapChunk(FILE* file, int32_t size, const LwPointArray* points, const LwPolygonArray* polygons,
+                      int perPolygon)
+{
+    setReadCount(0);
+    unsigned char* data = readBytes(file, size);
+    if (!data) return nullptr;
+    LwVMap* map = static_cast<LwVMap*>(std::calloc(1, sizeof(LwVMap)));
+    if (!map) {
+        std::free(data);
+        return nullptr;
+    }
+    map->perPolygon = perPolygon;
+
+    setReadCount(0);
+    LwCursor cursor = {data, data + size};
+    map->type = takeU4(&cursor);
+    map->dimension = int32_t(takeU2(&cursor));
+    map->name = takeS0(&cursor);
+    const unsigned char* entries = cursor.at;
+    long valueBytes = 4L * map->dimension;
+
+    // Count the entries, each whole inside the chunk.
+    int64_t count = 0;
+    while (readCount() >= 0 && cursor.at < cursor.end) {
+        takeVX(&cursor);
+        if (perPolygon) takeVX(&cursor);
+        if (cursorHas(&cursor, valueBytes)) cursor.at += valueBytes;
+        ++count;
+    }
+    bool ok = readCount() >= 0;
+    if (ok) {
+        map->entryCount = int32_t(count);
+        map->pointIndex = static_cast<int32_t*>(zalloc(count, sizeof(int32_t)));
+        if (perPolygon) map->polygonIndex = static_cast<int32_t*>(zalloc(count, sizeof(int32_t)));
+        if (map->dimension > 0) {
+            map->values = static_cast<float**>(zalloc(count, sizeof(float*)));
+            map->valueBlock = static_cast<float*>(zalloc(count * map->dimension, sizeof(float)));
+        }
+        ok = map->pointIndex && (!perPolygon || map->polygonIndex) &&
+             (map->dimension == 0 || (map->values && map->valueBlock));
+    }
+    cursor.at = entries;
+    for (int32_t i = 0; ok && i < map->entryCount; ++i) {
+        int64_t point = int64_t(takeVX(&cursor)) + points->offset;
+        if (point >= points->count) ok = false;
+        map->pointIndex[i] = int32_t(point);
+        if (perPolygon) {
+            int64_t polygon = int64_t(takeVX(&cursor)) + polygons->offset;
+            if (polygon >= polygons->count) ok = false;
+            map->polygonIndex[i] = int32_t(polygon);
+        }
+        if (map->dimension > 0) {
+            float* values = map->valueBlock + int64_t(i) * map->dimension;
+            map->values[i] = values;
+            for (int32_t j = 0; j < map->dimension; ++j) values[j] = takeF4(&cursor);
+        }
+    }
+    std::free(data);
+    if (!ok || readCount() < 0) {
+        freeVMap(map);
+        return nullptr;
+    }
+    return map;
+}
+
+// ---- completion --------------------------------------------------------------------
+
+void computeBoundingBox(const LwPointArray* points, float box[6])
+{
+    if (points->count == 0) return;
+    for (int i = 0; i < 6; ++i)
+        if (box[i] != 0.0f) return;  // a BBOX chunk gave it
+    for (int i = 0; i < 3; ++i) {
+        box[i] = 1e20f;
+        box[i + 3] = -1e20f;
+    }
+    for (int32_t p = 0; p < points->count; ++p) {
+        const float* pos = points->items[p].pos;
+        for (int i = 0; i < 3; ++i) {
+            if (box[i] > pos[i]) box[i] = pos[i];
+            if (box[i + 3] < pos[i]) box[i + 3] = pos[i];
+        }
+    }
+}
+
+static char* copyString(const char* s)
+{
+    size_t n = std::strlen(s) + 1;
+    char* copy = static_cast<char*>(std::malloc(n));
+    if (copy) std::memcpy(copy, s, n);
+    return copy;
+}
+
+int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwSurface** surfaces,
+                           int32_t* surfaceCount)
+{
+    if (tags->count == 0) return 1;
+    LwSurface** lookup = static_cast<LwSurface**>(zalloc(tags->count, sizeof(LwSurface*)));
+    if (!lookup) return 0;
+    for (int32_t i = 0; i < tags->count; ++i) {
+        if (!tags->strings[i]) continue;
+        for (LwSurface* s = *surfaces; s; s = s->next) {
+            if (s->name && std::strcmp(s->name, tags->strings[i]) == 0) {
+                lookup[i] = s;
+                break;
+            }
+        }
+    }
+    int ok = 1;
+    for (int32_t j = 0; j < polygons->count && ok; ++j) {
+        LwPolygonRec* p = &polygons->items[j];
+        int32_t t = p->surfaceTag;
+        if (t < 0 || t >= tags->count) {
+            ok = 0;
+            break;
+        }
+        if (!lookup[t]) {
+            LwSurface* s = makeDefaultSurface();
+            if (!s) {
+                ok = 0;
+                break;
+            }
+            if (tags->strings[t] && !(s->name = copyString(tags->strings[t]))) {
+                freeSurface(s);
+                ok = 0;
+                break;
+            }
+            listAppend(surfaces, s);
+            ++*surfaceCount;
+            lookup[t] = s;
+        }
+        p->surface = lookup[t];
+    }
+    std::free(lookup);
+    return ok;
+}
+
+int linkPointVMaps(LwPointArray* points, LwVMap* maps)
+{
+    int64_t total = 0;
+    for (LwVMap* m = maps; m; m = m->next) {
+        if (m->perPolygon) continue;
+        for (int32_t e = 0; e < m->entryCount; ++e) ++points->items[m->pointIndex[e]].vmapCount;
+        total += m->entryCount;
+    }
+    if (total == 0) return 1;
+    points->linkBlock = static_cast<LwVMapLink*>(zalloc(total, sizeof(LwVMapLink)));
+    if (!points->linkBlock) return 0;
+    LwVMapLink* at = points->linkBlock;
+    for (int32_t i = 0; i < points->count; ++i) {
+        LwPointRec* p = &points->items[i];
+        if (p->vmapCount == 0) continue;
+        p->vmapLinks = at;
+        at += p->vmapCount;
+        p->vmapCount = 0;
+    }
+    for (LwVMap* m = maps; m; m = m->next) {
+        if (m->perPolygon) continue;
+        for (int32_t e = 0; e < m->entryCount; ++e) {
+            LwPointRec* p = &points->items[m->pointIndex[e]];
+            p->vmapLinks[p->vmapCount].map = m;
+            p->vmapLinks[p->vmapCount].entry = e;
+            ++p->vmapCount;
+        }
+    }
+    return 1;
+}
+
+// The corner of a VMAD entry: the first corner of its polygon on its point.
+static LwCorner* entryCorner(LwPolygonArray* polygons, const LwVMap* m, int32_t e)
+{
+    LwPolygonRec* p = &polygons->items[m->polygonIndex[e]];
+    for (int32_t k = 0; k < p->cornerCount; ++k)
+        if (p->corners[k].point == m->pointIndex[e]) return &p->corners[k];
+    return nullptr;
+}
+
+int linkCornerVMaps(LwPolygonArray* polygons, LwVMap* maps)
+{
+    int64_t total = 0;
+    for (LwVMap* m = maps; m; m = m->next) {
+        if (!m->perPolygon) continue;
+        for (int32_t e = 0; e < m->entryCount; ++e) {
+            LwCorner* c = entryCorner(polygons, m, e);
+            if (!c) continue;
+            ++c->vmapCount;
+            ++total;
+        }
+    }
+    if (total == 0) return 1;
+    polygons->linkBlock = static_cast<LwVMapLink*>(zalloc(total, sizeof(LwVMapLink)));
+    if (!polygons->linkBlock) return 0;
+    LwVMapLink* at = polygons->linkBlock;
+    for (int32_t i = 0; i < polygons->cornerCount; ++i) {
+        LwCorner* c = &polygons->cornerBlock[i];
+        if (c->vmapCount == 0) continue;
+        c->vmapLinks = at;
+        at += c->vmapCount;
+        c->vmapCount = 0;
+    }
+    for (LwVMap* m = maps; m; m = m->next) {
+        if (!m->perPolygon) continue;
+        for (int32_t e = 0; e < m->entryCount; ++e) {
+            LwCorner* c = entryCorner(polygons, m, e);
+            if (!c) continue;
+            c->vmapLinks[c->vmapCount].map = m;
+            c->vmapLinks[c->vmapCount].entry = e;
+            ++c->vmapCount;
+        }
+    }
+    return 1;
+}
+
+// ---- release ------------------------------------------------------------------------
+
+void freePointArray(LwPointArray* points)
+{
+    std::free(points->polygonBlock);
+    std::free(points->linkBlock);
+    std::free(points->items);
+    std::memset(points, 0, sizeof(*points));
+}
+
+void freePolygonArray(LwPolygonArray* polygons)
+{
+    std::free(polygons->uvBlock);
+    std::free(polygons->linkBlock);
+    std::free(polygons->cornerBlock);
+    std::free(polygons->items);
+    std::memset(polygons, 0, sizeof(*polygons));
+}
+
+void freeLayer(LwLayer* layer)
+{
+    if (!layer) return;
+    std::free(layer->name);
+    freePointArray(&layer->points);
+    freePolygonArray(&layer->polygons);
+    listFree(layer->vmaps, freeVMap);
+    std::free(layer);
+}
+
+void freeTagTable(LwTagTable* tags)
+{
+    for (int32_t i = 0; i < tags->count; ++i) std::free(tags->strings[i]);
+    std::free(tags->strings);
+    std::memset(tags, 0, sizeof(*tags));
+}

@@ -1,0 +1,218 @@
+// LWO2 object reader: the form header, the chunk loop and the completion of
+// every layer (box, normals, surfaces, vertex-map links, texture coordinates).
+#include <cstdlib>
+#include <ctime>
+
+#include "lwread.h"
+
+static LwLoadTimes* loadTimes = nullptr;
+
+void setLwLoadTimes(LwLoadTimes* times) { loadTimes = times; }
+
+static double now()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+void freeLwObject(LwObject* object)
+{
+    if (!object) return;
+    listFree(object->layers, freeLayer);
+    listFree(object->envelopes, freeEnvelope);
+    listFree(object->clips, freeClip);
+    listFree(object->surfaces, freeSurface);
+    freeTagTable(&object->tags);
+    std::free(object);
+}
+
+// Reads one chunk of the given padded size into the object.
+static int readChunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current)
+{
+    LwLayer* layer = *current;
+    switch (id) {
+    case lwId('L', 'A', 'Y', 'R'):
+        if (object->layerCount > 0) {
+            layer = static_cast<LwLayer*>(std::calloc(1, sizeof(LwLayer)));
+            if (!layer) return 0;
+            listAppend(&object->layers, layer);
+            *current = layer;
+        }
+        ++object->layerCount;
+        return readLayerChunk(file, size, layer);
+    case lwId('P', 'N', 'T', 'S'): return readPointsChunk(file, size, &layer->points);
+    case lwId('P', 'O', 'L', 'S'):
+        return readPolygonsChunk(file, size, &layer->polygons, layer->points.offset, layer->points.count);
+    case lwId('P', 'T', 'A', 'G'): return readPolygonTagsChunk(file, size, &object->tags, &layer->polygons);
+    case lwId('T', 'A', 'G', 'S'): return readTagsChunk(file, size, &object->tags);
+    case lwId('V', 'M', 'A', 'P'):
+    case lwId('V', 'M', 'A', 'D'): {
+        LwVMap* map = readVMapChunk(file, size, &layer->points, &layer->polygons, id == lwId('V', 'M', 'A', 'D'));
+        if (!map) return 0;
+        listAppend(&layer->vmaps, map);
+        ++layer->vmapCount;
+        return 1;
+    }
+    case lwId('B', 'B', 'O', 'X'):
+        setReadCount(0);
+        for (int i = 0; i < 6; ++i) layer->bbox[i] = readF4(file);
+        if (readCount() < 0 || readCount() > size) return 0;
+        return skipBytes(file, size - readCount());
+    case lwId('S', 'U', 'R', 'F'): {
+        LwSurface* s = readSurface(file, size);
+        if (!s) return 0;
+        listAppend(&object->surfaces, s);
+        ++object->surfaceCount;
+        return 1;
+    }
+    case lwId('C', 'L', 'I', 'P'): {
+        LwClip* c = readClip(file, size);
+        if (!c) return 0;
+        listAppend(&object->clips, c);
+        ++object->clipCount;
+        return 1;
+    }
+    case lwId('E', 'N', 'V', 'L'): {
+        LwEnvelope* e = readEnvelope(file, size);
+        if (!e) return 0;
+        listAppend(&object->envelopes, e);
+        ++object->envelopeCount;
+        return 1;
+    }
+    }
+    return skipBytes(file, size);
+}
+
+// Box, normals, surfaces, links and texture coordinates of every layer.
+static int completeObject(LwObject* object)
+{
+    if (object->layerCount == 0) object->layerCount = 1;
+    LwLoadTimes t = {};
+    for (LwLayer* layer = object->layers; layer; layer = layer->next) {
+        double t0 = now();
+        computeBoundingBox(&layer->points, layer->bbox);
+        double t1 = now();
+        computePolygonNormals(&layer->points, &layer->polygons);
+        double t2 = now();
+        if (!buildPointPolygons(&layer->points, &layer->polygons)) return 0;
+        double t3 = now();
+        if (!resolvePolygonSurfaces(&layer->polygons, &object->tags, &object->surfaces, &object->surfaceCount))
+            return 0;
+        double t4 = now();
+        computeVertexNormals(&layer->points, &layer->polygons);
+        double t5 = now();
+        if (!linkPointVMaps(&layer->points, layer->vmaps)) return 0;
+        double t6 = now();
+        if (!linkCornerVMaps(&layer->polygons, layer->vmaps)) return 0;
+        double t7 = now();
+        computeTextureCoords(&layer->polygons, layer);
+        double t8 = now();
+        t.boundingBox += t1 - t0;
+        t.polygonNormals += t2 - t1;
+        t.pointPolygons += t3 - t2;
+        t.surfaces += t4 - t3;
+        t.vertexNormals += t5 - t4;
+        t.pointVMaps += t6 - t5;
+        t.cornerVMaps += t7 - t6;
+        t.textureCoords += t8 - t7;
+    }
+    if (loadTimes) {
+        t.read = loadTimes->read;
+        *loadTimes = t;
+    }
+    return 1;
+}
+
+// Reads an LWO2 form from an open file, which it closes.
+static LwObject* readOpened(FILE* file, uint32_t* failId, int32_t* failPos)
+{
+    double start = now();
+    setReadCount(0);
+    uint32_t formId = readU4(file);
+    uint32_t formSize = readU4(file);
+    uint32_t formType = readU4(file);
+    if (readCount() != 12) {
+        std::fclose(file);
+        return nullptr;
+    }
+    if (formId != lwId('F', 'O', 'R', 'M') || formType != lwId('L', 'W', 'O', '2')) {
+        std::fclose(file);
+        if (failPos) *failPos = 12;
+        return nullptr;
+    }
+
+    LwObject* object = static_cast<LwObject*>(std::calloc(1, sizeof(LwObject)));
+    LwLayer* layer = static_cast<LwLayer*>(std::calloc(1, sizeof(LwLayer)));
+    uint32_t id = 0;
+    bool ok = object && layer;
+    if (ok) {
+        object->layers = layer;
+    } else {
+        std::free(layer);
+    }
+
+    uint32_t size = 0;
+    if (ok) {
+        id = readU4(file);
+        size = readU4(file);
+        ok = readCount() >= 0;
+    }
+    while (ok) {
+        // Sizes beyond what a signed count can follow are refused outright.
+        if (size > uint32_t(INT32_MAX) - 1) {
+            ok = false;
+            break;
+        }
+        size += size & 1;
+        long chunkStart = std::ftell(file);
+        if (!readChunk(file, id, int32_t(size), object, &layer)) {
+            ok = false;
+            break;
+        }
+        // Every reader must end exactly at the end of its chunk.
+        long position = std::ftell(file);
+        if (position != chunkStart + long(size)) {
+            ok = false;
+            break;
+        }
+        if (formSize <= uint32_t(position - 8)) break;
+        setReadCount(0);
+        uint32_t nextId = readU4(file);
+        if (readCount() == 4) id = nextId;
+        size = readU4(file);
+        ok = readCount() == 8;
+    }
+    if (!ok) {
+        if (failId) *failId = id;
+        if (failPos) *failPos = int32_t(std::ftell(file));
+        std::fclose(file);
+        freeLwObject(object);
+        return nullptr;
+    }
+    std::fclose(file);
+    if (loadTimes) loadTimes->read = now() - start;
+
+    if (!completeObject(object)) {
+        if (failId) *failId = id;
+        freeLwObject(object);
+        return nullptr;
+    }
+    std::printf(" LightWave 6.xx Format \n");
+    return object;
+}
+
+LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos)
+{
+    std::printf("LwLoader[Info]:: Load %s \n", name ? name : "");
+    if (!file) return nullptr;
+    return readOpened(file, failId, failPos);
+}
+
+LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos)
+{
+    std::printf("LwLoader[Info]:: Load %s \n", path ? path : "");
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file) return nullptr;
+    return readOpened(file, failId, failPos);
+}

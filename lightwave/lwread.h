@@ -1,0 +1,83 @@
+// Chunk readers and completion steps of the LightWave reader, shared by the
+// object reader, the tests and the tools. Chunk readers are given the open
+// file positioned at the chunk data and its padded size; they return 1 (or a
+// record) on success and 0 (or null) on failure.
+#pragma once
+#include "lightwave.h"
+#include "lwio.h"
+
+// ---- sub-chunks (ID U4, size U2 padded to even) -------------------------------
+
+// Reads the fields of one sub-chunk; returns 0 to fail the record. On return
+// readCount holds the bytes it consumed (or READ_ERROR).
+typedef int (*LwSubChunkReader)(FILE* file, uint32_t id, int32_t size, void* record);
+
+// Reads sub-chunks until `size` bytes from `start` are consumed. Each must
+// consume no more than its size (the rest is skipped) and together they must
+// end exactly at start + size. On success readCount is position - start.
+int readSubChunks(FILE* file, long start, int32_t size, LwSubChunkReader reader, void* record);
+
+// ---- geometry chunks ----------------------------------------------------------
+
+int readLayerChunk(FILE* file, int32_t size, LwLayer* layer);
+int readPointsChunk(FILE* file, int32_t size, LwPointArray* points);
+int readPolygonsChunk(FILE* file, int32_t size, LwPolygonArray* polygons, int32_t pointOffset, int32_t pointCount);
+int readTagsChunk(FILE* file, int32_t size, LwTagTable* tags);
+int readPolygonTagsChunk(FILE* file, int32_t size, LwTagTable* tags, LwPolygonArray* polygons);
+LwVMap* readVMapChunk(FILE* file, int32_t size, const LwPointArray* points, const LwPolygonArray* polygons,
+                      int perPolygon);
+int growPolygons(LwPolygonArray* polygons, int32_t newPolygons, int32_t newCorners);
+
+void computeBoundingBox(const LwPointArray* points, float box[6]);
+int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwSurface** surfaces,
+                           int32_t* surfaceCount);
+int linkPointVMaps(LwPointArray* points, LwVMap* maps);
+int linkCornerVMaps(LwPolygonArray* polygons, LwVMap* maps);
+
+void freeLayer(LwLayer* layer);
+void freeVMap(LwVMap* map);
+void freeTagTable(LwTagTable* tags);
+void freePointArray(LwPointArray* points);
+void freePolygonArray(LwPolygonArray* polygons);
+
+// ---- surfaces -------------------------------------------------------------------
+
+LwSurface* readSurface(FILE* file, int32_t size);
+LwSurface* makeDefaultSurface();
+int addTexture(LwSurface* surface, LwTexture* texture);
+LwTexture* readTextureBlock(FILE* file, int32_t size, uint32_t type);
+int readMapping(FILE* file, int32_t size, LwMapping* mapping);
+LwPluginRef* readShader(FILE* file, int32_t size);
+void freeSurface(LwSurface* surface);
+void freeTexture(LwTexture* texture);
+void freePlugin(LwPluginRef* plugin);
+
+// ---- clips and envelopes ---------------------------------------------------------
+
+LwClip* readClip(FILE* file, int32_t size);
+LwEnvelope* readEnvelope(FILE* file, int32_t size);
+int compareKeyTimes(const LwEnvelopeKey* a, const LwEnvelopeKey* b);
+void freeClip(LwClip* clip);
+void freeEnvelope(LwEnvelope* envelope);
+
+// ---- normals ---------------------------------------------------------------------
+
+double dot3(const float a[3], const float b[3]);
+void cross3(const float a[3], const float b[3], float result[3]);
+void normalize3(float v[3]);
+void computePolygonNormals(const LwPointArray* points, LwPolygonArray* polygons);
+int buildPointPolygons(LwPointArray* points, const LwPolygonArray* polygons);
+void computeVertexNormals(const LwPointArray* points, LwPolygonArray* polygons);
+// Whether two polygons with this cosine between their normals are smoothed
+// together under the smoothing angle (radians).
+bool withinSmoothAngle(double cosine, float angle);
+
+// ---- texture coordinates -----------------------------------------------------------
+
+int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer);
+float wrapUnit(double x);
+double cylinderAngle(double a, double c);
+void sphereAngles(double a, double b, double c, double* longitude, double* latitude);
+int dominantAxis(const float normal[3]);
+// Maps one point with a texture and a polygon normal to (u, v).
+void mapTexturePoint(const LwTexture* texture, const float point[3], const float normal[3], float uv[2]);

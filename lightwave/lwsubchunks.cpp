@@ -1,0 +1,28 @@
+// The sub-chunk loop shared by surfaces, texture blocks, mappings, shaders,
+// clips and envelopes.
+#include "lwread.h"
+
+int readSubChunks(FILE* file, long start, int32_t size, LwSubChunkReader reader, void* record)
+{
+    if (size < 0) return 0;
+    for (;;) {
+        long used = std::ftell(file) - start;
+        if (used < 0 || used > size) return 0;
+        if (used == size) {
+            setReadCount(int32_t(used));
+            return 1;
+        }
+        setReadCount(0);
+        uint32_t id = readU4(file);
+        int32_t subSize = int32_t(readU2(file));
+        if (readCount() != 6) return 0;
+        subSize += subSize & 1;
+        // A sub-chunk reaching past its record is refused before it is read.
+        if (subSize > size - used - 6) return 0;
+        setReadCount(0);
+        if (!reader(file, id, subSize, record)) return 0;
+        int32_t n = readCount();
+        if (n < 0 || n > subSize) return 0;
+        if (n < subSize && !skipBytes(file, subSize - n)) return 0;
+    }
+}

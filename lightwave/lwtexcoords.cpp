@@ -1,0 +1,145 @@
+// Per-corner texture coordinates from the first colour texture of each
+// polygon's surface: planar, cylindrical, spherical or cubic projection.
+#include <cmath>
+#include <cstdlib>
+
+#include "lwread.h"
+
+static const double fullTurn = 6.2831854;
+static const double halfTurn = 3.1415927;
+static const double quarterTurn = 1.57079635;
+
+float wrapUnit(double x)
+{
+    if (x >= 0.0 && x <= 1.0) return float(x);
+    return float(x - std::floor(x));
+}
+
+double cylinderAngle(double a, double c)
+{
+    if (a == 0.0 && c == 0.0) return 0.0;
+    double angle;
+    if (c == 0.0) angle = a > 0.0 ? -quarterTurn : quarterTurn;
+    else angle = -std::atan2(a, c);
+    if (angle < 0.0) angle += fullTurn;
+    return angle;
+}
+
+void sphereAngles(double a, double b, double c, double* longitude, double* latitude)
+{
+    if (a == 0.0 && c == 0.0) {
+        *longitude = 0.0;
+        *latitude = b == 0.0 ? 0.0 : b > 0.0 ? quarterTurn : -quarterTurn;
+        return;
+    }
+    *longitude = cylinderAngle(a, c);
+    float r = float(std::sqrt(a * a + c * c));
+    if (r == 0.0f) *latitude = b >= 0.0 ? quarterTurn : -quarterTurn;
+    else *latitude = std::atan(b / r);
+}
+
+int dominantAxis(const float normal[3])
+{
+    float ax = std::fabs(normal[0]), ay = std::fabs(normal[1]), az = std::fabs(normal[2]);
+    if (ax < ay) return az < ay ? 1 : 2;
+    return az < ax ? 0 : 2;
+}
+
+// A wrap amount never given (0) counts as one repetition.
+static double wrapAmount(float value) { return value == 0.0f ? 1.0 : double(value); }
+
+void mapTexturePoint(const LwTexture* t, const float point[3], const float normal[3], float uv[2])
+{
+    const float* centre = t->mapping.center.value;
+    const float* s = t->mapping.size.value;
+    float p[3] = {point[0] - centre[0], point[1] - centre[1], point[2] - centre[2]};
+    bool image = t->type == lwId('I', 'M', 'A', 'P');
+    // Image maps project along their own AXIS; other textures along the
+    // block header's.
+    int axis = image ? t->image.axis : t->axis;
+    int projection = image ? t->image.projection : 0;
+    double w = image ? wrapAmount(t->image.wrapWidth.value) : 1.0;
+    double h = image ? wrapAmount(t->image.wrapHeight.value) : 1.0;
+    double u, v;
+
+    if (projection == 1) {
+        double theta;
+        if (axis == 0) {
+            theta = cylinderAngle(p[2], -double(p[1]));
+            v = -double(p[0]) / s[0] + 0.5;
+        } else if (axis == 1) {
+            theta = cylinderAngle(-double(p[0]), p[2]);
+            v = -double(p[1]) / s[1] + 0.5;
+        } else {
+            theta = cylinderAngle(-double(p[0]), -double(p[1]));
+            v = -double(p[2]) / s[2] + 0.5;
+        }
+        // Raise v by whole turns into [0, 1); a zero size gives no finite v,
+        // which is stored as the middle of the image.
+        if (!std::isfinite(v)) v = 0.5;
+        else if (v < 0.0) v -= std::floor(v);
+        u = 1.0 - theta / fullTurn;
+        if (w != 1.0) u = wrapUnit(u * w);
+    } else if (projection == 2) {
+        double longitude, latitude;
+        if (axis == 0) sphereAngles(p[2], p[0], -double(p[1]), &longitude, &latitude);
+        else if (axis == 1) sphereAngles(-double(p[0]), p[1], p[2], &longitude, &latitude);
+        else sphereAngles(-double(p[0]), p[2], -double(p[1]), &longitude, &latitude);
+        u = 1.0 - longitude / fullTurn;
+        v = 0.5 - latitude / halfTurn;
+        if (w != 1.0) u = wrapUnit(u * w);
+        if (h != 1.0) v = wrapUnit(v * h);
+    } else {
+        if (projection == 3) axis = dominantAxis(normal);
+        u = axis == 0 ? double(p[2]) / s[2] + 0.5 : double(p[0]) / s[0] + 0.5;
+        v = axis == 1 ? 0.5 - double(p[2]) / s[2] : 0.5 - double(p[1]) / s[1];
+    }
+    uv[0] = float(u);
+    uv[1] = float(v);
+}
+
+int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
+{
+    int64_t total = 0;
+    for (int32_t j = 0; j < polygons->count; ++j) {
+        const LwPolygonRec* p = &polygons->items[j];
+        if (p->surface && p->surface->color.textures) total += p->cornerCount;
+    }
+    if (total == 0) return 0;
+    polygons->uvBlock = static_cast<float*>(std::malloc(size_t(total) * 2 * sizeof(float)));
+    if (!polygons->uvBlock) return -1;
+
+    // Every corner on a point maps it alike unless the projection follows the
+    // polygon normal (cubic): remember the last result per point.
+    struct Cached {
+        const LwTexture* texture;
+        float uv[2];
+    };
+    const LwPointArray* points = &layer->points;
+    Cached* cache = static_cast<Cached*>(std::calloc(size_t(points->count) + 1, sizeof(Cached)));
+
+    float* at = polygons->uvBlock;
+    for (int32_t j = 0; j < polygons->count; ++j) {
+        LwPolygonRec* p = &polygons->items[j];
+        if (!p->surface || !p->surface->color.textures) continue;
+        const LwTexture* t = p->surface->color.textures;
+        bool cacheable = cache && !(t->type == lwId('I', 'M', 'A', 'P') && t->image.projection == 3);
+        p->uv = at;
+        for (int32_t k = 0; k < p->cornerCount; ++k, at += 2) {
+            int32_t point = p->corners[k].point;
+            if (cacheable && cache[point].texture == t) {
+                at[0] = cache[point].uv[0];
+                at[1] = cache[point].uv[1];
+                continue;
+            }
+            mapTexturePoint(t, points->items[point].pos, p->normal, at);
+            if (cacheable) {
+                cache[point].texture = t;
+                cache[point].uv[0] = at[0];
+                cache[point].uv[1] = at[1];
+            }
+        }
+    }
+    std::free(cache);
+    return 0;
+}

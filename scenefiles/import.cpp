@@ -1,0 +1,228 @@
+// LightWave objects into engine objects: one SceneObject per layer, surfaces
+// shared by name inside the Scene, textures uploaded as the surfaces come.
+#include <GL/gl.h>
+
+#include <cstring>
+
+#include "lightwave.h"
+#include "scenefiles.h"
+#include "toolkit.h"
+
+// Surface and object lines fit 1,024 characters, polygon lines 128.
+static void reportWith(void (*report)(const char*), const char* format, const char* a, const char* b = "")
+{
+    char message[1024];
+    formatCut(message, sizeof message, format, a, b);
+    report(message);
+}
+
+static void reportPolygon(const char* format, const char* surfaceName)
+{
+    char message[128];
+    formatCut(message, sizeof message, format, surfaceName);
+    Scene::reportWarning(message);
+}
+
+static const char* baseName(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+// The frame buffer as a 24-bit RGB picture, rows from the lower left corner.
+static SDL_Surface* captureFrameBuffer()
+{
+    SDL_Surface* display = SDL_GetVideoSurface();
+    if (!display || display->w <= 0 || display->h <= 0) return nullptr;
+    SDL_Surface* picture = SDL_CreateRGBSurface(SDL_SWSURFACE, display->w, display->h, 24,
+                                                0x000000FF, 0x0000FF00, 0x00FF0000, 0);
+    if (!picture) return nullptr;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);  // SDL pads rows to 4 bytes as well
+    glReadPixels(0, 0, display->w, display->h, GL_RGB, GL_UNSIGNED_BYTE, picture->pixels);
+    return picture;
+}
+
+static void setRenderMode(EngineSurface* surface)
+{
+    const char* name = surface->name;
+    if (std::strstr(name, "light")) {
+        surface->additive = 1;
+        reportWith(Scene::reportInfo, "Chargement surface '%s', en mode Lighting et AlphaZeroColor", name);
+    } else if (std::strstr(name, "shadow")) {
+        surface->multiplicative = 1;
+        reportWith(Scene::reportInfo, "Chargement surface '%s', en mode Lighting et AlphaZeroColor", name);
+    }
+    if (std::strstr(name, "blackbg")) {
+        surface->alphaTest = 1;
+        reportWith(Scene::reportInfo, "Chargement surface '%s', en mode AlphaZeroColor", name);
+    } else {
+        surface->alphaTest = 0;
+    }
+    if (std::strstr(name, "screenshoot")) {
+        // The capture is taken as asked, but the clip's picture is what the
+        // surface shows: it is loaded in the capture's place just after.
+        if (surface->image) SDL_FreeSurface(surface->image);
+        surface->image = captureFrameBuffer();
+    }
+}
+
+static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObject* lw)
+{
+    LwClip* clip = findLwClip(lw->clips, layer->image.clip);
+    const char* clipName = clip ? lwClipFirstName(clip) : nullptr;
+    if (!clip || !clipName) {
+        char index[16];
+        formatCut(index, sizeof index, "%i", static_cast<int>(layer->image.clip));
+        reportWith(Scene::reportWarning, "Surface <%s> : image %s introuvable parmi les clips de l'objet", surface->name, index);
+        return;
+    }
+    char imageFile[1024];
+    formatCut(imageFile, sizeof imageFile, "%s", clipName);
+    fixPathSeparators(imageFile);
+    setRenderMode(surface);
+
+    if (surface->image) SDL_FreeSurface(surface->image);
+    surface->image = surface->alphaTest == 1 ? loadImageKeyed(imageFile) : loadImageRgb(imageFile);
+    if (!surface->image) {
+        reportWith(Scene::reportWarning, "Surface <%s> ne peut pas etre texturee, fichier <%s> innaccessible ",
+                   surface->name, imageFile);
+        surface->textured = 0;
+        return;
+    }
+    GLuint name = surface->textureName;
+    if (uploadTexture(surface->image, 0, &name)) surface->image = nullptr;
+    else Scene::reportWarning("Probleme de transfert SDL->OpenGL");
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    surface->textured = 1;
+    reportWith(Scene::reportInfo, "Chargement surface '%s' ", imageFile);
+}
+
+static void createSurfaces(Scene* scene, LwObject* lw)
+{
+    for (LwSurface* s = lw->surfaces; s; s = s->next) {
+        const char* surfaceName = s->name ? s->name : "";
+        EngineSurface* surface = scene->createSurface(surfaceName);
+        if (!surface) {
+            Scene::reportInfo("La surface existe deja ");
+            continue;
+        }
+        reportWith(Scene::reportInfo, "----- GENERATION SURFACE::  <%s>", surfaceName);
+        for (int i = 0; i < 3; ++i) {
+            surface->ambient[i] = s->color.rgb[i];
+            surface->diffuse[i] = s->diffuse.value * s->color.rgb[i];
+            surface->specular[i] = s->specularity.value * s->color.rgb[i];
+        }
+        const LwTexture* layer = s->color.textures;
+        if (!layer) {
+            surface->textured = 0;
+            continue;
+        }
+        if (layer->type != lwId('I', 'M', 'A', 'P')) continue;
+        textureSurface(surface, layer, lw);
+    }
+}
+
+// The polygon's surface when it is textured; otherwise none, with the
+// warning that says why.
+static EngineSurface* texturedSurfaceOf(Scene* scene, const LwPolygonRec& rec)
+{
+    if (!rec.surface) return nullptr;
+    const char* surfaceName = rec.surface->name ? rec.surface->name : "";
+    EngineSurface* surface = scene->findSurface(surfaceName);
+    if (!surface) {
+        reportPolygon("Echec lors de la recherche d'une surface, '%s' non trouve", surfaceName);
+        return nullptr;
+    }
+    if (surface->textured != 1) {
+        reportPolygon("Image pour Surface inexistante, '%s' non trouve", surfaceName);
+        return nullptr;
+    }
+    return surface;
+}
+
+static bool cornersInRange(const LwPolygonRec& rec, int32_t vertexCount)
+{
+    for (int32_t i = 0; i < rec.cornerCount; ++i)
+        if (rec.corners[i].point < 0 || rec.corners[i].point >= vertexCount) return false;
+    return true;
+}
+
+static void fillLayer(Scene* scene, SceneObject* object, const LwLayer* layer)
+{
+    const int32_t vertexCount = layer->points.count > 0 ? layer->points.count : 0;
+    object->vertexCount = vertexCount;
+    object->vertices = vertexCount ? new float[3 * vertexCount] : nullptr;
+    for (int32_t v = 0; v < vertexCount; ++v)
+        for (int i = 0; i < 3; ++i) object->vertices[3 * v + i] = layer->points.items[v].pos[i];
+
+    const int32_t polygonCount = layer->polygons.count > 0 ? layer->polygons.count : 0;
+    object->polygonCount = polygonCount;
+    object->polygons = polygonCount ? new EnginePolygon[polygonCount]() : nullptr;
+    for (int32_t p = 0; p < polygonCount; ++p) {
+        const LwPolygonRec& rec = layer->polygons.items[p];
+        EnginePolygon& polygon = object->polygons[p];
+        const int32_t n = rec.cornerCount;
+        // A polygon without corners (or pointing outside the layer's points)
+        // stays in the array, empty.
+        if (n <= 0 || !rec.corners || !cornersInRange(rec, vertexCount)) continue;
+        polygon.vertexCount = n;
+        polygon.normals = new float[3 * n];
+        polygon.vertices = new float*[n];
+        polygon.surface = texturedSurfaceOf(scene, rec);
+        if (polygon.surface) polygon.uvs = new float[2 * n];
+        for (int32_t i = 0; i < n; ++i) {
+            const LwCorner& corner = rec.corners[i];
+            polygon.vertices[i] = object->vertices + 3 * corner.point;
+            for (int k = 0; k < 3; ++k) polygon.normals[3 * i + k] = corner.normal[k];
+            if (polygon.uvs) {
+                polygon.uvs[2 * i] = rec.uv ? rec.uv[2 * i] : 0.0f;
+                polygon.uvs[2 * i + 1] = rec.uv ? rec.uv[2 * i + 1] : 0.0f;
+            }
+        }
+    }
+}
+
+static SceneObject* createOrDie(Scene* scene, const char* name)
+{
+    SceneObject* object = scene->createObject(name);
+    if (!object) fatalError("Saturation d'allocation d'objets");
+    return object;
+}
+
+bool Scene::importLightWaveObject(const char* fileName)
+{
+    reportInfo("Chargement d'un Objet en cours");
+    reportInfo(fileName);
+    LwObject* lw = readLwObject(fileName, nullptr, nullptr);
+    if (!lw) {
+        reportWarning(" Erreur, impossible de charger l'objet en tant qu'objet lwo");
+        return false;
+    }
+    if (!lw->layers) {
+        reportWarning("Probleme de chargement, lwobj Aucun Layer");
+        freeLwObject(lw);
+        return false;
+    }
+
+    char objectName[1024];
+    formatCut(objectName, sizeof objectName, "%s%s", lw->layers->name ? lw->layers->name : "", baseName(fileName));
+    SceneObject* first = createOrDie(this, objectName);
+    showObject(first);
+    formatCut(first->sourceFile, sizeof first->sourceFile, "%s", fileName);
+    formatCut(objectName, sizeof objectName, "%s Chargement ok", first->name);
+    info(objectName);
+
+    createSurfaces(this, lw);
+
+    for (const LwLayer* layer = lw->layers; layer; layer = layer->next) {
+        // An empty layer name counts as none: the object gets an "Empty" name.
+        const char* layerName = layer->name && layer->name[0] ? layer->name : nullptr;
+        SceneObject* object = layer == lw->layers ? first : createOrDie(this, layerName);
+        fillLayer(this, object, layer);
+    }
+    freeLwObject(lw);
+    return true;
+}

@@ -1,0 +1,214 @@
+// The loading entry, Scene::load, and the LightWave scene subset.
+#include <cstdlib>
+#include <cstring>
+
+#include "scenefiles.h"
+#include "toolkit.h"
+
+static void reportWith(void (*report)(const char*), const char* format, const char* text)
+{
+    char message[1024];
+    formatCut(message, sizeof message, format, text);
+    report(message);
+}
+
+// LightWave scenes being read, outermost first. A scene that names one of
+// them (itself included) is refused, and so is nesting deeper than the table:
+// neither the stack nor the reading time can run away.
+static const char* lightWaveScenesOpen[maxLoadNesting];
+static int32_t loadNesting = 0;
+
+static bool lightWaveSceneRefused(const char* name)
+{
+    if (loadNesting >= maxLoadNesting) {
+        reportWith(Scene::reportWarning, " '%s' Scenes Lightwave trop imbriquees, refuse", name);
+        return true;
+    }
+    for (int32_t i = 0; i < loadNesting; ++i) {
+        if (std::strcmp(lightWaveScenesOpen[i], name) == 0) {
+            reportWith(Scene::reportWarning, " '%s' Scene Lightwave deja en cours de lecture, refuse", name);
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t readRestOfLine(FILE* file, char* buffer, int32_t size)
+{
+    if (!buffer || size < 1) return 0;
+    buffer[0] = 0;
+    if (size < 2) return 0;
+    int c;
+    do c = std::getc(file);
+    while (c == ' ');
+    if (c == EOF) return 0;
+
+    int32_t length = 0;
+    buffer[length++] = static_cast<char>(c);  // whatever it is, even a line end
+    while (length < size - 1) {
+        c = std::getc(file);
+        if (c == EOF || c == 0xFF || c == '\n') break;
+        if (c == '\r') {
+            // A CR LF line end is one line end, as text mode reads it elsewhere.
+            int after = std::getc(file);
+            if (after != '\n' && after != EOF) std::ungetc(after, file);
+            break;
+        }
+        buffer[length++] = static_cast<char>(c);
+    }
+    buffer[length] = 0;
+    return length;
+}
+
+float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength)
+{
+    // Bounds that no real motion comes near; the rows grow as they are
+    // read, so a lying count costs no more memory than the file holds.
+    enum { maxChannels = 1024, maxKeys = maxKeyFrame + 1 };
+    int32_t channels = 0, keys = 0;
+    if (!readInteger(file, &channels) || channels < 1 || channels > maxChannels) return nullptr;
+    if (!readInteger(file, &keys) || keys < 1 || keys > maxKeys) return nullptr;
+
+    const int32_t length = channels + 5;
+    float* rows = nullptr;
+    int32_t capacity = 0;
+    for (int32_t k = 0; k < keys; ++k) {
+        if (k == capacity) {
+            capacity = capacity ? capacity * 2 : 16;
+            if (capacity > keys) capacity = keys;
+            float* grown = static_cast<float*>(std::realloc(rows, sizeof(float) * length * capacity));
+            if (!grown) {
+                std::free(rows);
+                return nullptr;
+            }
+            rows = grown;
+        }
+        for (int32_t i = 0; i < length; ++i) {
+            if (!readReal(file, &rows[k * length + i])) {
+                std::free(rows);
+                return nullptr;
+            }
+        }
+    }
+    *keyCount = keys;
+    *rowLength = length;
+    return rows;
+}
+
+static void loadSceneObject(Scene* scene, FILE* file)
+{
+    char name[lightWaveWordSize];
+    readRestOfLine(file, name, sizeof name);
+    if (scene->load(name)) {
+        Scene::reportInfo(" -->> Chargement Objet Reussi <<--");
+        if (scene->objectCount > 0) scene->showObject(scene->objects[scene->objectCount - 1]);
+    } else {
+        Scene::reportWarning(" -->> Chargement Objet IMPOSSIBLE <<--");
+    }
+    Scene::reportInfo("-------------------------------------");
+    Scene::reportInfo("Chargement objet par scene Lightwave:");
+    Scene::reportInfo(name);  // as the load rewrote it
+    Scene::reportInfo("-------------------------------------");
+}
+
+static void readMotion(Scene* scene, FILE* file, SceneObject* target)
+{
+    char motionName[lightWaveWordSize];
+    readWord(file, motionName, sizeof motionName);
+    if (!target || !target->player) {
+        Scene::reportWarning("L'objet n'a pas pu etre alloue");
+        return;
+    }
+    KeyframePlayer* player = target->player;
+    player->object = target;
+
+    int32_t keys = 0, length = 0;
+    float* rows = readMotionBlock(file, &keys, &length);
+    if (!rows) {
+        player->resize(1);
+        Scene::reportWarning("Pas de keyframes");
+        return;
+    }
+    Scene::reportWarning("Lock keyframes");
+    const int32_t channels = length - 5;
+    player->resize(frameFromReal(rows[(keys - 1) * length + channels]));
+    for (int32_t k = 0; k < keys; ++k) {
+        const float* row = rows + k * length;
+        // Channels the block does not have are 0.
+        float position[3] = {0, 0, 0}, angles[3] = {0, 0, 0};
+        for (int i = 0; i < 3 && i < channels; ++i) position[i] = row[i];
+        for (int i = 0; i < 3 && i + 3 < channels; ++i) angles[i] = row[i + 3];
+        player->setKey(frameFromReal(row[channels]), scene, target, position, angles);
+    }
+    player->buildFrames();
+    std::free(rows);
+}
+
+static bool readLightWaveScene(Scene* scene, const char* fileName)
+{
+    FILE* file = std::fopen(fileName, "r");
+    if (!file) return false;
+    char word[lightWaveWordSize];
+    while (readWord(file, word, sizeof word)) {
+        if (std::strcmp(word, "LoadObject") == 0) {
+            loadSceneObject(scene, file);
+        } else if (std::strcmp(word, "ObjectMotion") == 0) {
+            SceneObject* target = scene->objectCount > 0 ? scene->objects[scene->objectCount - 1] : nullptr;
+            readMotion(scene, file, target);
+        } else if (std::strcmp(word, "CameraMotion") == 0) {
+            readMotion(scene, file, scene->camera);
+        }
+    }
+    std::fclose(file);
+    return true;
+}
+
+bool Scene::load(char* fileName)
+{
+    char* name = fileName ? fileName : selectFiles("Selectionnez une Scene .lwo ou un objet .lwob svp");
+    bool loaded = false;
+    while (name) {
+        fixPathSeparators(name);
+        FILE* file = std::fopen(name, "rb");
+        if (!file) {
+            reportWith(reportWarning, " '%s' Fichier Inexistant", name);
+            return false;
+        }
+        char word[lightWaveWordSize];
+        readWord(file, word, sizeof word);
+        reportInfo(word);
+        std::fclose(file);
+
+        if (std::strcmp(word, "Pomo_Object_File") == 0) {
+            // One scene file is read at a time: a scene file named inside
+            // another is refused, so the outer reading keeps its open file.
+            if (sceneFileReading) {
+                reportWith(reportWarning, " '%s' Fichier scene dans un fichier scene, refuse", name);
+                return false;
+            }
+            return readSceneFile(name);
+        }
+        if (std::strcmp(word, "LWSC") == 0) {
+            loaded = true;
+            reportInfo("Chargement d'une scene en cours");
+            if (lightWaveSceneRefused(name)) return false;
+            lightWaveScenesOpen[loadNesting++] = name;
+            bool opened = readLightWaveScene(this, name);
+            --loadNesting;
+            if (!opened) return false;
+        } else if (importLightWaveObject(name)) {
+            loaded = true;
+        } else {
+            reportInfo("Format non supporte en tant qu'objet ou scene");
+        }
+        reportInfo("fin de chargement");
+
+        if (fileName) break;
+        reportInfo("load of...");
+        name = selectFiles(nullptr);
+        reportInfo("...selected file");
+        if (!name) break;
+        reportInfo(name);
+    }
+    return loaded;
+}

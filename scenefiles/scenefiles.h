@@ -1,0 +1,47 @@
+// Scene files and import: the one door through which files enter a Scene
+// (Scene::load), the engine's own ".pof" scene files (read and written), the
+// small LightWave scene subset, and LightWave objects turned into engine
+// objects. The Scene and KeyframePlayer members themselves are declared in
+// engine.h; this header holds the readers' shared state and helpers.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "engine.h"
+
+enum {
+    sceneWordSize = 128,          // words and names of a scene file: 127 characters
+    lightWaveWordSize = 1024,     // words and lines of a LightWave scene: 1,023 characters
+    maxKeyFrame = 360000,         // one hour of 10 ms frames; later keys are refused
+    maxLoadNesting = 8,           // LightWave scenes naming LightWave scenes
+};
+
+// ---- Scene-file reader state (program-wide: one reading at a time) --------
+extern FILE* sceneFile;              // open between calls while a record is pending
+extern int32_t sceneFileVersion;     // kept from one file to the next
+extern int32_t pendingKeyLines;      // <pos>/<ang> records since the last stored key
+extern unsigned char sceneFileReading;  // 1 while Scene::readSceneFile runs
+
+// ---- Scene-file writer state ----------------------------------------------
+extern char lastSavedSceneFile[256];
+extern unsigned char appendMode;     // 1: the next save appends
+
+// ---- Text input shared by the readers (words.cpp) -------------------------
+// Next blank-separated word; a longer word is cut to size - 1 characters
+// and the rest of it dropped. False at the end of the file.
+bool readWord(FILE* file, char* word, size_t size);
+bool readInteger(FILE* file, int32_t* value);   // decimal, 0x hexadecimal, 0 octal
+bool readReal(FILE* file, float* value);
+// A frame number read from a file, as a key index: below 0 stays -1 (refused
+// by the player), above maxKeyFrame becomes maxKeyFrame + 1 (refused here).
+int32_t frameFromReal(float value);
+// snprintf that cuts on purpose: messages and names have fixed sizes.
+void formatCut(char* buffer, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+// ---- LightWave scene subset (load.cpp) ------------------------------------
+// The rest of the current line after spaces (see load.cpp); answers the
+// number of characters taken, 0 only at the end of the file.
+int32_t readRestOfLine(FILE* file, char* buffer, int32_t size);
+// A motion block: channel count N, key count K, K rows of N + 5 reals.
+// Answers the rows (release with free) with K and N + 5, or null.
+float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength);

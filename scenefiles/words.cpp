@@ -1,0 +1,60 @@
+// Words and numbers of the text scene formats.
+#include "scenefiles.h"
+
+#include <cstdarg>
+
+static bool isBlank(int c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool readWord(FILE* file, char* word, size_t size)
+{
+    if (size == 0) return false;
+    word[0] = 0;
+    int c;
+    do {
+        c = std::getc(file);
+        if (c == EOF) return false;
+    } while (isBlank(c));
+
+    size_t length = 0;
+    while (c != EOF && !isBlank(c)) {
+        if (length < size - 1) word[length++] = static_cast<char>(c);
+        c = std::getc(file);
+    }
+    word[length] = 0;
+    return true;
+}
+
+bool readInteger(FILE* file, int32_t* value)
+{
+    int v = 0;
+    if (std::fscanf(file, "%i", &v) != 1) return false;
+    *value = v;
+    return true;
+}
+
+bool readReal(FILE* file, float* value)
+{
+    float v = 0;
+    if (std::fscanf(file, "%f", &v) != 1) return false;
+    *value = v;
+    return true;
+}
+
+int32_t frameFromReal(float value)
+{
+    if (!(value > -1.0f)) return -1;  // NaN too
+    if (value >= static_cast<float>(maxKeyFrame) + 1.0f) return maxKeyFrame + 1;
+    return static_cast<int32_t>(value);
+}
+
+void formatCut(char* buffer, size_t size, const char* format, ...)
+{
+    if (!buffer || size == 0) return;
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, size, format, args);
+    va_end(args);
+}

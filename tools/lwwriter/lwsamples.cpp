@@ -1,0 +1,308 @@
+// Ready-made LWO2 objects built with the writer.
+#include <cmath>
+
+#include "lwwriter.h"
+
+static const float cubePoints[8 * 3] = {
+    -0.5f, -0.5f, -0.5f, 0.5f, -0.5f, -0.5f, -0.5f, 0.5f, -0.5f, 0.5f, 0.5f, -0.5f,
+    -0.5f, -0.5f, 0.5f,  0.5f, -0.5f, 0.5f,  -0.5f, 0.5f, 0.5f,  0.5f, 0.5f, 0.5f,
+};
+// Counter-clockwise seen from outside: +z, -z, +x, -x, +y, -y.
+static const int cubeFaces[6 * 4] = {4, 5, 7, 6, 0, 2, 3, 1, 1, 3, 7, 5, 0, 4, 6, 2, 2, 6, 7, 3, 0, 1, 5, 4};
+
+std::vector<unsigned char> lwwCube(float smoothAngle, bool textured, int projection)
+{
+    LwWriter w;
+    size_t form = w.beginForm("LWO2");
+    lwwTags(w, {"Cube"});
+    lwwLayer(w, 0, "cube");
+    lwwPoints(w, cubePoints, 8);
+    lwwPolygons(w, "FACE", std::vector<int>(6, 4), std::vector<int>(cubeFaces, cubeFaces + 24));
+    lwwPolygonTags(w, "SURF", {0, 1, 2, 3, 4, 5}, {0, 0, 0, 0, 0, 0});
+    if (textured) lwwStillClip(w, 1, "Images/cube.jpg");
+    LwwSurface s;
+    s.name = "Cube";
+    s.smoothAngle = smoothAngle;
+    s.textured = textured;
+    s.image.projection = projection;
+    s.image.axis = 2;
+    lwwSurface(w, s);
+    w.endForm(form);
+    return w.bytes;
+}
+
+static void u2Sub(LwWriter& w, const char* id, unsigned v)
+{
+    size_t s = w.beginSub(id);
+    w.u2(v);
+    w.endSub(s);
+}
+
+std::vector<unsigned char> lwwSampleObject()
+{
+    LwWriter w;
+    size_t form = w.beginForm("LWO2");
+    lwwTags(w, {"Red", "Blue", "Part1", "Group1"});
+    lwwLayer(w, 1, "first", -1);
+    lwwPoints(w, cubePoints, 8);
+    lwwPolygons(w, "FACE", std::vector<int>(6, 4), std::vector<int>(cubeFaces, cubeFaces + 24));
+    lwwPolygonTags(w, "SURF", {0, 1, 2, 3, 4, 5}, {0, 0, 0, 1, 1, 1});
+    lwwPolygonTags(w, "PART", {0, 1}, {2, 2});
+    lwwPolygonTags(w, "SMGP", {2, 3}, {3, 3});
+
+    size_t vmap = w.beginChunk("VMAP");
+    w.id("TXUV");
+    w.u2(2);
+    w.s0("uvmap");
+    for (int i = 0; i < 8; ++i) {
+        w.vx(uint32_t(i));
+        w.f4(cubePoints[3 * i] + 0.5f);
+        w.f4(cubePoints[3 * i + 1] + 0.5f);
+    }
+    w.endChunk(vmap);
+    size_t vmad = w.beginChunk("VMAD");
+    w.id("TXUV");
+    w.u2(2);
+    w.s0("uvmap");
+    w.vx(5);
+    w.vx(0);
+    w.f4(1.0f);
+    w.f4(0.0f);
+    w.endChunk(vmad);
+
+    lwwLayer(w, 2, "second", 1);
+    static const float tri[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    lwwPoints(w, tri, 3);
+    lwwPolygons(w, "FACE", {3}, {0, 1, 2});
+    lwwPolygonTags(w, "SURF", {0}, {1});
+
+    lwwStillClip(w, 1, "Images/red.jpg");
+    size_t clip = w.beginChunk("CLIP");
+    w.u4(2);
+    size_t iseq = w.beginSub("ISEQ");
+    w.u1(3);
+    w.u1(0);
+    w.i2(0);
+    w.i2(1);
+    w.i2(10);
+    w.s0("Images/seq");
+    w.s0(".png");
+    w.endSub(iseq);
+    size_t time = w.beginSub("TIME");
+    w.f4(0);
+    w.f4(1);
+    w.f4(25);
+    w.endSub(time);
+    size_t flt = w.beginSub("IFLT");
+    w.s0("Filter");
+    w.u2(0);
+    w.u1(7);
+    w.endSub(flt);
+    w.endChunk(clip);
+
+    lwwEnvelope(w, 1, "Position.X", {2, 20, 1, 10, 3, 30});
+
+    LwwSurface red;
+    red.name = "Red";
+    red.color[0] = 1;
+    red.color[1] = 0;
+    red.color[2] = 0;
+    red.smoothAngle = 1.2f;
+    red.textured = true;
+    red.image.projection = 1;
+    red.image.axis = 1;
+    lwwSurface(w, red);
+
+    // Blue: a procedural, a gradient and a shader on top of the usual.
+    size_t surf = w.beginChunk("SURF");
+    w.s0("Blue");
+    w.s0("");
+    size_t colr = w.beginSub("COLR");
+    w.f4(0);
+    w.f4(0);
+    w.f4(1);
+    w.vx(0);
+    w.endSub(colr);
+    size_t line = w.beginSub("LINE");
+    w.u2(1);
+    w.f4(2.0f);
+    w.endSub(line);
+    size_t blok = w.beginSub("BLOK");
+    size_t header = w.beginSub("PROC");
+    w.s0("\x80");
+    size_t chan = w.beginSub("CHAN");
+    w.id("DIFF");
+    w.endSub(chan);
+    w.endSub(header);
+    size_t valu = w.beginSub("VALU");
+    w.f4(0.25f);
+    w.f4(0.5f);
+    w.endSub(valu);
+    size_t func = w.beginSub("FUNC");
+    w.s0("Turbulence");
+    w.u4(0x01020304);
+    w.endSub(func);
+    w.endSub(blok);
+    blok = w.beginSub("BLOK");
+    header = w.beginSub("GRAD");
+    w.s0("\x81");
+    chan = w.beginSub("CHAN");
+    w.id("TRAN");
+    w.endSub(chan);
+    w.endSub(header);
+    size_t fkey = w.beginSub("FKEY");
+    for (int k = 0; k < 2; ++k)
+        for (int i = 0; i < 5; ++i) w.f4(float(k + i));
+    w.endSub(fkey);
+    u2Sub(w, "GRPT", 1);
+    w.endSub(blok);
+    blok = w.beginSub("BLOK");
+    header = w.beginSub("SHDR");
+    w.s0("\x80");
+    u2Sub(w, "ENAB", 1);
+    w.endSub(header);
+    func = w.beginSub("FUNC");
+    w.s0("Shader");
+    w.u2(42);
+    w.endSub(func);
+    w.endSub(blok);
+    w.endChunk(surf);
+
+    w.endForm(form);
+    return w.bytes;
+}
+
+std::vector<unsigned char> lwwTorusObject(int rings, int sides)
+{
+    const float big = 2.0f, small = 0.5f;
+    LwWriter w;
+    w.bytes.reserve(size_t(rings) * sides * 50 + 4096);
+    size_t form = w.beginForm("LWO2");
+    lwwTags(w, {"TorusA", "TorusB", "Sphere"});
+    lwwStillClip(w, 1, "Images/torus.jpg");
+    lwwEnvelope(w, 1, "Spin", {0, 0, 1, 6.28f});
+
+    // Torus: point (r, s) = r * sides + s, quads wrap around both ways.
+    lwwLayer(w, 1, "torus");
+    std::vector<float> xyz;
+    xyz.reserve(size_t(rings) * sides * 3);
+    for (int r = 0; r < rings; ++r) {
+        double a = 2 * M_PI * r / rings;
+        for (int s = 0; s < sides; ++s) {
+            double b = 2 * M_PI * s / sides;
+            double d = big + small * std::cos(b);
+            xyz.push_back(float(d * std::cos(a)));
+            xyz.push_back(float(small * std::sin(b)));
+            xyz.push_back(float(d * std::sin(a)));
+        }
+    }
+    lwwPoints(w, xyz.data(), xyz.size() / 3);
+    std::vector<int> counts(size_t(rings) * sides, 4), indices;
+    indices.reserve(size_t(rings) * sides * 4);
+    for (int r = 0; r < rings; ++r) {
+        int r1 = (r + 1) % rings;
+        for (int s = 0; s < sides; ++s) {
+            int s1 = (s + 1) % sides;
+            indices.push_back(r * sides + s);
+            indices.push_back(r * sides + s1);
+            indices.push_back(r1 * sides + s1);
+            indices.push_back(r1 * sides + s);
+        }
+    }
+    lwwPolygons(w, "FACE", counts, indices);
+    std::vector<int> polygons(counts.size()), tags(counts.size());
+    for (size_t i = 0; i < counts.size(); ++i) {
+        polygons[i] = int(i);
+        tags[i] = (i / size_t(sides)) % 2 == 0 ? 0 : 1;  // alternate rings
+    }
+    lwwPolygonTags(w, "SURF", polygons, tags);
+
+    size_t vmap = w.beginChunk("VMAP");
+    w.id("TXUV");
+    w.u2(2);
+    w.s0("TorusUV");
+    for (int r = 0; r < rings; ++r)
+        for (int s = 0; s < sides; ++s) {
+            w.vx(uint32_t(r * sides + s));
+            w.f4(float(s) / sides);
+            w.f4(float(r) / rings);
+        }
+    w.endChunk(vmap);
+    // On the seams the wrapped corners take u or v = 1 instead of 0.
+    size_t vmad = w.beginChunk("VMAD");
+    w.id("TXUV");
+    w.u2(2);
+    w.s0("TorusUV");
+    for (int r = 0; r < rings; ++r) {
+        int polygon = r * sides + sides - 1;
+        for (int k = 1; k <= 2; ++k) {
+            int point = indices[size_t(polygon) * 4 + size_t(k)];
+            w.vx(uint32_t(point));
+            w.vx(uint32_t(polygon));
+            w.f4(1.0f);
+            w.f4(float(point / sides) / rings);
+        }
+    }
+    for (int s = 0; s < sides; ++s) {
+        int polygon = (rings - 1) * sides + s;
+        for (int k = 2; k <= 3; ++k) {
+            int point = indices[size_t(polygon) * 4 + size_t(k)];
+            w.vx(uint32_t(point));
+            w.vx(uint32_t(polygon));
+            w.f4(float(point % sides) / sides);
+            w.f4(1.0f);
+        }
+    }
+    w.endChunk(vmad);
+
+    // A small UV sphere in a second layer.
+    lwwLayer(w, 2, "sphere", 1);
+    const int stacks = 16, slices = 32;
+    std::vector<float> sp;
+    for (int i = 0; i <= stacks; ++i) {
+        double phi = M_PI * i / stacks;
+        for (int j = 0; j < slices; ++j) {
+            double theta = 2 * M_PI * j / slices;
+            sp.push_back(float(0.3 * std::sin(phi) * std::cos(theta)));
+            sp.push_back(float(0.3 * std::cos(phi)));
+            sp.push_back(float(0.3 * std::sin(phi) * std::sin(theta)));
+        }
+    }
+    lwwPoints(w, sp.data(), sp.size() / 3);
+    std::vector<int> sc, si, sptag, stag;
+    for (int i = 0; i < stacks; ++i)
+        for (int j = 0; j < slices; ++j) {
+            int j1 = (j + 1) % slices;
+            sc.push_back(4);
+            si.push_back(i * slices + j);
+            si.push_back(i * slices + j1);
+            si.push_back((i + 1) * slices + j1);
+            si.push_back((i + 1) * slices + j);
+            sptag.push_back(int(sptag.size()));
+            stag.push_back(2);
+        }
+    lwwPolygons(w, "FACE", sc, si);
+    lwwPolygonTags(w, "SURF", sptag, stag);
+
+    const char* names[3] = {"TorusA", "TorusB", "Sphere"};
+    for (int i = 0; i < 3; ++i) {
+        LwwSurface s;
+        s.name = names[i];
+        s.color[0] = 0.2f + 0.3f * i;
+        s.specular = 0.5f;
+        s.glossiness = 0.6f;
+        s.smoothAngle = 1.5f;
+        s.textured = true;
+        s.image.projection = i == 2 ? 2 : 1;
+        s.image.axis = 1;
+        s.image.size[0] = s.image.size[2] = 5.0f;
+        s.image.size[1] = 1.0f;
+        s.image.center[1] = 0.1f;
+        s.image.rotation[0] = 0.3f;
+        s.image.wrapWidth = 2.0f;
+        s.image.wrapHeight = 1.0f;
+        lwwSurface(w, s);
+    }
+    w.endForm(form);
+    return w.bytes;
+}

@@ -1,0 +1,87 @@
+// A small LWO2 writer: big-endian values, chunks and sub-chunks assembled in
+// memory, plus helpers for the common chunks and a few ready-made objects.
+// Used to make test fixtures, fuzzing seeds, benchmark input and demo data.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class LwWriter {
+public:
+    std::vector<unsigned char> bytes;
+
+    void u1(unsigned v);
+    void u2(unsigned v);
+    void i2(int v) { u2(unsigned(uint16_t(int16_t(v)))); }
+    void u4(uint32_t v);
+    void i4(int32_t v) { u4(uint32_t(v)); }
+    void f4(float v);
+    void id(const char* four);
+    void vx(uint32_t index);
+    void s0(const char* s);  // NUL and the pad byte for even length; null writes an empty string
+    void raw(const void* data, size_t size);
+
+    // "FORM", size, type; endForm patches the size.
+    size_t beginForm(const char* type);
+    void endForm(size_t mark);
+    // ID and U4 size; endChunk patches the size and adds the pad byte.
+    size_t beginChunk(const char* id);
+    void endChunk(size_t mark);
+    // ID and U2 size inside a SURF, BLOK, CLIP or ENVL.
+    size_t beginSub(const char* id);
+    void endSub(size_t mark);
+
+    bool save(const char* path) const;
+};
+
+// ---- common chunks ----------------------------------------------------------------
+
+void lwwLayer(LwWriter& w, int number, const char* name, int parent = -1);  // parent -1: no parent field
+void lwwPoints(LwWriter& w, const float* xyz, size_t count);
+// POLS of `type` ("FACE"...): counts[i] corners each (flags may be or-ed in
+// above bit 10), indices in order.
+void lwwPolygons(LwWriter& w, const char* type, const std::vector<int>& counts, const std::vector<int>& indices);
+void lwwTags(LwWriter& w, const std::vector<std::string>& tags);
+void lwwPolygonTags(LwWriter& w, const char* type, const std::vector<int>& polygons, const std::vector<int>& tags);
+
+struct LwwImageMap {
+    int clip = 1;
+    int projection = 0;
+    int axis = 0;
+    float size[3] = {1, 1, 1};
+    float center[3] = {0, 0, 0};
+    float rotation[3] = {0, 0, 0};
+    float wrapWidth = 1, wrapHeight = 1;
+    const char* ordinal = "\x80";
+    const char* channel = "COLR";
+};
+
+struct LwwSurface {
+    std::string name;
+    float color[3] = {0.5f, 0.5f, 0.5f};
+    float diffuse = 1.0f;
+    float specular = 0.0f;
+    float glossiness = 0.4f;
+    float smoothAngle = 0.0f;
+    int sidedness = 1;
+    bool textured = false;
+    LwwImageMap image;
+};
+void lwwSurface(LwWriter& w, const LwwSurface& s);
+void lwwImageBlock(LwWriter& w, const LwwImageMap& m);  // a BLOK sub-chunk
+void lwwStillClip(LwWriter& w, int index, const char* fileName);
+void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs);
+
+// ---- ready-made objects --------------------------------------------------------------
+
+// A unit cube centred on the origin: 8 points, 6 quads, one surface.
+std::vector<unsigned char> lwwCube(float smoothAngle, bool textured = false, int projection = 0);
+// An object that uses every chunk kind the reader knows: two layers, tags,
+// part and smoothing-group tags, VMAP and VMAD, a textured surface with a
+// procedural and a gradient block and a shader, a clip and an envelope.
+std::vector<unsigned char> lwwSampleObject();
+// A torus of rings x sides quads in layer 1 and a small sphere in layer 2,
+// three surfaces, a TXUV map with VMAD entries on the seams, an envelope and
+// a still clip; cylindrical image maps.
+std::vector<unsigned char> lwwTorusObject(int rings, int sides);
