@@ -5,12 +5,12 @@
 
 bool writeFile(const std::string& path, const void* data, size_t size);  // makes the folders too
 
+bool writeMusic(const std::string& datasDir);  // Zik/under.xm
+
 // Writes a baseline JPEG of width x height pixels, rows of red, green, blue bytes.
 bool writeJpeg(const std::string& path, const unsigned char* rgb, int width, int height, int quality);
 
 bool writeFlarePictures(const std::string& datasDir);  // the four pictures of the flare opening
-
-bool writeMusic(const std::string& datasDir);  // Zik/under.xm
 
 // The show's four scenes (objects, scene files) and the pictures they use.
 bool writeSceneTextures(const std::string& datasDir);  // Textures/

@@ -10,8 +10,8 @@ struct Writer {
 };
 
 static const Writer writers[] = {
-    {"flare pictures", writeFlarePictures},
     {"Datas/Zik/under.xm", writeMusic},
+    {"flare pictures", writeFlarePictures},
     {"scene pictures", writeSceneTextures},
     {"tunnel scene", writeTunnelScene},
     {"Boule scene", writeBouleScene},
