@@ -15,6 +15,7 @@
 #include "engine.h"
 #include "lightwave.h"
 #include "lwobwriter.h"
+#include "platform.h"
 #include "toolkit.h"
 
 namespace {
@@ -24,6 +25,7 @@ void ensureDisplay()
     static bool open = false;
     if (open) return;
     openDisplay(640, 480, 0, 0, 1);
+    keepLoadedLibraries();  // the GL driver stays mapped, so leak reports can name its leftovers
     open = true;
 }
 
