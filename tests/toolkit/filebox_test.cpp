@@ -150,7 +150,8 @@ protected:
         openFileDialogHook = nullptr;
         char cwd[PATH_MAX];
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        bin = std::string(cwd) + "/filebox-fake-zenity";
+        // One folder per test: ctest runs tests side by side.
+        bin = std::string(cwd) + "/filebox-fake-zenity-" + testing::UnitTest::GetInstance()->current_test_info()->name();
         mkdir(bin.c_str(), 0755);
         savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
         const char* d = std::getenv("DISPLAY");
