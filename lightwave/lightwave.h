@@ -1,4 +1,4 @@
-// LightWave object reader: LWO2 files into an LwObject with polygon and
+// LightWave object reader: LWO2 and LWOB files into an LwObject with polygon and
 // corner normals and per-corner texture coordinates.
 //
 // Records are plain, zero-filled when made and chained in doubly linked lists
@@ -283,12 +283,14 @@ struct LwObject {
 
 // ---- entry points -----------------------------------------------------------
 
-// Reads an object file. On failure returns null; failId receives the chunk ID
+// Reads an object file, LWO2 or the older LWOB. On failure returns null; failId receives the chunk ID
 // being handled and failPos the file position (both optional).
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos);
 // Same from an open stream (fmemopen works); the stream is closed in every case.
 // `name` is only printed.
 LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos);
+// Reads an LWOB file only (any other form fails with failPos 12).
+LwObject* readLwobObject(const char* path, uint32_t* failId, int32_t* failPos);
 void freeLwObject(LwObject* object);
 
 LwClip* findLwClip(LwClip* first, int32_t index);

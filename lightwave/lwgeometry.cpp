@@ -5,28 +5,22 @@
 // chunk naming a point, polygon or byte outside its layer or buffer fails.
 #include <cstdlib>
 
+#include "lwalloc.h"
 #include "lwread.h"
 
 // Grows an array from `oldCount` to `newCount` elements and zero-fills the new
-// ones. An empty array stays null.
+// ones.
 static bool growArray(void** array, size_t elementSize, int64_t oldCount, int64_t newCount)
 {
     if (newCount == oldCount) return true;
     if (newCount < oldCount || newCount > INT32_MAX) return false;
-    void* grown = std::realloc(*array, size_t(newCount) * elementSize);
+    void* grown = lwGrow(*array, size_t(oldCount), size_t(newCount), elementSize);
     if (!grown) return false;
-    std::memset(static_cast<char*>(grown) + size_t(oldCount) * elementSize, 0,
-                size_t(newCount - oldCount) * elementSize);
     *array = grown;
     return true;
 }
 
-// A zero-filled array of n elements (one element when n is 0, so that null
-// always means failure).
-static void* zalloc(int64_t n, size_t elementSize)
-{
-    return std::calloc(n > 0 ? size_t(n) : 1, elementSize);
-}
+static void* zalloc(int64_t n, size_t elementSize) { return lwAlloc(n > 0 ? size_t(n) : 0, elementSize); }
 
 // ---- layer header ----------------------------------------------------------------
 
@@ -52,11 +46,11 @@ int readPointsChunk(FILE* file, int32_t size, LwPointArray* points)
     // The bytes come first: a size that the file cannot hold is refused
     // before anything is allocated for it.
     setReadCount(0);
-    unsigned char* data = readBytes(file, size);
+    unsigned char* data = readChunkData(file, size);
     if (!data) return 0;
     if (!growArray(reinterpret_cast<void**>(&points->items), sizeof(LwPointRec), points->count,
                    int64_t(points->count) + n)) {
-        std::free(data);
+        lwFree(data);
         return 0;
     }
     points->offset = points->count;
@@ -64,7 +58,7 @@ int readPointsChunk(FILE* file, int32_t size, LwPointArray* points)
     swapBytes(data, 4, 3L * n);
     LwPointRec* items = points->items + points->offset;
     for (int32_t i = 0; i < n; ++i) std::memcpy(items[i].pos, data + 12L * i, 12);
-    std::free(data);
+    lwFree(data);
     return 1;
 }
 
@@ -98,39 +92,59 @@ int readPolygonsChunk(FILE* file, int32_t size, LwPolygonArray* polygons, int32_
     if (size == 0) return 1;
     setReadCount(0);
     uint32_t type = readU4(file);
-    unsigned char* data = readBytes(file, size - 4);
+    unsigned char* data = readChunkData(file, size - 4);
     bool ok = data && readCount() == size;
 
-    // First pass: how many polygons and corners, each record whole.
+    // First pass: how many polygons and corners, each record whole. The
+    // passes decode the buffer directly: this is the bulk of a large file.
     int64_t polygonTotal = 0, cornerTotal = 0;
-    LwCursor cursor = {data, data + (ok ? size - 4 : 0)};
-    while (ok && cursor.at < cursor.end) {
-        int32_t n = int32_t(takeU2(&cursor) & 0x3FF);
+    const unsigned char* at = data;
+    const unsigned char* end = data + (ok ? size - 4 : 0);
+    while (ok && at < end) {
+        if (end - at < 2) {
+            ok = false;
+            break;
+        }
+        int32_t n = int32_t((uint32_t(at[0]) << 8 | at[1]) & 0x3FF);
+        at += 2;
         cornerTotal += n;
         ++polygonTotal;
-        for (int32_t k = 0; k < n; ++k) takeVX(&cursor);
-        ok = readCount() >= 0;
+        for (int32_t k = 0; k < n && ok; ++k) {
+            long width = at < end && at[0] == 0xFF ? 4 : 2;
+            if (end - at < width) ok = false;
+            else at += width;
+        }
     }
     ok = ok && growPolygons(polygons, int32_t(polygonTotal), int32_t(cornerTotal));
 
-    // Second pass: fill them, refusing corners outside the layer's points.
-    cursor.at = data;
+    // Second pass over the checked records: fill them, refusing corners
+    // outside the layer's points.
+    at = data;
     LwPolygonRec* polygon = ok ? polygons->items + polygons->offset : nullptr;
     LwCorner* corner = ok ? polygons->cornerBlock + polygons->cornerOffset : nullptr;
     for (int64_t i = 0; ok && i < polygonTotal; ++i, ++polygon) {
-        uint32_t w = takeU2(&cursor);
+        uint32_t w = uint32_t(at[0]) << 8 | at[1];
+        at += 2;
         int32_t n = int32_t(w & 0x3FF);
         polygon->flags = int32_t(w & 0xFC00);
         polygon->cornerCount = n;
         polygon->type = type;
         polygon->corners = corner;
         for (int32_t k = 0; k < n; ++k, ++corner) {
-            int64_t point = int64_t(takeVX(&cursor)) + pointOffset;
+            uint32_t index;
+            if (at[0] == 0xFF) {
+                index = uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];
+                at += 4;
+            } else {
+                index = uint32_t(at[0]) << 8 | at[1];
+                at += 2;
+            }
+            int64_t point = int64_t(index) + pointOffset;
             if (point >= pointCount) ok = false;
             corner->point = int32_t(point);
         }
     }
-    std::free(data);
+    lwFree(data);
     if (!ok) freePolygonArray(polygons);
     return ok;
 }
@@ -141,28 +155,28 @@ int readTagsChunk(FILE* file, int32_t size, LwTagTable* tags)
 {
     if (size == 0) return 1;
     setReadCount(0);
-    unsigned char* data = readBytes(file, size);
+    unsigned char* data = readChunkData(file, size);
     if (!data) return 0;
     LwCursor cursor = {data, data + size};
     int64_t found = 0;
     while (cursor.at < cursor.end) {
         long n = measureS0(&cursor);
         if (n < 0 || n > cursor.end - cursor.at) {
-            std::free(data);
+            lwFree(data);
             return 0;
         }
         cursor.at += n;
         ++found;
     }
     if (!growArray(reinterpret_cast<void**>(&tags->strings), sizeof(char*), tags->count, tags->count + found)) {
-        std::free(data);
+        lwFree(data);
         return 0;
     }
     tags->offset = tags->count;
     tags->count += int32_t(found);
     cursor.at = data;
     for (int32_t i = tags->offset; i < tags->count; ++i) tags->strings[i] = takeS0(&cursor);
-    std::free(data);
+    lwFree(data);
     return readCount() >= 0;
 }
 
@@ -175,7 +189,7 @@ int readPolygonTagsChunk(FILE* file, int32_t size, LwTagTable* tags, LwPolygonAr
     if (type != lwId('S', 'U', 'R', 'F') && type != lwId('P', 'A', 'R', 'T') && type != lwId('S', 'M', 'G', 'P'))
         return skipBytes(file, size - 4);
 
-    unsigned char* data = readBytes(file, size - 4);
+    unsigned char* data = readChunkData(file, size - 4);
     if (!data) return 0;
     LwCursor cursor = {data, data + size - 4};
     bool ok = true;
@@ -191,7 +205,7 @@ int readPolygonTagsChunk(FILE* file, int32_t size, LwTagTable* tags, LwPolygonAr
         else if (type == lwId('P', 'A', 'R', 'T')) p->part = int32_t(t);
         else p->smoothingGroup = int32_t(t);
     }
-    std::free(data);
+    lwFree(data);
     return ok;
 }
 
@@ -201,10 +215,10 @@ void freeVMap(LwVMap* map)
 {
     if (!map) return;
     std::free(map->name);
-    std::free(map->pointIndex);
-    std::free(map->polygonIndex);
-    std::free(map->values);
-    std::free(map->valueBlock);
+    lwFree(map->pointIndex);
+    lwFree(map->polygonIndex);
+    lwFree(map->values);
+    lwFree(map->valueBlock);
     std::free(map);
 }
 
@@ -212,11 +226,11 @@ LwVMap* readVMapChunk(FILE* file, int32_t size, const LwPointArray* points, cons
                       int perPolygon)
 {
     setReadCount(0);
-    unsigned char* data = readBytes(file, size);
+    unsigned char* data = readChunkData(file, size);
     if (!data) return nullptr;
     LwVMap* map = static_cast<LwVMap*>(std::calloc(1, sizeof(LwVMap)));
     if (!map) {
-        std::free(data);
+        lwFree(data);
         return nullptr;
     }
     map->perPolygon = perPolygon;
@@ -265,7 +279,7 @@ LwVMap* readVMapChunk(FILE* file, int32_t size, const LwPointArray* points, cons
             for (int32_t j = 0; j < map->dimension; ++j) values[j] = takeF4(&cursor);
         }
     }
-    std::free(data);
+    lwFree(data);
     if (!ok || readCount() < 0) {
         freeVMap(map);
         return nullptr;
@@ -341,7 +355,7 @@ int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwS
         }
         p->surface = lookup[t];
     }
-    std::free(lookup);
+    lwFree(lookup);
     return ok;
 }
 
@@ -425,18 +439,18 @@ int linkCornerVMaps(LwPolygonArray* polygons, LwVMap* maps)
 
 void freePointArray(LwPointArray* points)
 {
-    std::free(points->polygonBlock);
-    std::free(points->linkBlock);
-    std::free(points->items);
+    lwFree(points->polygonBlock);
+    lwFree(points->linkBlock);
+    lwFree(points->items);
     std::memset(points, 0, sizeof(*points));
 }
 
 void freePolygonArray(LwPolygonArray* polygons)
 {
-    std::free(polygons->uvBlock);
-    std::free(polygons->linkBlock);
-    std::free(polygons->cornerBlock);
-    std::free(polygons->items);
+    lwFree(polygons->uvBlock);
+    lwFree(polygons->linkBlock);
+    lwFree(polygons->cornerBlock);
+    lwFree(polygons->items);
     std::memset(polygons, 0, sizeof(*polygons));
 }
 
@@ -453,6 +467,6 @@ void freeLayer(LwLayer* layer)
 void freeTagTable(LwTagTable* tags)
 {
     for (int32_t i = 0; i < tags->count; ++i) std::free(tags->strings[i]);
-    std::free(tags->strings);
+    lwFree(tags->strings);
     std::memset(tags, 0, sizeof(*tags));
 }

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "lwalloc.h"
+
 int32_t lwReadCountValue = 0;
 
 static bool failed() { return lwReadCountValue == READ_ERROR; }
@@ -146,6 +148,24 @@ unsigned char* readBytes(FILE* file, int32_t n)
     return data;
 }
 
+unsigned char* readChunkData(FILE* file, int32_t n)
+{
+    if (failed()) return nullptr;
+    if (n < 0 || n > bytesLeft(file)) {
+        if (n >= 0) std::fseek(file, 0, SEEK_END);
+        fail();
+        return nullptr;
+    }
+    unsigned char* data = static_cast<unsigned char*>(lwAlloc(size_t(n), 1));
+    if (!data || std::fread(data, 1, size_t(n), file) != size_t(n)) {
+        lwFree(data);
+        fail();
+        return nullptr;
+    }
+    addReadCount(n);
+    return data;
+}
+
 long measureS0(const LwCursor* c)
 {
     const void* nul = std::memchr(c->at, 0, size_t(c->end - c->at));
@@ -182,6 +202,15 @@ char* takeS0(LwCursor* c)
 void swapBytes(void* data, int size, long count)
 {
     unsigned char* p = static_cast<unsigned char*>(data);
+    if (size == 4) {
+        for (long i = 0; i < count; ++i, p += 4) {
+            uint32_t v;
+            std::memcpy(&v, p, 4);
+            v = __builtin_bswap32(v);
+            std::memcpy(p, &v, 4);
+        }
+        return;
+    }
     for (long i = 0; i < count; ++i, p += size) {
         for (int a = 0, b = size - 1; a < b; ++a, --b) {
             unsigned char t = p[a];

@@ -34,6 +34,8 @@ float readF4(FILE* file);
 uint32_t readVX(FILE* file);
 char* readS0(FILE* file);
 unsigned char* readBytes(FILE* file, int32_t n);
+// readBytes for a whole chunk: the block is released with lwFree (lwalloc.h).
+unsigned char* readChunkData(FILE* file, int32_t n);
 
 // Bytes between the file position and the end of the file.
 long bytesLeft(FILE* file);

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "lwalloc.h"
 #include "lwread.h"
 
 double dot3(const float a[3], const float b[3])
@@ -52,7 +53,7 @@ int buildPointPolygons(LwPointArray* points, const LwPolygonArray* polygons)
     const LwCorner* corners = polygons->cornerBlock;
     for (int32_t c = 0; c < polygons->cornerCount; ++c) ++points->items[corners[c].point].polygonCount;
     if (polygons->cornerCount == 0) return 1;
-    points->polygonBlock = static_cast<int32_t*>(std::malloc(size_t(polygons->cornerCount) * sizeof(int32_t)));
+    points->polygonBlock = static_cast<int32_t*>(lwAlloc(size_t(polygons->cornerCount), sizeof(int32_t)));
     if (!points->polygonBlock) return 0;
     int32_t* at = points->polygonBlock;
     for (int32_t i = 0; i < points->count; ++i) {

@@ -1,5 +1,5 @@
-// LWO2 object reader: the form header, the chunk loop and the completion of
-// every layer (box, normals, surfaces, vertex-map links, texture coordinates).
+// Object reader: the form header, the chunk loop (LWO2 chunks here, LWOB in
+// lwob.cpp) and the completion of every layer (box, normals, surfaces, vertex-map links, texture coordinates).
 #include <cstdlib>
 #include <ctime>
 
@@ -27,8 +27,8 @@ void freeLwObject(LwObject* object)
     std::free(object);
 }
 
-// Reads one chunk of the given padded size into the object.
-static int readChunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current)
+// Reads one LWO2 chunk of the given padded size into the object.
+static int readLwo2Chunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current)
 {
     LwLayer* layer = *current;
     switch (id) {
@@ -124,24 +124,13 @@ static int completeObject(LwObject* object)
     return 1;
 }
 
-// Reads an LWO2 form from an open file, which it closes.
-static LwObject* readOpened(FILE* file, uint32_t* failId, int32_t* failPos)
-{
-    double start = now();
-    setReadCount(0);
-    uint32_t formId = readU4(file);
-    uint32_t formSize = readU4(file);
-    uint32_t formType = readU4(file);
-    if (readCount() != 12) {
-        std::fclose(file);
-        return nullptr;
-    }
-    if (formId != lwId('F', 'O', 'R', 'M') || formType != lwId('L', 'W', 'O', '2')) {
-        std::fclose(file);
-        if (failPos) *failPos = 12;
-        return nullptr;
-    }
+typedef int (*LwChunkReader)(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current);
 
+// Reads the chunks of a form from the first chunk header on, completes the
+// object and closes the file.
+static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk, const char* formatLine,
+                          double start, uint32_t* failId, int32_t* failPos)
+{
     LwObject* object = static_cast<LwObject*>(std::calloc(1, sizeof(LwObject)));
     LwLayer* layer = static_cast<LwLayer*>(std::calloc(1, sizeof(LwLayer)));
     uint32_t id = 0;
@@ -198,15 +187,46 @@ static LwObject* readOpened(FILE* file, uint32_t* failId, int32_t* failPos)
         freeLwObject(object);
         return nullptr;
     }
-    std::printf(" LightWave 6.xx Format \n");
+    std::printf("%s", formatLine);
     return object;
+}
+
+// Reads the header of an open file and the form it names (LWO2 or LWOB, or
+// LWOB alone); closes the file.
+static LwObject* readOpened(FILE* file, bool lwobOnly, uint32_t* failId, int32_t* failPos)
+{
+    double start = now();
+    setReadCount(0);
+    uint32_t formId = readU4(file);
+    uint32_t formSize = readU4(file);
+    uint32_t formType = readU4(file);
+    if (readCount() != 12) {
+        std::fclose(file);
+        return nullptr;
+    }
+    bool lwo2 = formType == lwId('L', 'W', 'O', '2') && !lwobOnly;
+    bool lwob = formType == lwId('L', 'W', 'O', 'B');
+    if (formId != lwId('F', 'O', 'R', 'M') || !(lwo2 || lwob)) {
+        std::fclose(file);
+        if (failPos) *failPos = 12;
+        return nullptr;
+    }
+    if (lwob) return readForm(file, formSize, readLwobChunk, " LightWave 5.xx Format \n", start, failId, failPos);
+    return readForm(file, formSize, readLwo2Chunk, " LightWave 6.xx Format \n", start, failId, failPos);
 }
 
 LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos)
 {
     std::printf("LwLoader[Info]:: Load %s \n", name ? name : "");
     if (!file) return nullptr;
-    return readOpened(file, failId, failPos);
+    return readOpened(file, false, failId, failPos);
+}
+
+LwObject* readLwobObject(const char* path, uint32_t* failId, int32_t* failPos)
+{
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file) return nullptr;
+    return readOpened(file, true, failId, failPos);
 }
 
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos)
@@ -214,5 +234,5 @@ LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos)
     std::printf("LwLoader[Info]:: Load %s \n", path ? path : "");
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file) return nullptr;
-    return readOpened(file, failId, failPos);
+    return readOpened(file, false, failId, failPos);
 }

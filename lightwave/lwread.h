@@ -40,6 +40,15 @@ void freeTagTable(LwTagTable* tags);
 void freePointArray(LwPointArray* points);
 void freePolygonArray(LwPolygonArray* polygons);
 
+// ---- the older LWOB form --------------------------------------------------------
+
+int readLwobChunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current);
+int readLwobPolygons(FILE* file, int32_t size, LwPolygonArray* polygons, int32_t pointOffset, int32_t pointCount);
+LwSurface* readLwobSurface(FILE* file, int32_t size, LwObject* object);
+LwTexture* makeLwobTexture(char* name);  // takes the name over
+int32_t addLwobClip(char* name, LwObject* object);  // takes the name over; 0 on failure
+int32_t addLwobVelocity(const float centre[3], const float velocity[3], LwObject* object);
+
 // ---- surfaces -------------------------------------------------------------------
 
 LwSurface* readSurface(FILE* file, int32_t size);

@@ -262,6 +262,7 @@ LwTexture* readTextureBlock(FILE* file, int32_t size, uint32_t type)
     long start = std::ftell(file);
     setReadCount(0);
     int32_t headerSize = int32_t(readU2(file));
+    headerSize += headerSize & 1;  // the header is a sub-chunk: odd sizes have a pad byte
     long headerStart = std::ftell(file);
     bool ok = readCount() == 2 && headerSize <= size - 2;
     if (ok) {
@@ -310,6 +311,7 @@ LwPluginRef* readShader(FILE* file, int32_t size)
     long start = std::ftell(file);
     setReadCount(0);
     int32_t headerSize = int32_t(readU2(file));
+    headerSize += headerSize & 1;  // the header is a sub-chunk: odd sizes have a pad byte
     long headerStart = std::ftell(file);
     bool ok = readCount() == 2 && headerSize <= size - 2;
     if (ok) {

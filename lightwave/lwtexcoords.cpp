@@ -2,7 +2,9 @@
 // polygon's surface: planar, cylindrical, spherical or cubic projection.
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
+#include "lwalloc.h"
 #include "lwread.h"
 
 static const double fullTurn = 6.2831854;
@@ -98,6 +100,20 @@ void mapTexturePoint(const LwTexture* t, const float point[3], const float norma
     uv[1] = float(v);
 }
 
+// Whether two textures map every point alike (the fields mapTexturePoint reads).
+static bool sameMapping(const LwTexture* a, const LwTexture* b)
+{
+    if (a == b) return true;
+    if (!a || !b || a->type != b->type || a->axis != b->axis) return false;
+    if (std::memcmp(a->mapping.size.value, b->mapping.size.value, sizeof(float[3])) != 0 ||
+        std::memcmp(a->mapping.center.value, b->mapping.center.value, sizeof(float[3])) != 0)
+        return false;
+    if (a->type != lwId('I', 'M', 'A', 'P')) return true;
+    return a->image.axis == b->image.axis && a->image.projection == b->image.projection &&
+           std::memcmp(&a->image.wrapWidth.value, &b->image.wrapWidth.value, sizeof(float)) == 0 &&
+           std::memcmp(&a->image.wrapHeight.value, &b->image.wrapHeight.value, sizeof(float)) == 0;
+}
+
 int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
 {
     int64_t total = 0;
@@ -106,7 +122,7 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
         if (p->surface && p->surface->color.textures) total += p->cornerCount;
     }
     if (total == 0) return 0;
-    polygons->uvBlock = static_cast<float*>(std::malloc(size_t(total) * 2 * sizeof(float)));
+    polygons->uvBlock = static_cast<float*>(lwAlloc(size_t(total) * 2, sizeof(float)));
     if (!polygons->uvBlock) return -1;
 
     // Every corner on a point maps it alike unless the projection follows the
@@ -116,7 +132,7 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
         float uv[2];
     };
     const LwPointArray* points = &layer->points;
-    Cached* cache = static_cast<Cached*>(std::calloc(size_t(points->count) + 1, sizeof(Cached)));
+    Cached* cache = static_cast<Cached*>(lwAlloc(size_t(points->count), sizeof(Cached)));
 
     float* at = polygons->uvBlock;
     for (int32_t j = 0; j < polygons->count; ++j) {
@@ -127,7 +143,7 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
         p->uv = at;
         for (int32_t k = 0; k < p->cornerCount; ++k, at += 2) {
             int32_t point = p->corners[k].point;
-            if (cacheable && cache[point].texture == t) {
+            if (cacheable && sameMapping(cache[point].texture, t)) {
                 at[0] = cache[point].uv[0];
                 at[1] = cache[point].uv[1];
                 continue;
@@ -140,6 +156,6 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
             }
         }
     }
-    std::free(cache);
+    lwFree(cache);
     return 0;
 }

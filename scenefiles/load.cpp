@@ -131,7 +131,9 @@ static void readMotion(Scene* scene, FILE* file, SceneObject* target)
     }
     Scene::reportWarning("Lock keyframes");
     const int32_t channels = length - 5;
-    player->resize(frameFromReal(rows[(keys - 1) * length + channels]));
+    // A last frame beyond the limit is not allocated; the keys there are refused.
+    int32_t last = frameFromReal(rows[(keys - 1) * length + channels]);
+    player->resize(last > maxKeyFrame ? maxKeyFrame : last);
     for (int32_t k = 0; k < keys; ++k) {
         const float* row = rows + k * length;
         // Channels the block does not have are 0.

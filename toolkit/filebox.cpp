@@ -53,10 +53,11 @@ static void collectMultipleChoice(size_t nameOffset)
 {
     info("Multiselection in filebox.");
     info("Tri du resultat=");
-    const char* names[sizeof fileNameBuffer / 2];
+    const int maxNames = sizeof fileNameBuffer / 2;  // a name and its zero take two bytes at least
+    const char* names[maxNames];
     int count = 0;
     const char* end = fileNameBuffer + sizeof fileNameBuffer;
-    for (const char* p = fileNameBuffer + nameOffset; p < end && *p; p += std::strlen(p) + 1) {
+    for (const char* p = fileNameBuffer + nameOffset; p < end && *p && count < maxNames; p += std::strlen(p) + 1) {
         names[count++] = p;
         info(p);
     }

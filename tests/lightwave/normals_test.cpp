@@ -4,6 +4,7 @@
 #include <cmath>
 #include <random>
 
+#include "lwalloc.h"
 #include "lwtest.h"
 
 static void expectVector(const float* v, float x, float y, float z, float eps = 1e-6f)
@@ -199,4 +200,45 @@ TEST(LwNormals, SmoothingMatchesTheArcCosineRuleExactly)
         EXPECT_EQ(mismatches, 0) << "angle " << s;
         freeLwObject(o);
     }
+}
+
+// Neighbours whose angle lies within float rounding of the smoothing angle:
+// the decision must still be that of the arc cosine.
+TEST(LwNormals, DecisionsAtTheSmoothingAngleItself)
+{
+    LwPointRec point = {};
+    LwPointArray points = {1, 0, &point, nullptr, nullptr};
+    LwCorner corners[2] = {};
+    LwPolygonRec polys[2] = {};
+    LwPolygonArray polygons = {2, 0, 2, 0, polys, corners, nullptr, nullptr};
+    LwSurface surface = {};
+    for (int i = 0; i < 2; ++i) {
+        polys[i].cornerCount = 1;
+        polys[i].corners = &corners[i];
+        polys[i].surface = &surface;
+    }
+    ASSERT_EQ(buildPointPolygons(&points, &polygons), 1);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> angles(0.01f, 3.13f);
+    int smoothed = 0, kept = 0;
+    for (int round = 0; round < 2000; ++round) {
+        float s = angles(rng);
+        surface.smoothAngle = s;
+        // Rotate the second normal to the smoothing angle, give or take a few ulps.
+        float a = std::nextafter(s, round % 2 ? 4.0f : 0.0f);
+        for (int step = 0; step < round % 4; ++step) a = std::nextafter(a, round % 2 ? 4.0f : 0.0f);
+        float n0[3] = {1, 0, 0}, n1[3] = {float(std::cos(a)), float(std::sin(a)), 0};
+        std::memcpy(polys[0].normal, n0, sizeof n0);
+        std::memcpy(polys[1].normal, n1, sizeof n1);
+        computeVertexNormals(&points, &polygons);
+        double c = dot3(n0, n1);
+        bool expect = float(std::acos(c > 1 ? 1 : c < -1 ? -1 : c)) <= s;
+        bool got = corners[0].normal[1] != 0.0f;
+        ASSERT_EQ(got, expect) << "angle " << s << " neighbour at " << a;
+        (expect ? smoothed : kept)++;
+    }
+    // Both sides of the boundary were met.
+    EXPECT_GT(smoothed, 100);
+    EXPECT_GT(kept, 100);
+    lwFree(points.polygonBlock);
 }

@@ -167,6 +167,34 @@ TEST_F(ObjectImport, MissingPictureAndPolygonWarnings)
     EXPECT_EQ(scene->objects[1]->polygons[0].surface, nullptr);
 }
 
+TEST_F(ObjectImport, ClipNamesWithBackslashes)
+{
+    write("pics/readme.txt", "the folder of the picture\n");
+    ASSERT_TRUE(writePicture(path("pics/red.bmp"), 255, 0, 0));
+    FixtureSurface red;
+    red.name = "Red";
+    red.texture = FixtureSurface::imageMap;
+    std::string clip = dir + "\\pics\\red.bmp";
+    std::string p = writeObject("red.lwo", {red}, {{1, clip}}, {triangleLayer("", 0)});
+    std::string out = captureReports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
+    EXPECT_EQ(scene->findSurface("Red")->textured, 1);
+    EXPECT_NE(out.find("<Vordelle3DV4.1Chargement surface '" + path("pics/red.bmp") + "' >"), std::string::npos) << out;
+}
+
+TEST_F(ObjectImport, FullObjectTableIsFatal)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    FixtureSurface plain;
+    plain.name = "Plain";
+    std::string p = writeObject("one.lwo", {plain}, {}, {triangleLayer("", 0)});
+    EXPECT_EXIT(
+        {
+            while (scene->objectCount < maxSceneObjects) scene->createObject("filler");
+            scene->importLightWaveObject(p.c_str());
+        },
+        ::testing::ExitedWithCode(255), "Saturation d'allocation d'objets");
+}
+
 TEST_F(ObjectImport, NotAnObject)
 {
     std::string p = write("text.lwo", "LWSC is not the first word here\n");

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -137,6 +138,72 @@ TEST_F(FileBox, WithoutDialogServiceTheBoxActsCancelled)
     unsetenv("DISPLAY");
     EXPECT_EQ(next(selectFiles("t")), "default.bmp");
     if (saved) setenv("DISPLAY", keep.c_str(), 1);
+}
+
+// The stand-in runs zenity when there is one: a fake zenity on the PATH
+// answers two files and keeps the arguments it was given.
+class ZenityBox : public FileBox {
+protected:
+    void SetUp() override
+    {
+        FileBox::SetUp();
+        openFileDialogHook = nullptr;
+        char cwd[PATH_MAX];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        // One folder per test: ctest runs tests side by side.
+        bin = std::string(cwd) + "/filebox-fake-zenity-" + testing::UnitTest::GetInstance()->current_test_info()->name();
+        mkdir(bin.c_str(), 0755);
+        savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+        const char* d = std::getenv("DISPLAY");
+        savedDisplay = d ? d : "";
+        hadDisplay = d != nullptr;
+        setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
+        setenv("DISPLAY", ":99", 1);
+    }
+    void TearDown() override
+    {
+        setenv("PATH", savedPath.c_str(), 1);
+        if (hadDisplay) setenv("DISPLAY", savedDisplay.c_str(), 1);
+        else unsetenv("DISPLAY");
+        FileBox::TearDown();
+    }
+    void fakeZenity(const std::string& body)
+    {
+        std::string script = bin + "/zenity";
+        FILE* f = std::fopen(script.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fprintf(f, "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '%s/args'\n%s\n", bin.c_str(), body.c_str());
+        std::fclose(f);
+        chmod(script.c_str(), 0755);
+    }
+    std::string bin, savedPath, savedDisplay;
+    bool hadDisplay = false;
+};
+
+TEST_F(ZenityBox, ChosenFilesComeBackSorted)
+{
+    fakeZenity("printf '/data/scenes/zz.pof\\n/data/scenes/aa.lwo\\n'");
+    EXPECT_EQ(next(selectFiles("L'objet")), "/data/scenes/aa.lwo");
+    EXPECT_EQ(next(selectFiles(nullptr)), "/data/scenes/zz.pof");
+    EXPECT_EQ(selectFiles(nullptr), nullptr);
+    std::string args;
+    FILE* f = std::fopen((bin + "/args").c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    char line[512];
+    while (std::fgets(line, sizeof line, f)) args += line;
+    std::fclose(f);
+    EXPECT_NE(args.find("--multiple\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("--title=L'objet\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("--file-filter=Fichiers Vordelle | *.lws *.lwo *.pof\n"), std::string::npos) << args;
+}
+
+TEST_F(ZenityBox, OneFileAndCancel)
+{
+    fakeZenity("echo /data/one.lwo");
+    EXPECT_EQ(next(selectFiles("t")), "/data/one.lwo");
+    EXPECT_EQ(selectFiles(nullptr), nullptr);
+    fakeZenity("exit 1");
+    EXPECT_EQ(next(selectFiles("t")), "default.bmp");
 }
 
 TEST(CompareNames, ByteOrder)

@@ -306,3 +306,105 @@ std::vector<unsigned char> lwwTorusObject(int rings, int sides)
     w.endForm(form);
     return w.bytes;
 }
+
+std::vector<unsigned char> lwwLwobObject()
+{
+    LwWriter w;
+    size_t form = w.beginForm("LWOB");
+    lwwPoints(w, cubePoints, 8);
+    size_t c = w.beginChunk("SRFS");
+    w.s0("Body");
+    w.s0("Lid");
+    w.endChunk(c);
+    c = w.beginChunk("POLS");
+    for (int f = 0; f < 6; ++f) {
+        w.u2(4);
+        for (int k = 0; k < 4; ++k) w.u2(unsigned(cubeFaces[4 * f + k]));
+        if (f == 0) {
+            w.i2(-2);  // the lid, with one detail polygon after it
+            w.u2(1);
+            w.u2(3);
+            w.u2(4);
+            w.u2(5);
+            w.u2(7);
+            w.i2(2);
+        } else {
+            w.i2(1);
+        }
+    }
+    w.endChunk(c);
+
+    c = w.beginChunk("SURF");
+    w.s0("Body");
+    size_t s = w.beginSub("COLR");
+    w.u1(200);
+    w.u1(100);
+    w.u1(0);
+    w.u1(0);
+    w.endSub(s);
+    s = w.beginSub("FLAG");
+    w.u2(0x0104);
+    w.endSub(s);
+    s = w.beginSub("DIFF");
+    w.i2(128);
+    w.endSub(s);
+    s = w.beginSub("GLOS");
+    w.u2(64);
+    w.endSub(s);
+    s = w.beginSub("CTEX");
+    w.s0("Planar Image Map");
+    w.endSub(s);
+    s = w.beginSub("TFLG");
+    w.u2(4);
+    w.endSub(s);
+    s = w.beginSub("TSIZ");
+    w.f4(2);
+    w.f4(2);
+    w.f4(2);
+    w.endSub(s);
+    s = w.beginSub("TIMG");
+    w.s0("Images/body.jpg");
+    w.endSub(s);
+    s = w.beginSub("TVEL");
+    w.f4(1);
+    w.f4(0);
+    w.f4(0);
+    w.endSub(s);
+    s = w.beginSub("DTEX");
+    w.s0("Fractal Noise");
+    w.endSub(s);
+    s = w.beginSub("TCLR");
+    w.u1(255);
+    w.u1(0);
+    w.u1(51);
+    w.u1(0);
+    w.endSub(s);
+    s = w.beginSub("TVAL");
+    w.i2(64);
+    w.endSub(s);
+    s = w.beginSub("SHDR");
+    w.s0("Shader");
+    w.endSub(s);
+    s = w.beginSub("SDAT");
+    w.u4(0xDEADBEEF);
+    w.endSub(s);
+    s = w.beginSub("RIMG");
+    w.s0("Images/frame (sequence)");
+    w.endSub(s);
+    w.endChunk(c);
+
+    c = w.beginChunk("SURF");
+    w.s0("Lid");
+    s = w.beginSub("CTEX");
+    w.s0("Cylindrical Image Map");
+    w.endSub(s);
+    s = w.beginSub("TIMG");
+    w.s0("Images/lid.jpg");
+    w.endSub(s);
+    s = w.beginSub("SMAN");
+    w.f4(0.5f);
+    w.endSub(s);
+    w.endChunk(c);
+    w.endForm(form);
+    return w.bytes;
+}

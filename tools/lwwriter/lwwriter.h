@@ -81,6 +81,10 @@ std::vector<unsigned char> lwwCube(float smoothAngle, bool textured = false, int
 // part and smoothing-group tags, VMAP and VMAD, a textured surface with a
 // procedural and a gradient block and a shader, a clip and an envelope.
 std::vector<unsigned char> lwwSampleObject();
+// The older LWOB form: a cube (one detail polygon on the top face) with a
+// textured surface, a procedural, a shader, a reflection image and a
+// moving texture centre.
+std::vector<unsigned char> lwwLwobObject();
 // A torus of rings x sides quads in layer 1 and a small sphere in layer 2,
 // three surfaces, a TXUV map with VMAD entries on the seams, an envelope and
 // a still clip; cylindrical image maps.

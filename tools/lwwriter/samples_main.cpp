@@ -21,6 +21,7 @@ int main(int argc, char** argv)
         {"cube-cubic.lwo", lwwCube(0.5f, true, 3)},
         {"sample.lwo", lwwSampleObject()},
         {"torus.lwo", lwwTorusObject(8, 6)},
+        {"lwob.lwo", lwwLwobObject()},
     };
     int failures = 0;
     for (const Sample& s : samples) {

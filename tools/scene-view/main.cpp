@@ -41,7 +41,7 @@ bool parse(int argc, char** argv, Options& o)
         else if (!o.file && argv[i][0] != '-') o.file = argv[i];
         else return false;
     }
-    return o.file && o.atMs >= 0;
+    return o.file && o.atMs >= 0 && o.atMs <= 2000000000L;
 }
 
 bool hasKeys(const KeyframePlayer* player)

@@ -1,0 +1,160 @@
+// Loading a large LWO2 object: a torus of 1000 x 1000 quads and a small
+// sphere (about 47 MB), made by the writer in the set-up.
+//
+// Reported: the load's speed in bytes of file per second, the time of each
+// completion step, a bare read of the same file, and the peak memory of a
+// process that only loads the file (measured in a child, --peak FILE).
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "lightwave.h"
+#include "lwwriter.h"
+
+static std::string benchFile;
+static long benchFileSize = 0;
+
+static long peakKb()
+{
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+static const std::string& torusFile()
+{
+    if (!benchFile.empty()) return benchFile;
+    char path[] = "/tmp/lwbenchXXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0) std::abort();
+    close(fd);
+    LwWriter w;
+    w.bytes = lwwTorusObject(1000, 1000);
+    if (!w.save(path)) std::abort();
+    benchFileSize = long(w.bytes.size());
+    benchFile = path;
+    std::atexit([] { std::remove(benchFile.c_str()); });
+    return benchFile;
+}
+
+static LwObject* quietLoad(const char* path)
+{
+    // The reader prints its load lines; keep them out of the report.
+    std::fflush(stdout);
+    FILE* saved = stdout;
+    FILE* null = std::fopen("/dev/null", "w");
+    stdout = null;
+    LwObject* o = readLwObject(path, nullptr, nullptr);
+    stdout = saved;
+    std::fclose(null);
+    return o;
+}
+
+static void BM_ReadLwObject(benchmark::State& state)
+{
+    const std::string& path = torusFile();
+    LwLoadTimes times, sum = {};
+    setLwLoadTimes(&times);
+    int loads = 0;
+    for (auto _ : state) {
+        LwObject* o = quietLoad(path.c_str());
+        if (!o) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        state.PauseTiming();
+        freeLwObject(o);
+        state.ResumeTiming();
+        sum.read += times.read;
+        sum.boundingBox += times.boundingBox;
+        sum.polygonNormals += times.polygonNormals;
+        sum.pointPolygons += times.pointPolygons;
+        sum.surfaces += times.surfaces;
+        sum.vertexNormals += times.vertexNormals;
+        sum.pointVMaps += times.pointVMaps;
+        sum.cornerVMaps += times.cornerVMaps;
+        sum.textureCoords += times.textureCoords;
+        ++loads;
+    }
+    setLwLoadTimes(nullptr);
+    state.SetBytesProcessed(int64_t(state.iterations()) * benchFileSize);
+    if (loads == 0) return;
+    double ms = 1000.0 / loads;
+    state.counters["read_ms"] = sum.read * ms;
+    state.counters["bbox_ms"] = sum.boundingBox * ms;
+    state.counters["polyNormals_ms"] = sum.polygonNormals * ms;
+    state.counters["adjacency_ms"] = sum.pointPolygons * ms;
+    state.counters["surfaces_ms"] = sum.surfaces * ms;
+    state.counters["vertexNormals_ms"] = sum.vertexNormals * ms;
+    state.counters["pointVMaps_ms"] = sum.pointVMaps * ms;
+    state.counters["cornerVMaps_ms"] = sum.cornerVMaps * ms;
+    state.counters["texCoords_ms"] = sum.textureCoords * ms;
+    state.counters["fileMB"] = double(benchFileSize) / 1e6;
+}
+BENCHMARK(BM_ReadLwObject)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+static void BM_BareRead(benchmark::State& state)
+{
+    const std::string& path = torusFile();
+    std::vector<unsigned char> buffer(static_cast<size_t>(benchFileSize));
+    for (auto _ : state) {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
+        std::fclose(f);
+        benchmark::DoNotOptimize(n);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * benchFileSize);
+}
+BENCHMARK(BM_BareRead)->Unit(benchmark::kMillisecond);
+
+// Peak resident memory of a fresh process loading the file, less that of one
+// that does not.
+static void BM_PeakMemory(benchmark::State& state)
+{
+    const std::string& path = torusFile();
+    auto child = [&](const std::string& arg) {
+        std::string cmd = "/proc/" + std::to_string(getpid()) + "/exe --peak " + arg;
+        FILE* p = popen(cmd.c_str(), "r");
+        long kb = -1;
+        if (p && std::fscanf(p, "%ld", &kb) != 1) kb = -1;
+        if (p) pclose(p);
+        return kb;
+    };
+    long base = 0, loaded = 0;
+    for (auto _ : state) {
+        base = child("-");
+        loaded = child(path);
+    }
+    if (base < 0 || loaded < 0) {
+        state.SkipWithError("child failed");
+        return;
+    }
+    state.counters["peakMB"] = double(loaded - base) / 1024.0;
+    state.counters["fileMB"] = double(benchFileSize) / 1e6;
+    state.counters["peak_per_file"] = double(loaded - base) * 1024.0 / double(benchFileSize);
+}
+BENCHMARK(BM_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--peak") == 0) {
+        if (std::strcmp(argv[2], "-") != 0) {
+            LwObject* o = quietLoad(argv[2]);
+            if (!o) return 1;
+            freeLwObject(o);
+        }
+        std::printf("%ld\n", peakKb());
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
