@@ -3,7 +3,8 @@
 //
 // Records are plain, zero-filled when made and chained in doubly linked lists
 // (`next`, `prev` first). One object is read at a time: the reader keeps a
-// process-wide byte count (see lwio.h).
+// process-wide byte count (see lwio.h). An object and everything in it,
+// arrays included, is released only through freeLwObject.
 #pragma once
 #include <cstdint>
 #include <cstdio>
