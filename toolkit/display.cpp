@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform.h"
+
 SDL_Surface* screen = nullptr;
 unsigned char sdlInitialised = 0;
 unsigned char escapePressed = 0;
@@ -64,6 +66,9 @@ SDL_Surface* openDisplay(int width, int height, int depth, unsigned char fullScr
     if (openGl == 1) flags |= SDL_OPENGL;
     screen = SDL_SetVideoMode(width, height, depth, flags);
     if (!screen) fatalError("Ouverture Ecran SDL Impossible");
+    // The GL driver stays mapped through the exit handlers, so that what it
+    // still holds at exit can be told apart from our own leaks.
+    keepLoadedLibraries();
     return screen;
 }
 

@@ -69,10 +69,10 @@ TEST(LwSurfaces, ChannelsOddSubChunksAndUnknownOnes)
     size_t odd = w.beginSub("VCOL");  // unknown, odd size, padded
     w.raw("abc", 3);
     w.endSub(odd);
-    size_t spec = w.beginSub("SPEC");
+    size_t specular = w.beginSub("SPEC");
     w.f4(0.75f);
     w.vx(0xFFFF);  // long VX form
-    w.endSub(spec);
+    w.endSub(specular);
     sub(w, "SMAN", {1.25f});
     size_t side = w.beginSub("SIDE");
     w.u2(3);

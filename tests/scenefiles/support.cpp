@@ -11,7 +11,6 @@ void ensureDisplay()
     static bool open = false;
     if (open) return;
     openDisplay(640, 480, 0, 0, 1);
-    keepLoadedLibraries();
     open = true;
 }
 

@@ -140,7 +140,6 @@ int main(int argc, char** argv)
     verbose = o.verbose ? 1 : 0;
 
     openDisplay(width, height, 0, 0, 1);
-    keepLoadedLibraries();
     SDL_WM_SetCaption(o.file, "scene-view");
     if (o.png) {
         // The clock is driven by hand: nothing may tick behind our back.
