@@ -37,22 +37,7 @@ bool writeBanner(const std::string& datasDir, int frame)
             m.face({a, b, c, d}, 0, {0, 0, -1});
             m.face({a, b, c, d}, 0, {0, 0, 1});
         }
-    Mesh pole;
-    addTube(pole, 0.18f, -kHeight / 2 - 6, kHeight / 2 + 0.8f, 10, 1, 1, false);
-    for (size_t i = 0; i < pole.points.size(); i += 3) {
-        float y = pole.points[i + 2], z = pole.points[i + 1];
-        pole.points[i] += -kWidth / 2 - 0.3f;
-        pole.points[i + 1] = y;
-        pole.points[i + 2] = -z;
-    }
-    int base = int(m.points.size() / 3);
-    m.points.insert(m.points.end(), pole.points.begin(), pole.points.end());
-    for (size_t p = 0; p < pole.polygons.size(); ++p) {
-        std::vector<int> corners = pole.polygons[p];
-        for (int& i : corners) i += base;
-        m.polygons.push_back(corners);
-        m.surfaces.push_back(1);
-    }
+    addColumn(m, {-kWidth / 2 - 0.3f, -kHeight / 2 - 6, 0}, 0.18f, kHeight + 6.8f, 10, 1);
     std::string name = "Datas/Objects/Banniere" + std::to_string(frame + 1) + ".lwo";
     return writeLwo2(datasPath(datasDir, name.c_str()), surfaces, {{"", m}});
 }

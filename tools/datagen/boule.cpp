@@ -38,23 +38,7 @@ bool writeDecor(const std::string& datasDir)
         std::string name = "BouleColonne" + std::to_string(c + 1);
         surfaces.push_back(imageSurface(name.c_str(), tex::column, cylindrical, axisY, {1, 9, 1}, at + Vec3{0, 4.5f, 0}, 60));
         int surface = int(surfaces.size() - 1);
-        Mesh tube;
-        addTube(tube, 0.7f, 0, 9, 16, 1, surface, false);
-        // The tube runs along z; stand it up along y.
-        for (size_t i = 0; i < tube.points.size(); i += 3) {
-            float y = tube.points[i + 2], z = tube.points[i + 1];
-            tube.points[i + 1] = y;
-            tube.points[i + 2] = -z;
-        }
-        tube.translate(at);
-        int base = int(columns.points.size() / 3);
-        columns.points.insert(columns.points.end(), tube.points.begin(), tube.points.end());
-        for (size_t p = 0; p < tube.polygons.size(); ++p) {
-            std::vector<int> corners = tube.polygons[p];
-            for (int& i : corners) i += base;
-            columns.polygons.push_back(corners);
-            columns.surfaces.push_back(surface);
-        }
+        addColumn(columns, at, 0.7f, 9, 16, surface);
         addBox(columns, at + Vec3{-1, 0, -1}, at + Vec3{1, 0.5f, 1}, surface);
         addBox(columns, at + Vec3{-1, 9, -1}, at + Vec3{1, 9.6f, 1}, surface);
     }

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
 
 #include "datagen.h"
 #include "lwobwriter.h"
@@ -81,6 +80,22 @@ void addTube(Mesh& m, float radius, float z0, float z1, int sides, int segments,
             m.face({ring[s * sides + k], ring[s * sides + k1], ring[(s + 1) * sides + k1], ring[(s + 1) * sides + k]}, surface,
                    inside ? out * -1 : out);
         }
+}
+
+void addColumn(Mesh& m, Vec3 base, float radius, float height, int sides, int surface)
+{
+    Mesh tube;
+    addTube(tube, radius, 0, height, sides, 1, surface, false);
+    // (x, y, z) -> (x, z, -y) is a rotation, so the fronts stay outside.
+    int first = int(m.points.size() / 3);
+    for (size_t i = 0; i < tube.points.size(); i += 3)
+        m.point(base + Vec3{tube.points[i], tube.points[i + 2], -tube.points[i + 1]});
+    for (size_t p = 0; p < tube.polygons.size(); ++p) {
+        std::vector<int> corners = tube.polygons[p];
+        for (int& i : corners) i += first;
+        m.polygons.push_back(corners);
+        m.surfaces.push_back(surface);
+    }
 }
 
 // Spherical and cylindrical maps about y wrap where x = 0 and z > 0, and

@@ -36,6 +36,8 @@ struct Mesh {
 void addBox(Mesh& m, Vec3 low, Vec3 high, int surface);
 // A ring of `sides` around the z axis from z0 to z1, `segments` long.
 void addTube(Mesh& m, float radius, float z0, float z1, int sides, int segments, int surface, bool inside, float startAngle = 0.0f);
+// An upright tube (along y) from `base` up `height`, facing outwards.
+void addColumn(Mesh& m, Vec3 base, float radius, float height, int sides, int surface);
 void addSphere(Mesh& m, Vec3 centre, float radius, int slices, int stacks, int surface, bool inside = false);
 // A flat regular polygon in the y = height plane, seen from above.
 void addDisc(Mesh& m, Vec3 centre, float radius, int sides, int surface);
