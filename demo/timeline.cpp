@@ -55,16 +55,6 @@ bool stillPlaying(SceneObject* object)
     return object && object->player && object->player->currentFrame < object->player->lastFrame;
 }
 
-void applySceneState()
-{
-    glEnable(GL_DEPTH_TEST);
-    glCullFace(GL_FRONT);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-}
-
 void startMusic(HMUSIC& music)
 {
     if (!BASS_Init(-1, 44100, 0x50, GetForegroundWindow()) && !BASS_Init(-1, 44100, 0x10, GetForegroundWindow()))
@@ -162,7 +152,7 @@ struct Tunnel {
 
 void playTunnel()
 {
-    applySceneState();
+    applySceneGlState();
     Tunnel tunnel{createScene(), false, 0.0f, 0.0f};
     Scene* scene = tunnel.scene;
     loadScene(scene, "Datas/tunnel-tux.pof");
@@ -186,7 +176,7 @@ void playTunnel()
         while (frameDue(55000.0f) && stillPlaying(flyer)) tunnel.frame(true, false);
     }
 
-    applySceneState();
+    applySceneGlState();
     delete scene;
 }
 

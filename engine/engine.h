@@ -154,3 +154,7 @@ public:
 
 // Numbers the unnamed objects of every scene of the process.
 extern int32_t emptyObjectCounter;
+
+// The GL state scenes are drawn with: depth test, front faces culled,
+// lighting and 2D texturing off, nicest perspective correction.
+void applySceneGlState();

@@ -25,6 +25,16 @@ static void clearTransform(Transform* t)
     std::memset(t, 0, sizeof(*t));
 }
 
+void applySceneGlState()
+{
+    glEnable(GL_DEPTH_TEST);
+    glCullFace(GL_FRONT);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
 Scene::Scene()
 {
     videoSurface = SDL_GetVideoSurface();
@@ -65,12 +75,7 @@ Scene::Scene()
     listBase = 0;
     listCount = 0;
 
-    glEnable(GL_DEPTH_TEST);
-    glCullFace(GL_FRONT);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    applySceneGlState();
 
     reportInfo(" est parmis nous ");
     recordPending = 0;

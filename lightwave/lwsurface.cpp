@@ -250,6 +250,23 @@ static int gradientField(FILE* file, uint32_t id, int32_t size, void* record)
     return 1;
 }
 
+// Texture blocks and shaders share one layout: a header sub-chunk (its size, an
+// ordinal string and sub-chunks), then body sub-chunks up to the block's end.
+static bool readHeaderAndBody(FILE* file, int32_t size, char** ordinal, LwSubChunkReader headerField,
+                              LwSubChunkReader bodyField, void* record)
+{
+    long start = std::ftell(file);
+    setReadCount(0);
+    int32_t headerSize = int32_t(readU2(file));
+    headerSize += headerSize & 1;  // the header is a sub-chunk: odd sizes have a pad byte
+    long headerStart = std::ftell(file);
+    if (readCount() != 2 || headerSize > size - 2) return false;
+    *ordinal = readS0(file);
+    if (readCount() < 0 || !readSubChunks(file, headerStart, headerSize, headerField, record)) return false;
+    long bodyStart = std::ftell(file);
+    return readSubChunks(file, bodyStart, size - int32_t(bodyStart - start), bodyField, record);
+}
+
 LwTexture* readTextureBlock(FILE* file, int32_t size, uint32_t type)
 {
     LwTexture* t = static_cast<LwTexture*>(std::calloc(1, sizeof(LwTexture)));
@@ -259,26 +276,10 @@ LwTexture* readTextureBlock(FILE* file, int32_t size, uint32_t type)
     t->opacity.value = 1.0f;
     t->enabled = 1;
 
-    long start = std::ftell(file);
-    setReadCount(0);
-    int32_t headerSize = int32_t(readU2(file));
-    headerSize += headerSize & 1;  // the header is a sub-chunk: odd sizes have a pad byte
-    long headerStart = std::ftell(file);
-    bool ok = readCount() == 2 && headerSize <= size - 2;
-    if (ok) {
-        t->ordinal = readS0(file);
-        ok = readCount() >= 0 && readSubChunks(file, headerStart, headerSize, textureHeaderField, t);
-    }
-    if (ok) {
-        // The parameters fill what is left of the block after its header.
-        long paramStart = std::ftell(file);
-        int32_t rest = size - int32_t(paramStart - start);
-        LwSubChunkReader reader = type == lwId('I', 'M', 'A', 'P')   ? imageField
+    LwSubChunkReader parameters = type == lwId('I', 'M', 'A', 'P')   ? imageField
                                   : type == lwId('P', 'R', 'O', 'C') ? proceduralField
                                                                      : gradientField;
-        ok = readSubChunks(file, paramStart, rest, reader, t);
-    }
-    if (!ok) {
+    if (!readHeaderAndBody(file, size, &t->ordinal, textureHeaderField, parameters, t)) {
         freeTexture(t);
         return nullptr;
     }
@@ -308,21 +309,7 @@ LwPluginRef* readShader(FILE* file, int32_t size)
 {
     LwPluginRef* p = static_cast<LwPluginRef*>(std::calloc(1, sizeof(LwPluginRef)));
     if (!p) return nullptr;
-    long start = std::ftell(file);
-    setReadCount(0);
-    int32_t headerSize = int32_t(readU2(file));
-    headerSize += headerSize & 1;  // the header is a sub-chunk: odd sizes have a pad byte
-    long headerStart = std::ftell(file);
-    bool ok = readCount() == 2 && headerSize <= size - 2;
-    if (ok) {
-        p->ordinal = readS0(file);
-        ok = readCount() >= 0 && readSubChunks(file, headerStart, headerSize, shaderHeaderField, p);
-    }
-    if (ok) {
-        long bodyStart = std::ftell(file);
-        ok = readSubChunks(file, bodyStart, size - int32_t(bodyStart - start), shaderField, p);
-    }
-    if (!ok) {
+    if (!readHeaderAndBody(file, size, &p->ordinal, shaderHeaderField, shaderField, p)) {
         freePlugin(p);
         return nullptr;
     }

@@ -146,12 +146,7 @@ int main(int argc, char** argv)
         tickTimer.stop();
         tickTimer.running = 0;
     }
-    glEnable(GL_DEPTH_TEST);
-    glCullFace(GL_FRONT);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    applySceneGlState();
     glClearColor(0, 0, 0, 0);
 
     Scene* scene = new Scene();
