@@ -69,7 +69,7 @@ TEST(LwSurfaces, ChannelsOddSubChunksAndUnknownOnes)
     size_t odd = w.beginSub("VCOL");  // unknown, odd size, padded
     w.raw("abc", 3);
     w.endSub(odd);
-    size_t specular = w.beginSub("SPEC");
+    size_t specular = w.beginSub(lwwSpecularityId);
     w.f4(0.75f);
     w.vx(0xFFFF);  // long VX form
     w.endSub(specular);

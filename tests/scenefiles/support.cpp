@@ -122,7 +122,7 @@ static void writeSurface(LwWriter& w, const FixtureSurface& s)
     w.vx(0);
     w.endSub(colr);
     valueSub(w, "DIFF", s.diffuse);
-    valueSub(w, "SPEC", s.specular);
+    valueSub(w, lwwSpecularityId, s.specular);
     if (s.texture == FixtureSurface::imageMap) {
         LwwImageMap m;
         m.clip = s.clip;

@@ -221,7 +221,7 @@ void lwwSurface(LwWriter& w, const LwwSurface& s)
     w.vx(0);
     w.endSub(colr);
     valueSub(w, "DIFF", s.diffuse);
-    valueSub(w, "SPEC", s.specular);
+    valueSub(w, lwwSpecularityId, s.specular);
     valueSub(w, "GLOS", s.glossiness);
     size_t sman = w.beginSub("SMAN");
     w.f4(s.smoothAngle);

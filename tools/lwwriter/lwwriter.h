@@ -35,6 +35,9 @@ public:
     bool save(const char* path) const;
 };
 
+// ID of the specularity channel's sub-chunk.
+constexpr char lwwSpecularityId[5] = {'S', 'P', 'E', 'C', 0};
+
 // ---- common chunks ----------------------------------------------------------------
 
 void lwwLayer(LwWriter& w, int number, const char* name, int parent = -1);  // parent -1: no parent field
