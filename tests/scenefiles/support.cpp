@@ -104,45 +104,20 @@ bool SceneFilesTest::load(const std::string& name)
 // ---- LightWave object fixtures ------------------------------------------------
 #include "lwwriter.h"
 
-static void valueSub(LwWriter& w, const char* id, float value)
-{
-    size_t s = w.beginSub(id);
-    w.f4(value);
-    w.vx(0);
-    w.endSub(s);
-}
-
+// Only the fields the import reads; the rest keeps the writer's defaults.
 static void writeSurface(LwWriter& w, const FixtureSurface& s)
 {
-    size_t c = w.beginChunk("SURF");
-    w.s0(s.name.c_str());
-    w.s0("");
-    size_t colr = w.beginSub("COLR");
-    for (int i = 0; i < 3; ++i) w.f4(s.color[i]);
-    w.vx(0);
-    w.endSub(colr);
-    valueSub(w, "DIFF", s.diffuse);
-    valueSub(w, lwwSpecularityId, s.specular);
-    if (s.texture == FixtureSurface::imageMap) {
-        LwwImageMap m;
-        m.clip = s.clip;
-        m.projection = 0;  // planar along z
-        m.axis = 2;
-        lwwImageBlock(w, m);
-    } else if (s.texture == FixtureSurface::procedural) {
-        size_t blok = w.beginSub("BLOK");
-        size_t header = w.beginSub("PROC");
-        w.s0("\x80");
-        size_t chan = w.beginSub("CHAN");
-        w.id("COLR");
-        w.endSub(chan);
-        w.endSub(header);
-        size_t func = w.beginSub("FUNC");
-        w.s0("Turbulence");
-        w.endSub(func);
-        w.endSub(blok);
-    }
-    w.endChunk(c);
+    LwwSurface out;
+    out.name = s.name;
+    for (int i = 0; i < 3; ++i) out.color[i] = s.color[i];
+    out.diffuse = s.diffuse;
+    out.specular = s.specular;
+    out.textured = s.texture == FixtureSurface::imageMap;
+    out.image.clip = s.clip;
+    out.image.projection = 0;  // planar along z
+    out.image.axis = 2;
+    if (s.texture == FixtureSurface::procedural) out.procedural = "Turbulence";
+    lwwSurface(w, out);
 }
 
 std::vector<unsigned char> buildObject(const std::vector<FixtureSurface>& surfaces, const std::vector<FixtureClip>& clips,

@@ -211,6 +211,21 @@ void lwwImageBlock(LwWriter& w, const LwwImageMap& m)
     w.endSub(blok);
 }
 
+void lwwProceduralBlock(LwWriter& w, const char* channel, const char* function)
+{
+    size_t blok = w.beginSub("BLOK");
+    size_t header = w.beginSub("PROC");
+    w.s0("\x80");
+    size_t chan = w.beginSub("CHAN");
+    w.id(channel);
+    w.endSub(chan);
+    w.endSub(header);
+    size_t func = w.beginSub("FUNC");
+    w.s0(function);
+    w.endSub(func);
+    w.endSub(blok);
+}
+
 void lwwSurface(LwWriter& w, const LwwSurface& s)
 {
     size_t c = w.beginChunk("SURF");
@@ -228,6 +243,7 @@ void lwwSurface(LwWriter& w, const LwwSurface& s)
     w.endSub(sman);
     u2Sub(w, "SIDE", unsigned(s.sidedness));
     if (s.textured) lwwImageBlock(w, s.image);
+    if (s.procedural) lwwProceduralBlock(w, "COLR", s.procedural);
     w.endChunk(c);
 }
 

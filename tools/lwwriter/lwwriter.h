@@ -70,9 +70,11 @@ struct LwwSurface {
     int sidedness = 1;
     bool textured = false;
     LwwImageMap image;
+    const char* procedural = nullptr;  // a colour procedural of that function name, after the image map
 };
 void lwwSurface(LwWriter& w, const LwwSurface& s);
 void lwwImageBlock(LwWriter& w, const LwwImageMap& m);  // a BLOK sub-chunk
+void lwwProceduralBlock(LwWriter& w, const char* channel, const char* function);  // a BLOK sub-chunk
 void lwwStillClip(LwWriter& w, int index, const char* fileName);
 void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs);
 
