@@ -1,0 +1,81 @@
+#include "test_support.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "toolkit.h"
+
+std::string captureVerbose(const std::function<void()>& run, unsigned char level)
+{
+    unsigned char saved = verbose;
+    verbose = level;
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    run();
+    std::fflush(stdout);
+    verbose = saved;
+    return testing::internal::GetCapturedStdout();
+}
+
+std::string readWholeFile(const std::string& path)
+{
+    std::string text;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return text;
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+    std::fclose(f);
+    return text;
+}
+
+bool writeWholeFile(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool writeBmp(const std::string& path, int w, int h, const std::vector<Rgb8>& pixels)
+{
+    if (w <= 0 || h <= 0 || pixels.size() != size_t(w) * size_t(h)) return false;
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
+    if (!s) return false;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * 3;
+            const Rgb8& c = pixels[size_t(y) * size_t(w) + size_t(x)];
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
+        }
+    bool ok = SDL_SaveBMP(s, path.c_str()) == 0;
+    SDL_FreeSurface(s);
+    return ok;
+}
+
+bool writeSolidBmp(const std::string& path, Rgb8 colour)
+{
+    return writeBmp(path, 8, 8, std::vector<Rgb8>(64, colour));
+}
+
+std::string testFolder()
+{
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string leaf = test ? std::string(test->test_suite_name()) + "." + test->name() : "no-test";
+    for (char& c : leaf)
+        if (c == '/') c = '_';  // parameterised tests have slashes in their names
+    std::string name = "test-files/" + leaf;
+    static std::string made;
+    if (made != name) {
+        std::error_code ignored;
+        std::filesystem::remove_all(name, ignored);
+        std::filesystem::create_directories(name, ignored);
+        made = name;
+    }
+    return name;
+}

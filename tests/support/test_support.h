@@ -1,0 +1,27 @@
+// Helpers shared by every test program: captured reports, whole files,
+// pictures written as BMP, and a private folder per test.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+// Standard output of what `run` prints with the toolkit's verbose level set
+// to `level` (the level is put back afterwards).
+std::string captureVerbose(const std::function<void()>& run, unsigned char level = 1);
+
+// The whole file, or an empty string when it cannot be read.
+std::string readWholeFile(const std::string& path);
+bool writeWholeFile(const std::string& path, const std::string& bytes);
+
+struct Rgb8 {
+    unsigned char r, g, b;
+};
+
+// A 24-bit BMP of w x h pixels, given row by row from the top.
+bool writeBmp(const std::string& path, int w, int h, const std::vector<Rgb8>& pixels);
+// An 8 x 8 picture of one colour.
+bool writeSolidBmp(const std::string& path, Rgb8 colour);
+
+// A fresh, empty folder for the running test (below the working folder),
+// named after the test; created on first use.
+std::string testFolder();
