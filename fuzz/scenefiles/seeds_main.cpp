@@ -1,7 +1,10 @@
-// seeds_fuzz_<target> OUTDIR: the starting inputs of a scene fuzzer (the
-// fuzzer itself puts the first word in front of each).
+// scene-seeds scenefile|lwscene OUTDIR: the starting inputs of a scene fuzzer
+// (the fuzzer itself puts the first word in front of each).
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 static const char* const sceneFileSeeds[] = {
     "Version: 4\n<scene_bloc>\n<pixel_ratio> 1.3333\n<anim_speed> 60\n</scene_bloc>\n"
@@ -26,18 +29,18 @@ static const char* const lightWaveSceneSeeds[] = {
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    std::vector<const char*> seeds;
+    if (argc == 3 && std::strcmp(argv[1], "scenefile") == 0)
+        seeds.assign(std::begin(sceneFileSeeds), std::end(sceneFileSeeds));
+    else if (argc == 3 && std::strcmp(argv[1], "lwscene") == 0)
+        seeds.assign(std::begin(lightWaveSceneSeeds), std::end(lightWaveSceneSeeds));
+    else {
+        std::fprintf(stderr, "usage: scene-seeds scenefile|lwscene OUTDIR\n");
         return 2;
     }
-#ifdef LIGHTWAVE_SCENE_SEEDS
-    const auto& seeds = lightWaveSceneSeeds;
-#else
-    const auto& seeds = sceneFileSeeds;
-#endif
     int n = 0;
     for (const char* seed : seeds) {
-        std::string path = std::string(argv[1]) + "/seed" + std::to_string(n++);
+        std::string path = std::string(argv[2]) + "/seed" + std::to_string(n++);
         FILE* f = std::fopen(path.c_str(), "wb");
         if (!f) return 1;
         std::fputs(seed, f);

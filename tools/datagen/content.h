@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "lwwriter.h"
+#include "picture.h"
 
 // ---- meshes --------------------------------------------------------------------------
 
@@ -100,37 +101,6 @@ std::string lwsScene(const std::vector<LwsObject>& objects, const std::vector<Ke
 bool writeText(const std::string& path, const std::string& text);
 
 // ---- pictures ----------------------------------------------------------------------------
-
-struct Rgb {
-    float r, g, b;
-};
-Rgb operator*(Rgb c, float k);
-Rgb operator+(Rgb a, Rgb b);
-Rgb mix(Rgb a, Rgb b, float t);
-
-struct Picture {
-    int w, h;
-    std::vector<float> rgb;
-    Picture(int width, int height);
-    Rgb get(int x, int y) const;  // wraps around
-    void set(int x, int y, Rgb c);
-    void add(int x, int y, Rgb c);
-    std::vector<unsigned char> bytes() const;
-};
-
-float lattice(int x, int y, unsigned seed);                // hash of a lattice point in [0, 1]
-float noise2(float x, float y, unsigned seed);              // value noise in [0, 1]
-float fbm2(float x, float y, unsigned seed, int octaves);  // fractal sum in [0, 1]
-// Tileable fractal noise over a period of `period` lattice cells.
-float tileFbm(float x, float y, int period, unsigned seed, int octaves);
-float clamp01(float v);
-float smoothstep(float a, float b, float v);
-
-// Text in the built-in 5x7 capitals, each dot `scale` pixels, left edge x, top y.
-void drawText(Picture& p, const char* text, int x, int y, int scale, Rgb colour);
-int textWidth(const char* text, int scale);
-
-bool savePicture(const std::string& path, const Picture& p);  // .jpg or .png by extension
 
 // The pictures every scene uses, under Datas/Textures.
 bool writeSceneTextures(const std::string& datasDir);

@@ -1,17 +1,13 @@
 #include "datagen.h"
 
 #include <cstdio>
-#include <sys/stat.h>
-
-static void makeParents(const std::string& path)
-{
-    for (size_t i = 1; i < path.size(); ++i)
-        if (path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
-}
+#include <filesystem>
 
 bool writeFile(const std::string& path, const void* data, size_t size)
 {
-    makeParents(path);
+    // A folder that cannot be made shows as the file failing to open.
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(data, 1, size, f) == size;

@@ -28,7 +28,6 @@ int main(int argc, char** argv)
     std::string dir = argv[1];
     int failures = 0;
     for (const Writer& w : writers) {
-        if (!w.write) continue;
         if (!w.write(dir)) {
             std::fprintf(stderr, "make-datas: could not write %s\n", w.what);
             ++failures;

@@ -1,14 +1,13 @@
-// The picture canvas, noise and the little capitals font the scene textures
-// are painted with.
+#include "picture.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <sys/stat.h>
+#include <filesystem>
 
-#include "content.h"
 #include "datagen.h"
-#include "../scene-view/png.h"
+#include "pngwrite.h"
 
 Rgb operator*(Rgb c, float k) { return {c.r * k, c.g * k, c.b * k}; }
 Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
@@ -51,9 +50,11 @@ std::vector<unsigned char> Picture::bytes() const
 
 float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
 
+float ramp(float v, float from, float to) { return clamp01((v - from) / (to - from)); }
+
 float smoothstep(float a, float b, float v)
 {
-    float t = clamp01((v - a) / (b - a));
+    float t = ramp(v, a, b);
     return t * t * (3 - 2 * t);
 }
 
@@ -197,10 +198,9 @@ void drawText(Picture& p, const char* text, int x, int y, int scale, Rgb colour)
 bool savePicture(const std::string& path, const Picture& p)
 {
     std::vector<unsigned char> bytes = p.bytes();
-    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0) {
-        for (size_t i = 1; i < path.size(); ++i)
-            if (path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
-        return writePng(path.c_str(), bytes.data(), p.w, p.h);
-    }
-    return writeJpeg(path, bytes.data(), p.w, p.h, 92);
+    std::filesystem::path file(path);
+    if (file.extension() != ".png") return writeJpeg(path, bytes.data(), p.w, p.h, 92);
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
+    return writePng(path.c_str(), bytes.data(), p.w, p.h);
 }

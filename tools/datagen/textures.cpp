@@ -10,15 +10,6 @@ namespace {
 
 const float kTwoPi = 6.2831853f;
 
-template <typename Paint>
-Picture paint(int w, int h, Paint f)
-{
-    Picture p(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p.set(x, y, f((x + 0.5f) / w, (y + 0.5f) / h));
-    return p;
-}
-
 // Distance to the nearest grid line of `cells` cells over [0, 1), in cells.
 float gridDistance(float t, int cells)
 {

@@ -17,7 +17,7 @@
 
 #include "engine.h"
 #include "platform.h"
-#include "png.h"
+#include "pngwrite.h"
 #include "toolkit.h"
 
 namespace {
