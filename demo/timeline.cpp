@@ -81,40 +81,24 @@ void setFlareGlState()
     glEnable(GL_FOG);
 }
 
+// A stage that ends by its limit still owes the steps due up to it, so that
+// the next stage starts from the same state whatever the frame rate.
+void playFlareStage(FlareShow& show, FlareShow::Stage stage, float limitMs)
+{
+    while (frameDue(limitMs)) {
+        beginFrame();
+        show.frame(stage, tickTimer.elapsedMs.load());
+        SDL_GL_SwapBuffers();
+    }
+    if (!escapePressed) show.finish(stage, static_cast<uint32_t>(limitMs));
+}
+
 void playFlares(FlareLayer layers[3])
 {
-    float density = 1.0f;
-
-    flaresBackgroundOnly = 1;
-    while (frameDue(5000.0f)) {
-        beginFrame();
-        layers[0].draw(0, 0, 0, 0, 0, 0);
-        SDL_GL_SwapBuffers();
-        fogStepDown(density);
-    }
-
-    flaresBackgroundOnly = 0;
-    float phase = 0.0f, x0 = 0.0f, x1 = 0.0f, x2 = 0.0f;
-    while (frameDue(23000.0f)) {
-        beginFrame();
-        layers[0].draw(x0, 0.2f, 0.0f, 0.0f, 0.001f, 0.0025f);
-        layers[1].draw(x1, 0.0f, 0.0f, 0.0f, 0.001f, 0.0025f);
-        layers[2].draw(x2, -0.25f, 0.0f, 0.0f, 0.001f, 0.005f);
-        phase += 0.01f;
-        x0 = static_cast<float>(std::cos(phase) / 5.0);
-        x1 = static_cast<float>(std::cos(phase) / 10.0);
-        x2 = static_cast<float>(std::cos(phase) / 2.5);
-        SDL_GL_SwapBuffers();
-        fogStepDown(density);
-    }
-
-    flaresBackgroundOnly = 1;
-    while (frameDue(25000.0f)) {
-        beginFrame();
-        for (int i = 0; i < 3; ++i) layers[i].draw(0, 0, 0, 0, 0, 0);
-        SDL_GL_SwapBuffers();
-        fogStepUp(density);
-    }
+    FlareShow show(layers);
+    playFlareStage(show, FlareShow::FadeIn, 5000.0f);
+    playFlareStage(show, FlareShow::Fountains, 23000.0f);
+    playFlareStage(show, FlareShow::FadeOut, 25000.0f);
     glPopMatrix();
 }
 
