@@ -1,6 +1,14 @@
+#include <cstdio>
+
+#include "options.h"
 #include "timeline.h"
 
-int main(int, char**)
+int main(int argc, char** argv)
 {
-    return runTimeline();
+    ShowOptions options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    return runTimeline(options);
 }
