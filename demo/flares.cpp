@@ -193,6 +193,15 @@ void FlareShow::frame(Stage stage, uint32_t nowMs)
 {
     if (!pacer.started()) pacer.start(nowMs);
     take(stage, pacer.due(nowMs));
+    // Once the fade-in is over the fog's density stays near 1e-6: within the
+    // flares' depth (under 2.5) it darkens no pixel by a tenth of a level,
+    // so it is switched off rather than computed for every sprite's pixels.
+    GLfloat applied = 1.0f;
+    glGetFloatv(GL_FOG_DENSITY, &applied);
+    if (applied < 1e-4f)
+        glDisable(GL_FOG);
+    else
+        glEnable(GL_FOG);
     if (stage == FadeIn) {
         layers[0].render();
     } else {

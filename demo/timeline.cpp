@@ -125,6 +125,7 @@ void playFlares(FlareLayer layers[3])
     playFlareStage(flares, FlareShow::Fountains, 23000.0f);
     stats.part("flares, sortie");
     playFlareStage(flares, FlareShow::FadeOut, 25000.0f);
+    glEnable(GL_FOG);  // as the fades left it, whatever the last frame needed
     glPopMatrix();
 }
 
