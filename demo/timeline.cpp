@@ -108,6 +108,7 @@ void setFlareGlState()
 // the next stage starts from the same state whatever the frame rate.
 void playFlareStage(FlareShow& flares, FlareShow::Stage stage, float limitMs)
 {
+    flaresBackgroundOnly = stage == FlareShow::Fountains ? 0 : 1;
     while (frameDue(limitMs)) {
         beginFrame();
         flares.frame(stage, tickTimer.elapsedMs.load());
