@@ -105,7 +105,7 @@ bool Recorder::start(int w, int h)
     return true;
 }
 
-void Recorder::frameDrawn()
+bool Recorder::frameDrawn()
 {
     if (encoder && !failed) {
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
@@ -119,6 +119,7 @@ void Recorder::frameDrawn()
         tickTimer.ticks.fetch_add(static_cast<int32_t>((next - now) / 10));
         tickTimer.elapsedMs.store(next);
     }
+    return !failed;
 }
 
 bool Recorder::finish()

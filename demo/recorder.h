@@ -17,8 +17,9 @@ public:
     // Starts the encoder for frames of this size; the clock starts at 0 and
     // stops following the timer.
     bool start(int width, int height);
-    // The frame just drawn (the back buffer), then the clock moves on by one frame.
-    void frameDrawn();
+    // The frame just drawn (the back buffer), then the clock moves on by one
+    // frame. False once the encoder has failed: the rest of the show is no use.
+    bool frameDrawn();
     // Ends the file; false when the encoder failed.
     bool finish();
 

@@ -22,7 +22,7 @@ namespace {
 ShowOptions show;
 ShowStats stats;
 Recorder* recorder = nullptr;
-bool stopped = false;  // --until has been reached: nothing more is drawn or loaded
+bool stopped = false;  // --until reached or the recording failed: nothing more is drawn or loaded
 
 const float kFogColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 const float kTunnelPeriod = 2883.0f;  // length after which the tunnel's look repeats
@@ -36,7 +36,7 @@ bool frameDue(float limitMs)
 
 void present()
 {
-    if (recorder) recorder->frameDrawn();
+    if (recorder && !recorder->frameDrawn()) stopped = true;
     SDL_GL_SwapBuffers();
     stats.frameShown();
 }
