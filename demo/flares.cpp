@@ -2,6 +2,7 @@
 
 #include <GL/glu.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "toolkit.h"
@@ -75,7 +76,22 @@ void FlareLayer::load(const char* spritePath, const char* backgroundPath, float 
     }
 }
 
-void FlareLayer::draw(float x, float y, float z, float driftX, float driftY, float speedZ)
+void FlareLayer::step(float x, float y, float z, float driftX, float driftY, float speedZ)
+{
+    if (flaresBackgroundOnly != 0) return;
+    for (FlareParticle& p : particles) {
+        if (p.life < 0.0f) emit(p, x, y, z, driftX, driftY, speedZ);
+
+        // Motion slows with life, and the rise weakens every step.
+        p.life -= p.decay;
+        p.vy -= p.decay / 100.0f;
+        p.x += p.vx * p.life;
+        p.y += p.vy * p.life;
+        p.z += p.vz * p.life;
+    }
+}
+
+void FlareLayer::render()
 {
     if (hasBackground == 1) {
         // A 4 x 4 quad at z = -2 fills the 90-degree view exactly.
@@ -97,16 +113,7 @@ void FlareLayer::draw(float x, float y, float z, float driftX, float driftY, flo
 
     glEnable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, textureNames[0]);
-    for (FlareParticle& p : particles) {
-        if (p.life < 0.0f) emit(p, x, y, z, driftX, driftY, speedZ);
-
-        // Motion slows with life, and the rise weakens every frame.
-        p.life -= p.decay;
-        p.vy -= p.decay / 100.0f;
-        p.x += p.vx * p.life;
-        p.y += p.vy * p.life;
-        p.z += p.vz * p.life;
-
+    for (const FlareParticle& p : particles) {
         // Brightness is life under additive blending: a dying sprite fades
         // to black. It spins one full turn per unit of x.
         glPushMatrix();
@@ -125,6 +132,12 @@ void FlareLayer::draw(float x, float y, float z, float driftX, float driftY, flo
         glEnd();
         glPopMatrix();
     }
+}
+
+void FlareLayer::draw(float x, float y, float z, float driftX, float driftY, float speedZ)
+{
+    step(x, y, z, driftX, driftY, speedZ);
+    render();
 }
 
 void FlareLayer::release()
@@ -154,4 +167,49 @@ void fogStepUp(float& density)
         if (density >= 0.0f) glFogf(GL_FOG_DENSITY, density);
         density += 0.01f;
     }
+}
+
+void FlareShow::take(Stage stage, uint32_t steps)
+{
+    flaresBackgroundOnly = stage == Fountains ? 0 : 1;
+    for (uint32_t i = 0; i < steps; ++i) {
+        if (stage == Fountains) {
+            layers[0].step(x0, 0.2f, 0.0f, 0.0f, 0.001f, 0.0025f);
+            layers[1].step(x1, 0.0f, 0.0f, 0.0f, 0.001f, 0.0025f);
+            layers[2].step(x2, -0.25f, 0.0f, 0.0f, 0.001f, 0.005f);
+            phase += 0.01f;
+            x0 = static_cast<float>(std::cos(phase) / 5.0);
+            x1 = static_cast<float>(std::cos(phase) / 10.0);
+            x2 = static_cast<float>(std::cos(phase) / 2.5);
+        }
+        if (stage == FadeOut)
+            fogStepUp(density);
+        else
+            fogStepDown(density);
+    }
+}
+
+void FlareShow::frame(Stage stage, uint32_t nowMs)
+{
+    if (!pacer.started()) pacer.start(nowMs);
+    take(stage, pacer.due(nowMs));
+    // Once the fade-in is over the fog's density stays near 1e-6: within the
+    // flares' depth (under 2.5) it darkens no pixel by a tenth of a level,
+    // so it is switched off rather than computed for every sprite's pixels.
+    GLfloat applied = 1.0f;
+    glGetFloatv(GL_FOG_DENSITY, &applied);
+    if (applied < 1e-4f)
+        glDisable(GL_FOG);
+    else
+        glEnable(GL_FOG);
+    if (stage == FadeIn) {
+        layers[0].render();
+    } else {
+        for (int i = 0; i < 3; ++i) layers[i].render();
+    }
+}
+
+void FlareShow::finish(Stage stage, uint32_t limitMs)
+{
+    take(stage, pacer.due(limitMs));
 }

@@ -4,15 +4,25 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "engine.h"
 #include "flares.h"
+#include "options.h"
 #include "platform.h"
+#include "recorder.h"
+#include "stats.h"
 #include "toolkit.h"
 
 namespace {
+
+// What the command line asked for, and what the run measures and records.
+ShowOptions show;
+ShowStats stats;
+Recorder* recorder = nullptr;
+bool stopped = false;  // --until reached or the recording failed: nothing more is drawn or loaded
 
 const float kFogColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 const float kTunnelPeriod = 2883.0f;  // length after which the tunnel's look repeats
@@ -20,7 +30,15 @@ const float kTunnelPeriod = 2883.0f;  // length after which the tunnel's look re
 // A frame is drawn while the clock has not passed the limit and Escape has not been pressed.
 bool frameDue(float limitMs)
 {
-    return pumpEvents(limitMs) && !escapePressed;
+    if (!stopped && show.untilMs && tickTimer.elapsedMs.load() > show.untilMs) stopped = true;
+    return !stopped && pumpEvents(limitMs) && !escapePressed;
+}
+
+void present()
+{
+    if (recorder && !recorder->frameDrawn()) stopped = true;
+    SDL_GL_SwapBuffers();
+    stats.frameShown();
 }
 
 void beginFrame()
@@ -67,9 +85,14 @@ void startMusic(HMUSIC& music)
 
 void setFlareGlState()
 {
+    // The flares were made for 640 x 480 with a square projection stretched
+    // to 4:3; at another shape the projection widens so that they keep their look.
+    double aspect = 1.0;
+    if (screen && screen->w * 3 != screen->h * 4) aspect = (screen->w * 480.0) / (screen->h * 640.0);
+    glViewport(0, 0, screen ? screen->w : 640, screen ? screen->h : 480);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(90.0, 1.0, static_cast<double>(0.1f), 128.0);
+    gluPerspective(90.0, aspect, static_cast<double>(0.1f), 128.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glPushMatrix();
@@ -81,40 +104,29 @@ void setFlareGlState()
     glEnable(GL_FOG);
 }
 
+// A stage that ends by its limit still owes the steps due up to it, so that
+// the next stage starts from the same state whatever the frame rate.
+void playFlareStage(FlareShow& flares, FlareShow::Stage stage, float limitMs)
+{
+    flaresBackgroundOnly = stage == FlareShow::Fountains ? 0 : 1;
+    while (frameDue(limitMs)) {
+        beginFrame();
+        flares.frame(stage, tickTimer.elapsedMs.load());
+        present();
+    }
+    if (!escapePressed && !stopped) flares.finish(stage, static_cast<uint32_t>(limitMs));
+}
+
 void playFlares(FlareLayer layers[3])
 {
-    float density = 1.0f;
-
-    flaresBackgroundOnly = 1;
-    while (frameDue(5000.0f)) {
-        beginFrame();
-        layers[0].draw(0, 0, 0, 0, 0, 0);
-        SDL_GL_SwapBuffers();
-        fogStepDown(density);
-    }
-
-    flaresBackgroundOnly = 0;
-    float phase = 0.0f, x0 = 0.0f, x1 = 0.0f, x2 = 0.0f;
-    while (frameDue(23000.0f)) {
-        beginFrame();
-        layers[0].draw(x0, 0.2f, 0.0f, 0.0f, 0.001f, 0.0025f);
-        layers[1].draw(x1, 0.0f, 0.0f, 0.0f, 0.001f, 0.0025f);
-        layers[2].draw(x2, -0.25f, 0.0f, 0.0f, 0.001f, 0.005f);
-        phase += 0.01f;
-        x0 = static_cast<float>(std::cos(phase) / 5.0);
-        x1 = static_cast<float>(std::cos(phase) / 10.0);
-        x2 = static_cast<float>(std::cos(phase) / 2.5);
-        SDL_GL_SwapBuffers();
-        fogStepDown(density);
-    }
-
-    flaresBackgroundOnly = 1;
-    while (frameDue(25000.0f)) {
-        beginFrame();
-        for (int i = 0; i < 3; ++i) layers[i].draw(0, 0, 0, 0, 0, 0);
-        SDL_GL_SwapBuffers();
-        fogStepUp(density);
-    }
+    FlareShow flares(layers);
+    stats.part("flares, fondu");
+    playFlareStage(flares, FlareShow::FadeIn, 5000.0f);
+    stats.part("flares");
+    playFlareStage(flares, FlareShow::Fountains, 23000.0f);
+    stats.part("flares, sortie");
+    playFlareStage(flares, FlareShow::FadeOut, 25000.0f);
+    glEnable(GL_FOG);  // as the fades left it, whatever the last frame needed
     glPopMatrix();
 }
 
@@ -146,16 +158,19 @@ struct Tunnel {
         }
         if (resetTicks) tickTimer.ticks.store(0);
         if (scene->camera) scene->render();
-        SDL_GL_SwapBuffers();
+        present();
     }
 };
 
 void playTunnel()
 {
+    if (stopped) return;
     applySceneGlState();
     Tunnel tunnel{createScene(), false, 0.0f, 0.0f};
     Scene* scene = tunnel.scene;
+    double loadStart = ShowStats::nowMs();
     loadScene(scene, "Datas/tunnel-tux.pof");
+    stats.loaded("Datas/tunnel-tux.pof", ShowStats::nowMs() - loadStart);
     scene->reinitialise();
     glDisable(GL_FOG);
 
@@ -169,9 +184,11 @@ void playTunnel()
     }
     scene->hideObject(flyer);
 
+    stats.part("tunnel");
     while (frameDue(30000.0f)) tunnel.frame(false, true);
 
     if (tunnel.complete) {
+        stats.part("tunnel et vaisseau");
         scene->showObject(flyer);
         while (frameDue(55000.0f) && stillPlaying(flyer)) tunnel.frame(true, false);
     }
@@ -180,10 +197,13 @@ void playTunnel()
     delete scene;
 }
 
-void playScene(const char* fileName, unsigned char loop, float limitMs, bool endsWithCamera)
+void playScene(const char* name, const char* fileName, unsigned char loop, float limitMs, bool endsWithCamera)
 {
+    if (stopped) return;
     Scene* scene = createScene();
+    double loadStart = ShowStats::nowMs();
     loadScene(scene, fileName);
+    stats.loaded(fileName, ShowStats::nowMs() - loadStart);
     for (int i = 0; i < scene->objectCount; ++i) {
         SceneObject* object = scene->objects[i];
         if (!object || !object->player) continue;
@@ -192,6 +212,7 @@ void playScene(const char* fileName, unsigned char loop, float limitMs, bool end
     }
     // Without a camera there is nothing to show from.
     bool showable = scene->camera != nullptr;
+    stats.part(name);
     while (showable && frameDue(limitMs) && (!endsWithCamera || stillPlaying(objectAt(scene, 0)))) {
         beginFrame();
         for (int i = 0; i < scene->objectCount; ++i) {
@@ -199,36 +220,72 @@ void playScene(const char* fileName, unsigned char loop, float limitMs, bool end
             if (object && object->player) object->player->advance();
         }
         scene->render();
-        SDL_GL_SwapBuffers();
+        present();
     }
     delete scene;
+}
+
+// The show's display: the asked size, in a window or full screen; a size the
+// display refuses falls back to 640 x 480 with a warning.
+void openShowDisplay()
+{
+    unsigned char fullScreen = show.window || show.recordPath ? 0 : 1;
+    if (show.recordPath) swapControl = 0;  // frames are made as fast as they can be
+    if (show.width != 640 || show.height != 480) {
+        if (tryDisplayMode(show.width, show.height, 0, fullScreen, 1)) return;
+        std::fprintf(stderr, "demo: taille %dx%d refusee par l'ecran, 640x480 a la place\n", show.width,
+                     show.height);
+    }
+    openDisplay(640, 480, 0, fullScreen, 1);
 }
 
 }  // namespace
 
 int runTimeline()
 {
+    return runTimeline(ShowOptions());
+}
+
+int runTimeline(const ShowOptions& options)
+{
+    show = options;
+    Recorder record;
+    if (show.recordPath) {
+        if (!record.prepare(show.recordPath, show.untilMs)) return 1;
+        recorder = &record;
+    }
+
     FlareLayer layers[3];  // destroyed last first when the run ends
     verbose = 0;
 
+    double loadStart = ShowStats::nowMs();
     HMUSIC music = 0;
-    startMusic(music);
-    openDisplay(640, 480, 0, 1, 1);
+    if (!recorder) startMusic(music);  // a recording renders the music itself
+    stats.loaded("musique", ShowStats::nowMs() - loadStart);
+    openShowDisplay();
+    if (recorder && !recorder->start(screen->w, screen->h)) return 1;
     setFlareGlState();
 
+    loadStart = ShowStats::nowMs();
     layers[0].load("Datas/Flares1-Light.jpg", "Datas/Flares-Fond.jpg", 0.0f, 0.2f, 0.0f);
     layers[1].load("Datas/Flares2-Light.jpg", nullptr, 0.0f, 0.0f, 0.0f);
     layers[2].load("Datas/Flares3-Light.jpg", nullptr, 0.0f, -0.25f, 0.0f);
+    stats.loaded("flares", ShowStats::nowMs() - loadStart);
     playFlares(layers);
 
     playTunnel();
-    playScene("Datas/Boule.pof", 0, 200000.0f, true);
-    playScene("Datas/Cana.pof", 1, 95000.0f, false);
-    playScene("Datas/Banniere.pof", 0, 150000.0f, false);
+    playScene("Boule", "Datas/Boule.pof", 0, 200000.0f, true);
+    playScene("Cana", "Datas/Cana.pof", 1, 95000.0f, false);
+    playScene("Banniere", "Datas/Banniere.pof", 0, 150000.0f, false);
 
-    BASS_Stop();
-    BASS_MusicFree(music);
-    BASS_Free();
+    if (!recorder) {
+        BASS_Stop();
+        BASS_MusicFree(music);
+        BASS_Free();
+    }
     closeDisplay();
-    return 0;
+    bool recorded = !recorder || recorder->finish();
+    recorder = nullptr;
+    if (show.stats) stats.print(stdout);
+    return recorded ? 0 : 1;
 }

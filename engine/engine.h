@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "pacing.h"
+
 class KeyframePlayer;
 class Scene;
 
@@ -104,6 +106,7 @@ public:
     int32_t currentFrame;
     int32_t animSpeed;      // kept for the scene files; playback follows the clock
     int32_t started;
+    StepPacer ringSteps;    // a ring turns after `period` steps of 20 ms of the clock
     unsigned char loop;
     unsigned char splineMode;
 };

@@ -128,10 +128,13 @@ bool KeyframePlayer::advance()
     if (started == 0) {
         tickTimer.ticks.store(0);
         started = 1;
+        ringSteps.start(tickTimer.elapsedMs.load());
     }
 
-    // Rings turn by calls, not by ticks.
-    if (object->isCamera == 0 && object->next && object->next != object) {
+    // Rings turn by steps of the clock, taken here however many fell due
+    // since the last call, each as the one step a call once took.
+    uint32_t steps = ringSteps.due(tickTimer.elapsedMs.load());
+    for (uint32_t s = 0; s < steps && object->isCamera == 0 && object->next && object->next != object; s++) {
         if (object->countdown > 0) {
             object->countdown--;
         } else {

@@ -52,7 +52,9 @@ void TickTimer::stop()
     if (!SDL_RemoveTimer(timerId)) warning("Echec lors de la Fermeture du Timer SDL!");
 }
 
-SDL_Surface* openDisplay(int width, int height, int depth, unsigned char fullScreen, unsigned char openGl)
+unsigned char swapControl = 1;
+
+SDL_Surface* tryDisplayMode(int width, int height, int depth, unsigned char fullScreen, unsigned char openGl)
 {
     if (!sdlInitialised) {
         if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) fatalError("Init Librairie SDL Impossible");
@@ -63,12 +65,23 @@ SDL_Surface* openDisplay(int width, int height, int depth, unsigned char fullScr
     if (screen) SDL_FreeSurface(screen);
     Uint32 flags = SDL_DOUBLEBUF;
     if (fullScreen == 1) flags |= SDL_FULLSCREEN;
-    if (openGl == 1) flags |= SDL_OPENGL;
+    if (openGl == 1) {
+        flags |= SDL_OPENGL;
+        // Swaps wait for the screen's refresh where the driver offers it;
+        // everything that moves follows the clock, so nothing depends on it.
+        SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, swapControl);
+    }
     screen = SDL_SetVideoMode(width, height, depth, flags);
-    if (!screen) fatalError("Ouverture Ecran SDL Impossible");
+    if (!screen) return nullptr;
     // The GL driver stays mapped through the exit handlers, so that what it
     // still holds at exit can be told apart from our own leaks.
     keepLoadedLibraries();
+    return screen;
+}
+
+SDL_Surface* openDisplay(int width, int height, int depth, unsigned char fullScreen, unsigned char openGl)
+{
+    if (!tryDisplayMode(width, height, depth, fullScreen, openGl)) fatalError("Ouverture Ecran SDL Impossible");
     return screen;
 }
 

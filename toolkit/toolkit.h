@@ -36,6 +36,11 @@ extern unsigned char sdlInitialised;
 extern unsigned char escapePressed;
 
 SDL_Surface* openDisplay(int width, int height, int depth, unsigned char fullScreen, unsigned char openGl);
+// The same, but a mode the display refuses answers none instead of ending the run.
+SDL_Surface* tryDisplayMode(int width, int height, int depth, unsigned char fullScreen, unsigned char openGl);
+// Asked of the GL driver when a display opens: 1 (the default) waits for the
+// screen's refresh at each swap, 0 does not.
+extern unsigned char swapControl;
 void closeDisplay();
 bool pumpEvents(float limitMs);
 

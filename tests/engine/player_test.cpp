@@ -317,6 +317,7 @@ struct Ring : testing::Test {
         std::vector<int> runs;
         int previous = -1;
         for (int c = 0; c < calls; c++) {
+            tickTimer.elapsedMs.fetch_add(20);  // rings turn by 20 ms steps of the clock: one per call here
             EXPECT_TRUE(player->advance());
             int shown = shownMember();
             EXPECT_GE(shown, 0);

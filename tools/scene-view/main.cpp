@@ -165,9 +165,14 @@ int main(int argc, char** argv)
     int status = 0;
     if (o.png) {
         // A first pass starts every player on frame 0, the second steps them
-        // all by the ticks up to the asked time.
+        // all by the ticks up to the asked time. The clock is set by hand, so
+        // that rings, which turn by its 20 ms steps, show their member of that time.
+        tickTimer.stop();
+        tickTimer.running = 0;
+        tickTimer.elapsedMs = 0;
         advanceAll(scene);
         tickTimer.ticks = static_cast<int32_t>(o.atMs / 10);
+        tickTimer.elapsedMs = static_cast<uint32_t>(o.atMs / 10 * 10);
         drawFrame(scene);
         if (!writeFrame(o.png)) {
             std::fprintf(stderr, "scene-view: cannot write %s\n", o.png);
