@@ -30,7 +30,12 @@ TEST(LwPrimitives, IndicesAndStringsFromFileAndCursor)
         EXPECT_EQ(owned(readS0(m.file)), expect);
         EXPECT_EQ(owned(takeS0(&c)), expect);
     }
-    EXPECT_EQ(readCount(), 36);
+    const unsigned char f[] = {0xBE, 0x80, 0, 0, 0xFF, 0xFE, 0x12, 0x34, 0x56, 0x78};
+    LwCursor fc = {f, f + sizeof f};
+    EXPECT_EQ(takeF4(&fc), -0.25f);
+    EXPECT_EQ(takeI2(&fc), -2);
+    EXPECT_EQ(takeU4(&fc), 0x12345678u);
+    EXPECT_EQ(readCount(), 46);
     EXPECT_EQ(c.at, c.end);
     EXPECT_EQ(readU1(m.file), 0u);  // the end
     EXPECT_EQ(readCount(), READ_ERROR);
