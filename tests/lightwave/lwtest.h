@@ -38,12 +38,6 @@ inline LwObject* loadBytes(const Bytes& bytes, uint32_t* failId = nullptr, int32
     return readLwObjectStream(m.take(), "test", failId, failPos);
 }
 
-inline std::string idText(uint32_t id)
-{
-    char s[5] = {char(id >> 24), char(id >> 16), char(id >> 8), char(id), 0};
-    return s;
-}
-
 // An LWO2 object around the chunks written by `body`.
 template <class F> Bytes lwo2(F body)
 {

@@ -1,5 +1,5 @@
 // Files whose records, strings, indices or sizes reach outside their chunk, buffer,
-// layer or file are refused: the read fails and names the chunk and the position.
+// layer or file are refused: the read fails and names the chunk, the position and why.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,14 +12,15 @@ TEST(LwRefusals, EachNamesItsChunkAndPosition)
     std::vector<LwtCase> cases = lwtCases(LWT_DIR "/refusals.lwt");
     ASSERT_GT(cases.size(), 30u);
     for (const LwtCase& c : cases) {
-        ASSERT_EQ(c.words.size(), 3u);
+        ASSERT_EQ(c.words.size(), 4u);
         uint32_t failId = 0;
         int32_t failPos = -1;
         LwObject* o = loadBytes(c.bytes, &failId, &failPos);
         EXPECT_EQ(o, nullptr) << c.words[0];
         freeLwObject(o);
-        EXPECT_EQ(failId ? idText(failId) : "-", c.words[1]) << c.words[0];
+        EXPECT_EQ(failId ? lwIdText(failId).text : "-", c.words[1]) << c.words[0];
         EXPECT_EQ(failPos, std::stoi(c.words[2])) << c.words[0];
+        EXPECT_STREQ(lwFailReason(), c.words[3].c_str()) << c.words[0];
     }
 }
 

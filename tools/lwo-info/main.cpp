@@ -14,16 +14,6 @@
 
 #include "lightwave.h"
 
-static std::string idText(uint32_t id)
-{
-    std::string s;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        char c = char(id >> shift & 0xFF);
-        s += (c >= 32 && c < 127) ? c : '?';
-    }
-    return s;
-}
-
 // The form type from the file's header, or "" when there is none.
 static std::string formOf(const char* path)
 {
@@ -33,7 +23,7 @@ static std::string formOf(const char* path)
     bool ok = std::fread(h, 1, 12, f) == 12 && std::memcmp(h, "FORM", 4) == 0;
     std::fclose(f);
     if (!ok) return "";
-    return idText(uint32_t(h[8]) << 24 | uint32_t(h[9]) << 16 | uint32_t(h[10]) << 8 | h[11]);
+    return lwIdText(uint32_t(h[8]) << 24 | uint32_t(h[9]) << 16 | uint32_t(h[10]) << 8 | h[11]).text;
 }
 
 // Reads an object with the reader's own load lines kept off our output.
@@ -53,10 +43,10 @@ static LwObject* load(const char* path, uint32_t* failId, int32_t* failPos)
     return o;
 }
 
-static const char* projectionName(int p)
+static const char* projectionName(int32_t p)
 {
-    static const char* names[] = {"planar", "cylindrical", "spherical", "cubic", "front", "uv"};
-    return p >= 0 && p < 6 ? names[p] : "unknown";
+    static const char* names[lwProjectionCount] = {"planar", "cylindrical", "spherical", "cubic", "front", "uv"};
+    return p >= lwPlanar && p < lwProjectionCount ? names[p] : "unknown";
 }
 
 static char axisName(int a) { return a == 0 ? 'X' : a == 1 ? 'Y' : a == 2 ? 'Z' : '?'; }
@@ -224,8 +214,8 @@ static void fullTexture(Json& j, const LwTexture* t)
 {
     j.open('{', true);
     field(j, "ordinal", t->ordinal);
-    field(j, "type", idText(t->type).c_str());
-    field(j, "channel", t->channel ? idText(t->channel).c_str() : nullptr);
+    field(j, "type", lwIdText(t->type).text);
+    field(j, "channel", t->channel ? lwIdText(t->channel).text : nullptr);
     envField(j, "opacity", t->opacity);
     field(j, "opacityType", t->opacityType);
     field(j, "enabled", t->enabled);
@@ -402,7 +392,7 @@ static void fullEnvelope(Json& j, const LwEnvelope* e)
         j.open('{', true);
         field(j, "time", k->time);
         field(j, "value", k->value);
-        field(j, "shape", idText(k->shape).c_str());
+        field(j, "shape", lwIdText(k->shape).text);
         j.key("tcb");
         j.open('[');
         for (float v : {k->tension, k->continuity, k->bias}) j.number(v);
@@ -480,7 +470,7 @@ static void fullLayer(Json& j, const LwObject* o, const LwLayer* l)
         field(j, "part", p.part);
         field(j, "group", p.smoothingGroup);
         field(j, "flags", p.flags);
-        field(j, "type", idText(p.type).c_str());
+        field(j, "type", lwIdText(p.type).text);
         j.key("normal");
         j.floats(p.normal, 3);
         j.key("corners");
@@ -591,7 +581,7 @@ static void jsonObject(Json& j, const LwObject* o)
         } else {
             j.open('{');
             j.key("type");
-            j.string(idText(t->type).c_str());
+            j.string(lwIdText(t->type).text);
             j.key("projection");
             j.string(t->type == lwId('I', 'M', 'A', 'P') ? projectionName(t->image.projection) : "planar");
             j.key("axis");
@@ -618,7 +608,7 @@ static void jsonObject(Json& j, const LwObject* o)
         j.key("index");
         j.number(c->index);
         j.key("kind");
-        j.string(idText(c->type).c_str());
+        j.string(lwIdText(c->type).text);
         j.key("name");
         j.string(lwClipFirstName(c));
         if (full) fullClip(j, c);
@@ -651,7 +641,7 @@ static void jsonObject(Json& j, const LwObject* o)
             j.key("name");
             j.string(m->name);
             j.key("type");
-            j.string(idText(m->type).c_str());
+            j.string(lwIdText(m->type).text);
             j.key("dimension");
             j.number(m->dimension);
             j.key("entries");
@@ -693,20 +683,20 @@ static void printObject(const LwObject* o)
         bool image = t->type == lwId('I', 'M', 'A', 'P');
         const float* sz = t->mapping.size.value;
         const float* c = t->mapping.center.value;
-        std::printf("    colour texture %s %s axis %c size (%g %g %g) centre (%g %g %g)", idText(t->type).c_str(),
+        std::printf("    colour texture %s %s axis %c size (%g %g %g) centre (%g %g %g)", lwIdText(t->type).text,
                     image ? projectionName(t->image.projection) : "planar", axisName(textureAxis(t)), sz[0], sz[1],
                     sz[2], c[0], c[1], c[2]);
         if (image) std::printf(" clip %d \"%s\"", t->image.clip, text(clipImage(o, t)));
         std::printf("\n");
     }
     for (const LwClip* c = o->clips; c; c = c->next)
-        std::printf("  clip %d %s \"%s\"\n", c->index, idText(c->type).c_str(), text(lwClipFirstName(c)));
+        std::printf("  clip %d %s \"%s\"\n", c->index, lwIdText(c->type).text, text(lwClipFirstName(c)));
     for (const LwEnvelope* e = o->envelopes; e; e = e->next)
         std::printf("  envelope %d \"%s\": %d keys\n", e->index, text(e->name), e->keyCount);
     for (const LwLayer* l = o->layers; l; l = l->next)
         for (const LwVMap* m = l->vmaps; m; m = m->next)
             std::printf("  vmap \"%s\" %s dimension %d: %d entries%s (layer %d)\n", text(m->name),
-                        idText(m->type).c_str(), m->dimension, m->entryCount, m->perPolygon ? " per polygon" : "",
+                        lwIdText(m->type).text, m->dimension, m->entryCount, m->perPolygon ? " per polygon" : "",
                         l->number);
 }
 
@@ -748,18 +738,21 @@ int main(int argc, char** argv)
                 jsonObject(j, o);
             } else {
                 j.key("failId");
-                if (failId) j.string(idText(failId).c_str());
+                if (failId) j.string(lwIdText(failId).text);
                 else j.null();
                 j.key("failPos");
                 if (failPos >= 0) j.number(failPos);
                 else j.null();
+                j.key("failReason");
+                j.string(lwFailReason());
             }
             j.close('}');
             std::printf("%s\n", j.out.c_str());
         } else if (!o) {
             std::printf("%s: failed", path);
-            if (failId) std::printf(" in chunk '%s'", idText(failId).c_str());
+            if (failId) std::printf(" in chunk '%s'", lwIdText(failId).text);
             if (failPos >= 0) std::printf(" at position %d", failPos);
+            if (lwFailReason()) std::printf(": %s", lwFailReason());
             std::printf("\n");
         } else {
             std::printf("%s: form %s, %d layers, %d surfaces, %d clips, %d envelopes\n", path, form.c_str(),
