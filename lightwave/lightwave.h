@@ -15,6 +15,24 @@ constexpr uint32_t lwId(char a, char b, char c, char d)
            (uint32_t(uint8_t(c)) << 8) | uint32_t(uint8_t(d));
 }
 
+// A four-character ID as text; bytes outside printable ASCII show as '?'.
+struct LwIdText { char text[5]; };
+inline LwIdText lwIdText(uint32_t id)
+{
+    LwIdText t;
+    for (int i = 0; i < 4; ++i) {
+        char c = char(id >> (24 - 8 * i) & 0xFF);
+        t.text[i] = c >= 32 && c < 127 ? c : '?';
+    }
+    t.text[4] = 0;
+    return t;
+}
+
+// Image map projections (the PROJ values). The stored fields stay int32_t: a
+// file may hold any value, and every value but cylindrical, spherical and
+// cubic maps as planar.
+enum LwProjection : int32_t { lwPlanar, lwCylindrical, lwSpherical, lwCubic, lwFront, lwUv, lwProjectionCount };
+
 struct LwTexture;
 struct LwVMap;
 struct LwSurface;
@@ -43,7 +61,7 @@ struct LwPluginRef {
 
 struct LwImageParams {
     int32_t clip;
-    int32_t projection;        // 0 planar, 1 cylindrical, 2 spherical, 3 cubic, 4 front, 5 UV
+    int32_t projection;        // an LwProjection, as read
     char* vmapName;
     int32_t axis;
     int32_t wrapWidthType, wrapHeightType;
@@ -285,7 +303,7 @@ struct LwObject {
 // ---- entry points -----------------------------------------------------------
 
 // Reads an object file, LWO2 or the older LWOB. On failure returns null; failId receives the chunk ID
-// being handled and failPos the file position (both optional).
+// being handled and failPos the file position (both optional), and lwFailReason says why.
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos);
 // Same from an open stream (fmemopen works); the stream is closed in every case.
 // `name` is only printed.
@@ -293,6 +311,8 @@ LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int
 // Reads an LWOB file only (any other form fails with failPos 12).
 LwObject* readLwobObject(const char* path, uint32_t* failId, int32_t* failPos);
 void freeLwObject(LwObject* object);
+// Why the latest read refused its file, in a few words (a static text); null after a read that succeeded.
+const char* lwFailReason();
 
 LwClip* findLwClip(LwClip* first, int32_t index);
 const char* lwClipFirstName(const LwClip* clip);

@@ -3,24 +3,14 @@
 
 #include "lwread.h"
 
-static void readEnvValue(FILE* file, LwEnvValue* v)
-{
-    v->value = readF4(file);
-    v->envelope = int32_t(readVX(file));
-}
-
 // A filter: plug-in name, flags and the rest of the sub-chunk as data.
 static LwPluginRef* readFilter(FILE* file, int32_t size)
 {
     LwPluginRef* p = static_cast<LwPluginRef*>(std::calloc(1, sizeof(LwPluginRef)));
-    if (!p) return nullptr;
+    if (!p) return refuse(LW_NO_MEMORY), nullptr;
     p->name = readS0(file);
     p->flags = int32_t(readU2(file));
-    if (readCount() >= 0 && size - readCount() > 0) {
-        int32_t n = size - readCount();
-        p->data = readBytes(file, n);
-        if (p->data) p->dataSize = n;
-    }
+    readRest(file, size, &p->data, &p->dataSize);
     return p;
 }
 
@@ -65,11 +55,7 @@ static void readClipSource(FILE* file, LwClip* c, int32_t size)
     case lwId('A', 'N', 'I', 'M'):
         s->animation.name = readS0(file);
         s->animation.server = readS0(file);
-        if (readCount() >= 0 && size - readCount() > 0) {
-            int32_t n = size - readCount();
-            s->animation.data = readBytes(file, n);
-            if (s->animation.data) s->animation.dataSize = n;
-        }
+        readRest(file, size, &s->animation.data, &s->animation.dataSize);
         break;
     case lwId('X', 'R', 'E', 'F'):
         s->reference.index = readI4(file);
@@ -125,7 +111,7 @@ static int clipField(FILE* file, uint32_t id, int32_t size, void* record)
 LwClip* readClip(FILE* file, int32_t size)
 {
     LwClip* c = static_cast<LwClip*>(std::calloc(1, sizeof(LwClip)));
-    if (!c) return nullptr;
+    if (!c) return refuse(LW_NO_MEMORY), nullptr;
     c->contrast.value = c->brightness.value = c->saturation.value = c->gamma.value = 1.0f;
     long start = std::ftell(file);
     setReadCount(0);
@@ -191,7 +177,7 @@ static int envelopeField(FILE* file, uint32_t id, int32_t size, void* record)
     case lwId('P', 'O', 'S', 'T'): e->postBehavior = int32_t(readU2(file)); break;
     case lwId('K', 'E', 'Y', ' '): {
         LwEnvelopeKey* k = static_cast<LwEnvelopeKey*>(std::calloc(1, sizeof(LwEnvelopeKey)));
-        if (!k) return 0;
+        if (!k) return refuse(LW_NO_MEMORY);
         k->time = readF4(file);
         k->value = readF4(file);
         listInsertSorted(&e->keys, k, compareKeyTimes);
@@ -201,7 +187,7 @@ static int envelopeField(FILE* file, uint32_t id, int32_t size, void* record)
     }
     case lwId('S', 'P', 'A', 'N'): {
         LwEnvelopeKey* k = r->key;
-        if (!k) return 0;
+        if (!k) return refuse("SPAN before any key");
         k->shape = readU4(file);
         int n = size >= 4 ? (size - 4) / 4 : 0;
         if (n > 4) n = 4;
@@ -235,7 +221,7 @@ static int envelopeField(FILE* file, uint32_t id, int32_t size, void* record)
 LwEnvelope* readEnvelope(FILE* file, int32_t size)
 {
     LwEnvelope* e = static_cast<LwEnvelope*>(std::calloc(1, sizeof(LwEnvelope)));
-    if (!e) return nullptr;
+    if (!e) return refuse(LW_NO_MEMORY), nullptr;
     long start = std::ftell(file);
     setReadCount(0);
     e->index = int32_t(readVX(file));

@@ -13,9 +13,9 @@
 static bool growArray(void** array, size_t elementSize, int64_t oldCount, int64_t newCount)
 {
     if (newCount == oldCount) return true;
-    if (newCount < oldCount || newCount > INT32_MAX) return false;
+    if (newCount < oldCount || newCount > INT32_MAX) return refuse("count beyond 31 bits");
     void* grown = lwGrow(*array, size_t(oldCount), size_t(newCount), elementSize);
-    if (!grown) return false;
+    if (!grown) return refuse(LW_NO_MEMORY);
     *array = grown;
     return true;
 }
@@ -32,7 +32,7 @@ int readLayerChunk(FILE* file, int32_t size, LwLayer* layer)
     for (int i = 0; i < 3; ++i) layer->pivot[i] = readF4(file);
     std::free(layer->name);
     layer->name = readS0(file);
-    if (readCount() < 0 || readCount() > size) return 0;
+    if (readCount() < 0 || readCount() > size) return refuse("layer header runs past its chunk");
     if (readCount() <= size - 2) layer->parent = int32_t(readU2(file));
     if (readCount() < 0) return 0;
     return readCount() < size ? skipBytes(file, size - readCount()) : 1;
@@ -68,7 +68,8 @@ int growPolygons(LwPolygonArray* polygons, int32_t newPolygons, int32_t newCorne
 {
     int64_t count = int64_t(polygons->count) + newPolygons;
     int64_t corners = int64_t(polygons->cornerCount) + newCorners;
-    if (newPolygons < 0 || newCorners < 0 || count > INT32_MAX || corners > INT32_MAX) return 0;
+    if (newPolygons < 0 || newCorners < 0 || count > INT32_MAX || corners > INT32_MAX)
+        return refuse("count beyond 31 bits");
     if (!growArray(reinterpret_cast<void**>(&polygons->items), sizeof(LwPolygonRec), polygons->count, count))
         return 0;
     polygons->offset = polygons->count;
@@ -102,7 +103,7 @@ int readPolygonsChunk(FILE* file, int32_t size, LwPolygonArray* polygons, int32_
     const unsigned char* end = data + (ok ? size - 4 : 0);
     while (ok && at < end) {
         if (end - at < 2) {
-            ok = false;
+            ok = refuse(LW_PAST_CHUNK);
             break;
         }
         int32_t n = int32_t((uint32_t(at[0]) << 8 | at[1]) & 0x3FF);
@@ -111,7 +112,7 @@ int readPolygonsChunk(FILE* file, int32_t size, LwPolygonArray* polygons, int32_
         ++polygonTotal;
         for (int32_t k = 0; k < n && ok; ++k) {
             long width = at < end && at[0] == 0xFF ? 4 : 2;
-            if (end - at < width) ok = false;
+            if (end - at < width) ok = refuse(LW_PAST_CHUNK);
             else at += width;
         }
     }
@@ -140,7 +141,7 @@ int readPolygonsChunk(FILE* file, int32_t size, LwPolygonArray* polygons, int32_
                 at += 2;
             }
             int64_t point = int64_t(index) + pointOffset;
-            if (point >= pointCount) ok = false;
+            if (point >= pointCount) ok = refuse("corner index beyond the layer's points");
             corner->point = int32_t(point);
         }
     }
@@ -163,7 +164,7 @@ int readTagsChunk(FILE* file, int32_t size, LwTagTable* tags)
         long n = measureS0(&cursor);
         if (n < 0 || n > cursor.end - cursor.at) {
             lwFree(data);
-            return 0;
+            return refuse("string crosses the end of its chunk");
         }
         cursor.at += n;
         ++found;
@@ -182,7 +183,7 @@ int readTagsChunk(FILE* file, int32_t size, LwTagTable* tags)
 
 int readPolygonTagsChunk(FILE* file, int32_t size, LwTagTable* tags, LwPolygonArray* polygons)
 {
-    if (size < 4) return 0;
+    if (size < 4) return refuse("chunk shorter than its type");
     setReadCount(0);
     uint32_t type = readU4(file);
     if (readCount() < 0) return 0;
@@ -197,7 +198,7 @@ int readPolygonTagsChunk(FILE* file, int32_t size, LwTagTable* tags, LwPolygonAr
         int64_t i = int64_t(takeVX(&cursor)) + polygons->offset;
         int64_t t = int64_t(takeVX(&cursor)) + tags->offset;
         if (readCount() < 0 || i >= polygons->count) {
-            ok = false;
+            ok = refuse("polygon tag beyond the layer's polygons");
             break;
         }
         LwPolygonRec* p = &polygons->items[i];
@@ -231,6 +232,7 @@ LwVMap* readVMapChunk(FILE* file, int32_t size, const LwPointArray* points, cons
     LwVMap* map = static_cast<LwVMap*>(std::calloc(1, sizeof(LwVMap)));
     if (!map) {
         lwFree(data);
+        refuse(LW_NO_MEMORY);
         return nullptr;
     }
     map->perPolygon = perPolygon;
@@ -260,17 +262,18 @@ LwVMap* readVMapChunk(FILE* file, int32_t size, const LwPointArray* points, cons
             map->values = static_cast<float**>(zalloc(count, sizeof(float*)));
             map->valueBlock = static_cast<float*>(zalloc(count * map->dimension, sizeof(float)));
         }
-        ok = map->pointIndex && (!perPolygon || map->polygonIndex) &&
-             (map->dimension == 0 || (map->values && map->valueBlock));
+        ok = (map->pointIndex && (!perPolygon || map->polygonIndex) &&
+              (map->dimension == 0 || (map->values && map->valueBlock))) ||
+             refuse(LW_NO_MEMORY);
     }
     cursor.at = entries;
     for (int32_t i = 0; ok && i < map->entryCount; ++i) {
         int64_t point = int64_t(takeVX(&cursor)) + points->offset;
-        if (point >= points->count) ok = false;
+        if (point >= points->count) ok = refuse("vertex-map point beyond the layer's points");
         map->pointIndex[i] = int32_t(point);
         if (perPolygon) {
             int64_t polygon = int64_t(takeVX(&cursor)) + polygons->offset;
-            if (polygon >= polygons->count) ok = false;
+            if (polygon >= polygons->count) ok = refuse("vertex-map polygon beyond the layer's polygons");
             map->polygonIndex[i] = int32_t(polygon);
         }
         if (map->dimension > 0) {
@@ -320,7 +323,7 @@ int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwS
 {
     if (tags->count == 0) return 1;
     LwSurface** lookup = static_cast<LwSurface**>(zalloc(tags->count, sizeof(LwSurface*)));
-    if (!lookup) return 0;
+    if (!lookup) return refuse(LW_NO_MEMORY);
     for (int32_t i = 0; i < tags->count; ++i) {
         if (!tags->strings[i]) continue;
         for (LwSurface* s = *surfaces; s; s = s->next) {
@@ -335,18 +338,14 @@ int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwS
         LwPolygonRec* p = &polygons->items[j];
         int32_t t = p->surfaceTag;
         if (t < 0 || t >= tags->count) {
-            ok = 0;
+            ok = refuse("surface tag beyond the tags");
             break;
         }
         if (!lookup[t]) {
             LwSurface* s = makeDefaultSurface();
-            if (!s) {
-                ok = 0;
-                break;
-            }
-            if (tags->strings[t] && !(s->name = copyString(tags->strings[t]))) {
+            if (!s || (tags->strings[t] && !(s->name = copyString(tags->strings[t])))) {
                 freeSurface(s);
-                ok = 0;
+                ok = refuse(LW_NO_MEMORY);
                 break;
             }
             listAppend(surfaces, s);
@@ -361,33 +360,14 @@ int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwS
 
 int linkPointVMaps(LwPointArray* points, LwVMap* maps)
 {
-    int64_t total = 0;
-    for (LwVMap* m = maps; m; m = m->next) {
-        if (m->perPolygon) continue;
-        for (int32_t e = 0; e < m->entryCount; ++e) ++points->items[m->pointIndex[e]].vmapCount;
-        total += m->entryCount;
-    }
-    if (total == 0) return 1;
-    points->linkBlock = static_cast<LwVMapLink*>(zalloc(total, sizeof(LwVMapLink)));
-    if (!points->linkBlock) return 0;
-    LwVMapLink* at = points->linkBlock;
-    for (int32_t i = 0; i < points->count; ++i) {
-        LwPointRec* p = &points->items[i];
-        if (p->vmapCount == 0) continue;
-        p->vmapLinks = at;
-        at += p->vmapCount;
-        p->vmapCount = 0;
-    }
-    for (LwVMap* m = maps; m; m = m->next) {
-        if (m->perPolygon) continue;
-        for (int32_t e = 0; e < m->entryCount; ++e) {
-            LwPointRec* p = &points->items[m->pointIndex[e]];
-            p->vmapLinks[p->vmapCount].map = m;
-            p->vmapLinks[p->vmapCount].entry = e;
-            ++p->vmapCount;
-        }
-    }
-    return 1;
+    return carveRuns(points->items, points->count, &LwPointRec::vmapCount, &LwPointRec::vmapLinks,
+                     &points->linkBlock, [&](auto place) {
+                         for (LwVMap* m = maps; m; m = m->next) {
+                             if (m->perPolygon) continue;
+                             for (int32_t e = 0; e < m->entryCount; ++e)
+                                 place(&points->items[m->pointIndex[e]], LwVMapLink{m, e});
+                         }
+                     }) || refuse(LW_NO_MEMORY);
 }
 
 // The corner of a VMAD entry: the first corner of its polygon on its point.
@@ -401,38 +381,14 @@ static LwCorner* entryCorner(LwPolygonArray* polygons, const LwVMap* m, int32_t 
 
 int linkCornerVMaps(LwPolygonArray* polygons, LwVMap* maps)
 {
-    int64_t total = 0;
-    for (LwVMap* m = maps; m; m = m->next) {
-        if (!m->perPolygon) continue;
-        for (int32_t e = 0; e < m->entryCount; ++e) {
-            LwCorner* c = entryCorner(polygons, m, e);
-            if (!c) continue;
-            ++c->vmapCount;
-            ++total;
-        }
-    }
-    if (total == 0) return 1;
-    polygons->linkBlock = static_cast<LwVMapLink*>(zalloc(total, sizeof(LwVMapLink)));
-    if (!polygons->linkBlock) return 0;
-    LwVMapLink* at = polygons->linkBlock;
-    for (int32_t i = 0; i < polygons->cornerCount; ++i) {
-        LwCorner* c = &polygons->cornerBlock[i];
-        if (c->vmapCount == 0) continue;
-        c->vmapLinks = at;
-        at += c->vmapCount;
-        c->vmapCount = 0;
-    }
-    for (LwVMap* m = maps; m; m = m->next) {
-        if (!m->perPolygon) continue;
-        for (int32_t e = 0; e < m->entryCount; ++e) {
-            LwCorner* c = entryCorner(polygons, m, e);
-            if (!c) continue;
-            c->vmapLinks[c->vmapCount].map = m;
-            c->vmapLinks[c->vmapCount].entry = e;
-            ++c->vmapCount;
-        }
-    }
-    return 1;
+    return carveRuns(polygons->cornerBlock, polygons->cornerCount, &LwCorner::vmapCount, &LwCorner::vmapLinks,
+                     &polygons->linkBlock, [&](auto place) {
+                         for (LwVMap* m = maps; m; m = m->next) {
+                             if (!m->perPolygon) continue;
+                             for (int32_t e = 0; e < m->entryCount; ++e)
+                                 if (LwCorner* c = entryCorner(polygons, m, e)) place(c, LwVMapLink{m, e});
+                         }
+                     }) || refuse(LW_NO_MEMORY);
 }
 
 // ---- release ------------------------------------------------------------------------

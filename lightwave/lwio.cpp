@@ -3,15 +3,26 @@
 
 #include <cstdlib>
 
+#include "lightwave.h"
 #include "lwalloc.h"
 
 int32_t lwReadCountValue = 0;
+static const char* failReason = nullptr;
+
+void setFailReason(const char* reason)
+{
+    if (!failReason) failReason = reason;
+}
+
+void clearFailReason() { failReason = nullptr; }
+
+const char* lwFailReason() { return failReason; }
 
 static bool failed() { return lwReadCountValue == READ_ERROR; }
 
-static uint32_t fail()
+static uint32_t fail(const char* reason = LW_PAST_FILE)
 {
-    lwReadCountValue = READ_ERROR;
+    readFailed(reason);
     return 0;
 }
 
@@ -78,7 +89,7 @@ char* readS0(FILE* file)
     for (;;) {
         int c = std::getc(file);
         if (c == EOF) {
-            fail();
+            fail("string without its NUL before the end of the file");
             return nullptr;
         }
         ++i;
@@ -95,8 +106,8 @@ char* readS0(FILE* file)
     long n = i + (i & 1);
     char* s = static_cast<char*>(std::malloc(size_t(n)));
     if (!s || std::fseek(file, start, SEEK_SET) != 0 || std::fread(s, 1, size_t(n), file) != size_t(n)) {
+        fail(s ? LW_PAST_FILE : LW_NO_MEMORY);
         std::free(s);
-        fail();
         return nullptr;
     }
     s[n - 1] = 0;  // the pad byte of an odd string may be anything
@@ -104,66 +115,91 @@ char* readS0(FILE* file)
     return s;
 }
 
+static FILE* sizedFile = nullptr;
+static long sizedEnd = 0;
+
+static long fileEnd(FILE* file)
+{
+    long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
+    long end = std::ftell(file);
+    return std::fseek(file, here, SEEK_SET) == 0 ? end : -1;
+}
+
+void setReadFile(FILE* file)
+{
+    sizedFile = file;
+    sizedEnd = file ? fileEnd(file) : 0;
+}
+
 long bytesLeft(FILE* file)
 {
     long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
-    long end = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return 0;
-    return end - here;
+    long end = file == sizedFile ? sizedEnd : fileEnd(file);
+    return here < 0 || end < here ? 0 : end - here;
 }
 
 int skipBytes(FILE* file, long n)
 {
-    if (n < 0) return 0;
+    if (n < 0) return refuse("negative size");
     if (n == 0) return 1;
     if (n > bytesLeft(file)) {
         std::fseek(file, 0, SEEK_END);
-        return 0;
+        return refuse("size beyond the end of the file");
     }
-    return std::fseek(file, n, SEEK_CUR) == 0;
+    return std::fseek(file, n, SEEK_CUR) == 0 || refuse(LW_PAST_FILE);
 }
 
-unsigned char* readBytes(FILE* file, int32_t n)
-{
-    if (failed()) return nullptr;
-    if (n < 0) {
-        fail();
-        return nullptr;
-    }
-    // Never allocate more than the file can still give: a size field that
-    // lies is a short read, found before the allocation.
-    if (n > bytesLeft(file)) {
-        std::fseek(file, 0, SEEK_END);
-        fail();
-        return nullptr;
-    }
-    unsigned char* data = static_cast<unsigned char*>(std::malloc(n > 0 ? size_t(n) : 1));
-    if (!data || std::fread(data, 1, size_t(n), file) != size_t(n)) {
-        std::free(data);
-        fail();
-        return nullptr;
-    }
-    addReadCount(n);
-    return data;
-}
-
-unsigned char* readChunkData(FILE* file, int32_t n)
+// n bytes into a block from `alloc`. Never allocates more than the file can
+// still give: a size field that lies is found before the allocation.
+template <class Alloc, class Release>
+static unsigned char* readBlock(FILE* file, int32_t n, Alloc alloc, Release release)
 {
     if (failed()) return nullptr;
     if (n < 0 || n > bytesLeft(file)) {
         if (n >= 0) std::fseek(file, 0, SEEK_END);
-        fail();
+        fail(n < 0 ? "negative size" : "size beyond the end of the file");
         return nullptr;
     }
-    unsigned char* data = static_cast<unsigned char*>(lwAlloc(size_t(n), 1));
+    unsigned char* data = static_cast<unsigned char*>(alloc(size_t(n)));
     if (!data || std::fread(data, 1, size_t(n), file) != size_t(n)) {
-        lwFree(data);
-        fail();
+        fail(data ? LW_PAST_FILE : LW_NO_MEMORY);
+        release(data);
         return nullptr;
     }
     addReadCount(n);
     return data;
+}
+
+unsigned char* readBytes(FILE* file, int32_t n)
+{
+    return readBlock(
+        file, n, [](size_t size) { return std::malloc(size > 0 ? size : 1); }, [](void* p) { std::free(p); });
+}
+
+unsigned char* readChunkData(FILE* file, int32_t n)
+{
+    return readBlock(
+        file, n, [](size_t size) { return lwAlloc(size, 1); }, [](void* p) { lwFree(p); });
+}
+
+void readEnvValue(FILE* file, LwEnvValue* v)
+{
+    v->value = readF4(file);
+    v->envelope = int32_t(readVX(file));
+}
+
+void readRest(FILE* file, int32_t size, unsigned char** data, int32_t* dataSize)
+{
+    if (readCount() < 0) return;
+    int32_t n = size - readCount();
+    std::free(*data);
+    *data = nullptr;
+    *dataSize = 0;
+    if (n < 0) return readFailed("field runs past its sub-chunk");
+    if (n == 0) return;
+    *data = readBytes(file, n);
+    if (*data) *dataSize = n;
 }
 
 long measureS0(const LwCursor* c)
@@ -180,7 +216,7 @@ char* takeS0(LwCursor* c)
     long n = measureS0(c);
     // A string whose NUL or pad byte lies past the buffer is refused.
     if (n < 0 || n > c->end - c->at) {
-        fail();
+        fail("string crosses the end of its chunk");
         return nullptr;
     }
     if (c->at[0] == 0) {
@@ -190,7 +226,7 @@ char* takeS0(LwCursor* c)
     }
     char* s = static_cast<char*>(std::malloc(size_t(n)));
     if (!s) {
-        fail();
+        fail(LW_NO_MEMORY);
         return nullptr;
     }
     std::memcpy(s, c->at, size_t(n));

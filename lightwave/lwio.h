@@ -9,18 +9,44 @@
 #include <cstdio>
 #include <cstring>
 
+struct LwEnvValue;
+
 constexpr int32_t READ_ERROR = INT32_MIN;
+
+// ---- failure reasons ----------------------------------------------------------
+// The first refusal of a read says why, in a static text kept for lwFailReason;
+// the refusals it causes further out keep it.
+
+constexpr const char* LW_NO_MEMORY = "out of memory";
+constexpr const char* LW_PAST_FILE = "cut short by the end of the file";
+constexpr const char* LW_PAST_CHUNK = "record crosses the end of its chunk";
+
+void setFailReason(const char* reason);  // only when none is set yet
+void clearFailReason();
+inline int refuse(const char* reason)
+{
+    setFailReason(reason);
+    return 0;
+}
 
 extern int32_t lwReadCountValue;
 
 inline int32_t readCount() { return lwReadCountValue; }
 inline void setReadCount(int32_t value) { lwReadCountValue = value; }
 
+// Stores READ_ERROR with its reason.
+inline void readFailed(const char* reason)
+{
+    lwReadCountValue = READ_ERROR;
+    setFailReason(reason);
+}
+
 // Adds n consumed bytes; a count that would overflow becomes READ_ERROR.
 inline void addReadCount(int32_t n)
 {
     int64_t total = int64_t(lwReadCountValue) + n;
-    lwReadCountValue = total > INT32_MAX ? READ_ERROR : int32_t(total);
+    if (total > INT32_MAX) readFailed("count beyond 31 bits");
+    else lwReadCountValue = int32_t(total);
 }
 
 // ---- file primitives --------------------------------------------------------
@@ -36,7 +62,14 @@ char* readS0(FILE* file);
 unsigned char* readBytes(FILE* file, int32_t n);
 // readBytes for a whole chunk: the block is released with lwFree (lwalloc.h).
 unsigned char* readChunkData(FILE* file, int32_t n);
+// A value and its envelope index (F4, VX).
+void readEnvValue(FILE* file, LwEnvValue* v);
+// The rest of a sub-chunk of `size` bytes, of which readCount are read, as an
+// owned block replacing *data (none when nothing is left).
+void readRest(FILE* file, int32_t size, unsigned char** data, int32_t* dataSize);
 
+// Measures the file being read once, for bytesLeft (null when it is closed).
+void setReadFile(FILE* file);
 // Bytes between the file position and the end of the file.
 long bytesLeft(FILE* file);
 // Moves n bytes on; refuses (0, positioned at the end) to go past the end.
@@ -55,7 +88,7 @@ inline bool cursorHas(const LwCursor* c, long n)
 {
     if (lwReadCountValue == READ_ERROR) return false;
     if (c->end - c->at < n) {
-        lwReadCountValue = READ_ERROR;
+        readFailed(LW_PAST_CHUNK);
         return false;
     }
     return true;

@@ -50,27 +50,14 @@ void computePolygonNormals(const LwPointArray* points, LwPolygonArray* polygons)
 
 int buildPointPolygons(LwPointArray* points, const LwPolygonArray* polygons)
 {
-    const LwCorner* corners = polygons->cornerBlock;
-    for (int32_t c = 0; c < polygons->cornerCount; ++c) ++points->items[corners[c].point].polygonCount;
-    if (polygons->cornerCount == 0) return 1;
-    points->polygonBlock = static_cast<int32_t*>(lwAlloc(size_t(polygons->cornerCount), sizeof(int32_t)));
-    if (!points->polygonBlock) return 0;
-    int32_t* at = points->polygonBlock;
-    for (int32_t i = 0; i < points->count; ++i) {
-        LwPointRec* p = &points->items[i];
-        if (p->polygonCount == 0) continue;
-        p->polygons = at;
-        at += p->polygonCount;
-        p->polygonCount = 0;
-    }
-    for (int32_t j = 0; j < polygons->count; ++j) {
-        const LwPolygonRec* poly = &polygons->items[j];
-        for (int32_t k = 0; k < poly->cornerCount; ++k) {
-            LwPointRec* p = &points->items[poly->corners[k].point];
-            p->polygons[p->polygonCount++] = j;
-        }
-    }
-    return 1;
+    return carveRuns(points->items, points->count, &LwPointRec::polygonCount, &LwPointRec::polygons,
+                     &points->polygonBlock, [&](auto place) {
+                         for (int32_t j = 0; j < polygons->count; ++j) {
+                             const LwPolygonRec* poly = &polygons->items[j];
+                             for (int32_t k = 0; k < poly->cornerCount; ++k)
+                                 place(&points->items[poly->corners[k].point], j);
+                         }
+                     }) || refuse(LW_NO_MEMORY);
 }
 
 // The reference rule: the arc cosine of the clamped cosine, rounded to

@@ -30,7 +30,7 @@ int readLwobPolygons(FILE* file, int32_t size, LwPolygonArray* polygons, int32_t
         if (takeI2(&cursor) < 0) takeU2(&cursor);
         ok = readCount() >= 0;
     }
-    ok = ok && polygonTotal <= INT32_MAX && cornerTotal <= INT32_MAX &&
+    ok = ok && ((polygonTotal <= INT32_MAX && cornerTotal <= INT32_MAX) || refuse("count beyond 31 bits")) &&
          growPolygons(polygons, int32_t(polygonTotal), int32_t(cornerTotal));
 
     cursor.at = data;
@@ -43,7 +43,7 @@ int readLwobPolygons(FILE* file, int32_t size, LwPolygonArray* polygons, int32_t
         polygon->corners = corner;
         for (int32_t k = 0; k < n; ++k, ++corner) {
             int64_t point = int64_t(takeU2(&cursor)) + pointOffset;
-            if (point >= pointCount) ok = false;
+            if (point >= pointCount) ok = refuse("corner index beyond the layer's points");
             corner->point = int32_t(point);
         }
         int32_t s = takeI2(&cursor);
@@ -65,7 +65,7 @@ int32_t addLwobClip(char* name, LwObject* object)
     LwClip* c = static_cast<LwClip*>(std::calloc(1, sizeof(LwClip)));
     if (!c) {
         std::free(name);
-        return 0;
+        return refuse(LW_NO_MEMORY);
     }
     c->contrast.value = c->brightness.value = c->saturation.value = c->gamma.value = 1.0f;
     const char* sequence = name ? std::strstr(name, "(sequence)") : nullptr;
@@ -103,7 +103,7 @@ int32_t addLwobVelocity(const float centre[3], const float velocity[3], LwObject
             std::free(last);
             std::free(name);
             for (int k = 0; k <= i; ++k) freeEnvelope(made[k]);
-            return 0;
+            return refuse(LW_NO_MEMORY);
         }
         std::memcpy(name, "Position.X", 11);
         name[9] = char('X' + i);
@@ -132,17 +132,21 @@ LwTexture* makeLwobTexture(char* name)
     LwTexture* t = static_cast<LwTexture*>(std::calloc(1, sizeof(LwTexture)));
     if (!t) {
         std::free(name);
-        return nullptr;
+        return refuse(LW_NO_MEMORY), nullptr;
     }
     t->mapping.size.value[0] = t->mapping.size.value[1] = t->mapping.size.value[2] = 1.0f;
     t->opacity.value = 1.0f;
     t->enabled = 1;
     if (name && std::strstr(name, "Image Map")) {
         t->type = lwId('I', 'M', 'A', 'P');
-        static const char* kinds[] = {"Planar", "Cylindrical", "Spherical", "Cubic", "Front"};
-        for (int k = 0; k < 5; ++k) {
-            if (std::strstr(name, kinds[k])) {
-                t->image.projection = k;
+        static const struct {
+            const char* word;
+            LwProjection projection;
+        } kinds[] = {{"Planar", lwPlanar}, {"Cylindrical", lwCylindrical}, {"Spherical", lwSpherical},
+                     {"Cubic", lwCubic},   {"Front", lwFront}};
+        for (const auto& k : kinds) {
+            if (std::strstr(name, k.word)) {
+                t->image.projection = k.projection;
                 break;
             }
         }
@@ -175,7 +179,7 @@ static char* readWhole(FILE* file, int32_t size)
         std::memcpy(s, bytes, size_t(size));
         s[size] = 0;
     } else {
-        setReadCount(READ_ERROR);
+        readFailed(LW_NO_MEMORY);
     }
     std::free(bytes);
     if (s && s[0] == 0) {
@@ -309,7 +313,7 @@ static int lwobSurfaceField(FILE* file, uint32_t id, int32_t size, void* record)
     case lwId('B', 'T', 'E', 'X'): textures = &s->bump.textures; break;
     case lwId('S', 'H', 'D', 'R'): {
         LwPluginRef* p = static_cast<LwPluginRef*>(std::calloc(1, sizeof(LwPluginRef)));
-        if (!p) return 0;
+        if (!p) return refuse(LW_NO_MEMORY);
         p->name = readWhole(file, size);
         listAppend(&s->shaders, p);
         ++s->shaderCount;
@@ -339,7 +343,7 @@ static int lwobSurfaceField(FILE* file, uint32_t id, int32_t size, void* record)
 LwSurface* readLwobSurface(FILE* file, int32_t size, LwObject* object)
 {
     LwSurface* s = makeDefaultSurface();
-    if (!s) return nullptr;
+    if (!s) return refuse(LW_NO_MEMORY), nullptr;
     long start = std::ftell(file);
     setReadCount(0);
     s->name = readS0(file);

@@ -35,7 +35,7 @@ static int readLwo2Chunk(FILE* file, uint32_t id, int32_t size, LwObject* object
     case lwId('L', 'A', 'Y', 'R'):
         if (object->layerCount > 0) {
             layer = static_cast<LwLayer*>(std::calloc(1, sizeof(LwLayer)));
-            if (!layer) return 0;
+            if (!layer) return refuse(LW_NO_MEMORY);
             listAppend(&object->layers, layer);
             *current = layer;
         }
@@ -57,7 +57,7 @@ static int readLwo2Chunk(FILE* file, uint32_t id, int32_t size, LwObject* object
     case lwId('B', 'B', 'O', 'X'):
         setReadCount(0);
         for (int i = 0; i < 6; ++i) layer->bbox[i] = readF4(file);
-        if (readCount() < 0 || readCount() > size) return 0;
+        if (readCount() < 0 || readCount() > size) return refuse("bounding box runs past its chunk");
         return skipBytes(file, size - readCount());
     case lwId('S', 'U', 'R', 'F'): {
         LwSurface* s = readSurface(file, size);
@@ -126,6 +126,12 @@ static int completeObject(LwObject* object)
 
 typedef int (*LwChunkReader)(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current);
 
+static void closeFile(FILE* file)
+{
+    setReadFile(nullptr);
+    std::fclose(file);
+}
+
 // Reads the chunks of a form from the first chunk header on, completes the
 // object and closes the file.
 static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk, const char* formatLine,
@@ -134,7 +140,7 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
     LwObject* object = static_cast<LwObject*>(std::calloc(1, sizeof(LwObject)));
     LwLayer* layer = static_cast<LwLayer*>(std::calloc(1, sizeof(LwLayer)));
     uint32_t id = 0;
-    bool ok = object && layer;
+    bool ok = (object && layer) || refuse(LW_NO_MEMORY);
     if (ok) {
         object->layers = layer;
     } else {
@@ -150,7 +156,7 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
     while (ok) {
         // Sizes beyond what a signed count can follow are refused outright.
         if (size > uint32_t(INT32_MAX) - 1) {
-            ok = false;
+            ok = refuse("chunk size beyond 31 bits");
             break;
         }
         size += size & 1;
@@ -162,7 +168,7 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
         // Every reader must end exactly at the end of its chunk.
         long position = std::ftell(file);
         if (position != chunkStart + long(size)) {
-            ok = false;
+            ok = refuse("chunk not read to its end");
             break;
         }
         if (formSize <= uint32_t(position - 8)) break;
@@ -175,11 +181,11 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
     if (!ok) {
         if (failId) *failId = id;
         if (failPos) *failPos = int32_t(std::ftell(file));
-        std::fclose(file);
+        closeFile(file);
         freeLwObject(object);
         return nullptr;
     }
-    std::fclose(file);
+    closeFile(file);
     if (loadTimes) loadTimes->read = now() - start;
 
     if (!completeObject(object)) {
@@ -187,6 +193,7 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
         freeLwObject(object);
         return nullptr;
     }
+    clearFailReason();
     std::printf("%s", formatLine);
     return object;
 }
@@ -196,18 +203,22 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
 static LwObject* readOpened(FILE* file, bool lwobOnly, uint32_t* failId, int32_t* failPos)
 {
     double start = now();
+    setReadFile(file);
     setReadCount(0);
     uint32_t formId = readU4(file);
     uint32_t formSize = readU4(file);
     uint32_t formType = readU4(file);
     if (readCount() != 12) {
-        std::fclose(file);
+        closeFile(file);
         return nullptr;
     }
     bool lwo2 = formType == lwId('L', 'W', 'O', '2') && !lwobOnly;
     bool lwob = formType == lwId('L', 'W', 'O', 'B');
     if (formId != lwId('F', 'O', 'R', 'M') || !(lwo2 || lwob)) {
-        std::fclose(file);
+        refuse(formId != lwId('F', 'O', 'R', 'M') ? "not an IFF FORM"
+               : lwobOnly                         ? "not an LWOB form"
+                                                  : "neither an LWO2 nor an LWOB form");
+        closeFile(file);
         if (failPos) *failPos = 12;
         return nullptr;
     }
@@ -215,24 +226,30 @@ static LwObject* readOpened(FILE* file, bool lwobOnly, uint32_t* failId, int32_t
     return readForm(file, formSize, readLwo2Chunk, " LightWave 6.xx Format \n", start, failId, failPos);
 }
 
+// Reads a file just opened (null when it could not be).
+static LwObject* readNew(FILE* file, bool lwobOnly, uint32_t* failId, int32_t* failPos, bool stream)
+{
+    clearFailReason();
+    if (!file) {
+        refuse(stream ? "no stream to read" : "cannot open the file");
+        return nullptr;
+    }
+    return readOpened(file, lwobOnly, failId, failPos);
+}
+
 LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos)
 {
     std::printf("LwLoader[Info]:: Load %s \n", name ? name : "");
-    if (!file) return nullptr;
-    return readOpened(file, false, failId, failPos);
+    return readNew(file, false, failId, failPos, true);
 }
 
 LwObject* readLwobObject(const char* path, uint32_t* failId, int32_t* failPos)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
-    if (!file) return nullptr;
-    return readOpened(file, true, failId, failPos);
+    return readNew(path ? std::fopen(path, "rb") : nullptr, true, failId, failPos, false);
 }
 
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos)
 {
     std::printf("LwLoader[Info]:: Load %s \n", path ? path : "");
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
-    if (!file) return nullptr;
-    return readOpened(file, false, failId, failPos);
+    return readNew(path ? std::fopen(path, "rb") : nullptr, false, failId, failPos, false);
 }

@@ -4,10 +4,11 @@
 
 int readSubChunks(FILE* file, long start, int32_t size, LwSubChunkReader reader, void* record)
 {
-    if (size < 0) return 0;
+    const char* pastRecord = "sub-chunk runs past its record";
+    if (size < 0) return refuse(pastRecord);
     for (;;) {
         long used = std::ftell(file) - start;
-        if (used < 0 || used > size) return 0;
+        if (used < 0 || used > size) return refuse(pastRecord);
         if (used == size) {
             setReadCount(int32_t(used));
             return 1;
@@ -18,11 +19,11 @@ int readSubChunks(FILE* file, long start, int32_t size, LwSubChunkReader reader,
         if (readCount() != 6) return 0;
         subSize += subSize & 1;
         // A sub-chunk reaching past its record is refused before it is read.
-        if (subSize > size - used - 6) return 0;
+        if (subSize > size - used - 6) return refuse(pastRecord);
         setReadCount(0);
         if (!reader(file, id, subSize, record)) return 0;
         int32_t n = readCount();
-        if (n < 0 || n > subSize) return 0;
+        if (n < 0 || n > subSize) return refuse("field runs past its sub-chunk");
         if (n < subSize && !skipBytes(file, subSize - n)) return 0;
     }
 }

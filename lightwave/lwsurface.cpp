@@ -3,35 +3,18 @@
 
 #include "lwread.h"
 
-static void readEnvValue(FILE* file, LwEnvValue* v)
-{
-    v->value = readF4(file);
-    v->envelope = int32_t(readVX(file));
-}
-
 static void readChannel(FILE* file, LwChannel* c)
 {
-    c->value = readF4(file);
-    c->envelope = int32_t(readVX(file));
+    LwEnvValue v;
+    readEnvValue(file, &v);
+    c->value = v.value;
+    c->envelope = v.envelope;
 }
 
 static void readEnvVector(FILE* file, LwEnvVector* v)
 {
     for (int i = 0; i < 3; ++i) v->value[i] = readF4(file);
     v->envelope = int32_t(readVX(file));
-}
-
-// The rest of a sub-chunk as an owned block (none when nothing is left).
-static void readRest(FILE* file, int32_t size, unsigned char** data, int32_t* dataSize)
-{
-    if (readCount() < 0) return;
-    int32_t n = size - readCount();
-    std::free(*data);
-    *data = nullptr;
-    *dataSize = 0;
-    if (n == 0) return;
-    *data = readBytes(file, n);
-    if (*data) *dataSize = n;
 }
 
 static void replaceString(char** slot, char* value)
@@ -228,7 +211,7 @@ static int gradientField(FILE* file, uint32_t id, int32_t size, void* record)
         std::free(g->keys);
         g->keyCount = 0;
         g->keys = static_cast<LwGradientKey*>(std::calloc(size_t(n) + 1, sizeof(LwGradientKey)));
-        if (!g->keys) return 0;
+        if (!g->keys) return refuse(LW_NO_MEMORY);
         g->keyCount = n;
         for (int32_t i = 0; i < n; ++i) {
             g->keys[i].position = readF4(file);
@@ -241,7 +224,7 @@ static int gradientField(FILE* file, uint32_t id, int32_t size, void* record)
         std::free(g->integerKeys);
         g->integerKeyCount = 0;
         g->integerKeys = static_cast<int16_t*>(std::calloc(size_t(n) + 1, sizeof(int16_t)));
-        if (!g->integerKeys) return 0;
+        if (!g->integerKeys) return refuse(LW_NO_MEMORY);
         g->integerKeyCount = n;
         for (int32_t i = 0; i < n; ++i) g->integerKeys[i] = int16_t(readU2(file));
         break;
@@ -260,7 +243,7 @@ static bool readHeaderAndBody(FILE* file, int32_t size, char** ordinal, LwSubChu
     int32_t headerSize = int32_t(readU2(file));
     headerSize += headerSize & 1;  // the header is a sub-chunk: odd sizes have a pad byte
     long headerStart = std::ftell(file);
-    if (readCount() != 2 || headerSize > size - 2) return false;
+    if (readCount() != 2 || headerSize > size - 2) return refuse("block header runs past its block");
     *ordinal = readS0(file);
     if (readCount() < 0 || !readSubChunks(file, headerStart, headerSize, headerField, record)) return false;
     long bodyStart = std::ftell(file);
@@ -270,7 +253,7 @@ static bool readHeaderAndBody(FILE* file, int32_t size, char** ordinal, LwSubChu
 LwTexture* readTextureBlock(FILE* file, int32_t size, uint32_t type)
 {
     LwTexture* t = static_cast<LwTexture*>(std::calloc(1, sizeof(LwTexture)));
-    if (!t) return nullptr;
+    if (!t) return refuse(LW_NO_MEMORY), nullptr;
     t->type = type;
     t->mapping.size.value[0] = t->mapping.size.value[1] = t->mapping.size.value[2] = 1.0f;
     t->opacity.value = 1.0f;
@@ -308,7 +291,7 @@ static int shaderField(FILE* file, uint32_t id, int32_t size, void* record)
 LwPluginRef* readShader(FILE* file, int32_t size)
 {
     LwPluginRef* p = static_cast<LwPluginRef*>(std::calloc(1, sizeof(LwPluginRef)));
-    if (!p) return nullptr;
+    if (!p) return refuse(LW_NO_MEMORY), nullptr;
     if (!readHeaderAndBody(file, size, &p->ordinal, shaderHeaderField, shaderField, p)) {
         freePlugin(p);
         return nullptr;
@@ -383,7 +366,7 @@ static int surfaceField(FILE* file, uint32_t id, int32_t size, void* record)
 LwSurface* readSurface(FILE* file, int32_t size)
 {
     LwSurface* s = makeDefaultSurface();
-    if (!s) return nullptr;
+    if (!s) return refuse(LW_NO_MEMORY), nullptr;
     long start = std::ftell(file);
     setReadCount(0);
     s->name = readS0(file);

@@ -59,12 +59,12 @@ void mapTexturePoint(const LwTexture* t, const float point[3], const float norma
     // Image maps project along their own AXIS; other textures along the
     // block header's.
     int axis = image ? t->image.axis : t->axis;
-    int projection = image ? t->image.projection : 0;
+    int32_t projection = image ? t->image.projection : lwPlanar;
     double w = image ? wrapAmount(t->image.wrapWidth.value) : 1.0;
     double h = image ? wrapAmount(t->image.wrapHeight.value) : 1.0;
     double u, v;
 
-    if (projection == 1) {
+    if (projection == lwCylindrical) {
         double theta;
         if (axis == 0) {
             theta = cylinderAngle(p[2], -double(p[1]));
@@ -82,7 +82,7 @@ void mapTexturePoint(const LwTexture* t, const float point[3], const float norma
         else if (v < 0.0) v -= std::floor(v);
         u = 1.0 - theta / fullTurn;
         if (w != 1.0) u = wrapUnit(u * w);
-    } else if (projection == 2) {
+    } else if (projection == lwSpherical) {
         double longitude, latitude;
         if (axis == 0) sphereAngles(p[2], p[0], -double(p[1]), &longitude, &latitude);
         else if (axis == 1) sphereAngles(-double(p[0]), p[1], p[2], &longitude, &latitude);
@@ -92,7 +92,7 @@ void mapTexturePoint(const LwTexture* t, const float point[3], const float norma
         if (w != 1.0) u = wrapUnit(u * w);
         if (h != 1.0) v = wrapUnit(v * h);
     } else {
-        if (projection == 3) axis = dominantAxis(normal);
+        if (projection == lwCubic) axis = dominantAxis(normal);
         u = axis == 0 ? double(p[2]) / s[2] + 0.5 : double(p[0]) / s[0] + 0.5;
         v = axis == 1 ? 0.5 - double(p[2]) / s[2] : 0.5 - double(p[1]) / s[1];
     }
@@ -139,7 +139,7 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
         LwPolygonRec* p = &polygons->items[j];
         if (!p->surface || !p->surface->color.textures) continue;
         const LwTexture* t = p->surface->color.textures;
-        bool cacheable = cache && !(t->type == lwId('I', 'M', 'A', 'P') && t->image.projection == 3);
+        bool cacheable = cache && !(t->type == lwId('I', 'M', 'A', 'P') && t->image.projection == lwCubic);
         p->uv = at;
         for (int32_t k = 0; k < p->cornerCount; ++k, at += 2) {
             int32_t point = p->corners[k].point;

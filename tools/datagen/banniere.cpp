@@ -16,8 +16,8 @@ const float kWidth = 12, kHeight = 6;
 bool writeBanner(const std::string& datasDir, int frame)
 {
     std::vector<Surface> surfaces = {
-        imageSurface("Banniere", tex::banner, planar, axisZ, {kWidth, kHeight, 1}, {0, 0, 0}, 45),
-        imageSurface("BanniereHampe", tex::column, cylindrical, axisY, {1, kHeight + 3, 1}, {-kWidth / 2 - 0.3f, 0, 0}),
+        imageSurface("Banniere", tex::banner, lwPlanar, axisZ, {kWidth, kHeight, 1}, {0, 0, 0}, 45),
+        imageSurface("BanniereHampe", tex::column, lwCylindrical, axisY, {1, kHeight + 3, 1}, {-kWidth / 2 - 0.3f, 0, 0}),
     };
     Mesh m;
     const int across = 16, down = 6;
@@ -44,7 +44,7 @@ bool writeBanner(const std::string& datasDir, int frame)
 
 bool writeBackdrop(const std::string& datasDir)
 {
-    std::vector<Surface> surfaces = {imageSurface("BanniereNuit", tex::stars, spherical, axisY, {1, 1, 1})};
+    std::vector<Surface> surfaces = {imageSurface("BanniereNuit", tex::stars, lwSpherical, axisY, {1, 1, 1})};
     Mesh m;
     addSphere(m, {0, 0, 0}, 400, 24, 12, 0, true);
     return writeLwo2(datasPath(datasDir, "Datas/Objects/Banniere-nuit.lwo"), surfaces, {{"", m}});
@@ -52,7 +52,7 @@ bool writeBackdrop(const std::string& datasDir)
 
 bool writeGlow(const std::string& datasDir)
 {
-    std::vector<Surface> surfaces = {imageSurface("BanniereHalo light", tex::glow, planar, axisZ, {36, 24, 1})};
+    std::vector<Surface> surfaces = {imageSurface("BanniereHalo light", tex::glow, lwPlanar, axisZ, {36, 24, 1})};
     Mesh m;
     addPanel(m, {0, 0, 3}, {18, 0, 0}, {0, 12, 0}, 0, {0, 0, -1});
     return writeLwo2(datasPath(datasDir, "Datas/Objects/Banniere-halo.lwo"), surfaces, {{"", m}});
@@ -60,7 +60,7 @@ bool writeGlow(const std::string& datasDir)
 
 bool writeCredits(const std::string& datasDir)
 {
-    std::vector<Surface> surfaces = {imageSurface("BanniereGenerique blackbg", tex::credits, planar, axisZ, {8, 16, 1})};
+    std::vector<Surface> surfaces = {imageSurface("BanniereGenerique blackbg", tex::credits, lwPlanar, axisZ, {8, 16, 1})};
     Mesh m;
     addPanel(m, {0, 0, 0}, {4, 0, 0}, {0, 8, 0}, 0, {0, 0, -1});
     return writeLwo2(datasPath(datasDir, "Datas/Objects/Banniere-generique.lwo"), surfaces, {{"", m}});

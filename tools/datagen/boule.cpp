@@ -18,9 +18,9 @@ const float kPi = 3.14159265f;
 bool writeDecor(const std::string& datasDir)
 {
     std::vector<Surface> surfaces = {
-        imageSurface("BouleSol", tex::tiles, planar, axisY, {6, 1, 6}),
-        imageSurface("BouleCiel", tex::sky, spherical, axisY, {1, 1, 1}),
-        imageSurface("BouleOmbre shadow", tex::tiles, planar, axisY, {6, 1, 6}),
+        imageSurface("BouleSol", tex::tiles, lwPlanar, axisY, {6, 1, 6}),
+        imageSurface("BouleCiel", tex::sky, lwSpherical, axisY, {1, 1, 1}),
+        imageSurface("BouleOmbre shadow", tex::tiles, lwPlanar, axisY, {6, 1, 6}),
     };
     std::vector<Layer> layers(4);
     layers[0].name = "";
@@ -36,7 +36,7 @@ bool writeDecor(const std::string& datasDir)
         float a = 2 * kPi * (c + 0.5f) / kColumns;
         Vec3 at = {kColumnRing * std::cos(a), 0, kColumnRing * std::sin(a)};
         std::string name = "BouleColonne" + std::to_string(c + 1);
-        surfaces.push_back(imageSurface(name.c_str(), tex::column, cylindrical, axisY, {1, 9, 1}, at + Vec3{0, 4.5f, 0}, 60));
+        surfaces.push_back(imageSurface(name.c_str(), tex::column, lwCylindrical, axisY, {1, 9, 1}, at + Vec3{0, 4.5f, 0}, 60));
         int surface = int(surfaces.size() - 1);
         addColumn(columns, at, 0.7f, 9, 16, surface);
         addBox(columns, at + Vec3{-1, 0, -1}, at + Vec3{1, 0.5f, 1}, surface);
@@ -55,8 +55,8 @@ bool writeDecor(const std::string& datasDir)
 bool writeBall(const std::string& datasDir)
 {
     std::vector<Surface> surfaces = {
-        imageSurface("Boule", tex::ball, spherical, axisY, {1, 1, 1}, {0, 0, 0}, 89),
-        imageSurface("BouleAnneau light", tex::halo, planar, axisY, {2 * kBallRadius * 2.4f, 1, 2 * kBallRadius * 2.4f}),
+        imageSurface("Boule", tex::ball, lwSpherical, axisY, {1, 1, 1}, {0, 0, 0}, 89),
+        imageSurface("BouleAnneau light", tex::halo, lwPlanar, axisY, {2 * kBallRadius * 2.4f, 1, 2 * kBallRadius * 2.4f}),
     };
     Mesh m;
     addSphere(m, {0, 0, 0}, kBallRadius, 32, 16, 0);

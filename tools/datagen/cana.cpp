@@ -18,7 +18,7 @@ const int kFlowerFrames = 6;
 
 bool writeCrate(const std::string& datasDir)
 {
-    std::vector<Surface> surfaces = {imageSurface("Caisse", tex::crate, cubic, axisX, {1.6f, 1.6f, 1.6f}, {0, 0, 0}, 0)};
+    std::vector<Surface> surfaces = {imageSurface("Caisse", tex::crate, lwCubic, axisX, {1.6f, 1.6f, 1.6f}, {0, 0, 0}, 0)};
     Mesh m;
     addBox(m, {-0.8f, -0.8f, -0.8f}, {0.8f, 0.8f, 0.8f}, 0);
     return writeLwob(datasPath(datasDir, "Datas/Objects/caisse.lwo"), surfaces, m);
@@ -28,9 +28,9 @@ bool writeCrate(const std::string& datasDir)
 bool writeCanal(const std::string& datasDir)
 {
     std::vector<Surface> surfaces = {
-        imageSurface("CanaEau", tex::water, planar, axisY, {10, 1, 10}),
-        imageSurface("CanaQuai", tex::stone, cubic, axisX, {4, 4, 4}, {0, 0, 0}, 20),
-        imageSurface("CanaCiel", tex::stars, spherical, axisY, {1, 1, 1}),
+        imageSurface("CanaEau", tex::water, lwPlanar, axisY, {10, 1, 10}),
+        imageSurface("CanaQuai", tex::stone, lwCubic, axisX, {4, 4, 4}, {0, 0, 0}, 20),
+        imageSurface("CanaCiel", tex::stars, lwSpherical, axisY, {1, 1, 1}),
     };
     std::vector<Layer> layers(3);
     for (float z = -kHalfLength; z < kHalfLength; z += 10)
@@ -49,7 +49,7 @@ bool writeCanal(const std::string& datasDir)
 // Reeds along both quays: keyed panels seen from either side.
 bool writeReeds(const std::string& datasDir)
 {
-    std::vector<Surface> surfaces = {imageSurface("CanaRoseaux blackbg", tex::reeds, planar, axisX, {1, 3, 6}, {0, 2.7f, 0})};
+    std::vector<Surface> surfaces = {imageSurface("CanaRoseaux blackbg", tex::reeds, lwPlanar, axisX, {1, 3, 6}, {0, 2.7f, 0})};
     Mesh m;
     for (float z = -kHalfLength + 3; z < kHalfLength; z += 6)
         for (float side : {-1.0f, 1.0f})
@@ -63,8 +63,8 @@ bool writeLanterns(const std::string& datasDir)
 {
     const float cell = 2.4f;
     std::vector<Surface> surfaces = {
-        imageSurface("CanaPoteau", tex::crate, cubic, axisX, {0.6f, 3, 0.6f}),
-        imageSurface("CanaLanterne light", tex::lantern, cubic, axisX, {cell, cell, cell}, {0, 4.4f, 0}),
+        imageSurface("CanaPoteau", tex::crate, lwCubic, axisX, {0.6f, 3, 0.6f}),
+        imageSurface("CanaLanterne light", tex::lantern, lwCubic, axisX, {cell, cell, cell}, {0, 4.4f, 0}),
     };
     Mesh m;
     for (int i = -2; i <= 2; ++i)
@@ -84,7 +84,7 @@ bool writeLanterns(const std::string& datasDir)
 bool writeFlower(const std::string& datasDir, int frame, float open)
 {
     const float length = 3.4f;
-    std::vector<Surface> surfaces = {imageSurface("CanaFleur", tex::petal, planar, axisY, {2 * length, 1, 2 * length}, {0, 0, 0}, 50)};
+    std::vector<Surface> surfaces = {imageSurface("CanaFleur", tex::petal, lwPlanar, axisY, {2 * length, 1, 2 * length}, {0, 0, 0}, 50)};
     Mesh m;
     for (int p = 0; p < 8; ++p) {
         float a = 2 * kPi * p / 8, w = 0.42f;

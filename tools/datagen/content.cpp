@@ -145,7 +145,7 @@ void addPanel(Mesh& m, Vec3 c, Vec3 right, Vec3 up, int surface, Vec3 facing)
 
 // ---- LightWave objects ----------------------------------------------------------------
 
-Surface imageSurface(const char* name, const char* image, Projection projection, Axis axis, Vec3 size, Vec3 centre, float smoothDegrees)
+Surface imageSurface(const char* name, const char* image, LwProjection projection, Axis axis, Vec3 size, Vec3 centre, float smoothDegrees)
 {
     Surface s;
     s.image = image;
@@ -196,7 +196,8 @@ bool writeLwo2(const std::string& path, const std::vector<Surface>& surfaces, co
 
 bool writeLwob(const std::string& path, const std::vector<Surface>& surfaces, const Mesh& mesh)
 {
-    static const char* kinds[] = {"Planar Image Map", "Cylindrical Image Map", "Spherical Image Map", "Cubic Image Map"};
+    static const char* kinds[lwProjectionCount] = {"Planar Image Map", "Cylindrical Image Map", "Spherical Image Map",
+                                                   "Cubic Image Map",  "Front Image Map",       "Image Map"};
     std::vector<LwobSurface> old;
     for (const Surface& s : surfaces) {
         LwobSurface o;
@@ -208,7 +209,7 @@ bool writeLwob(const std::string& path, const std::vector<Surface>& surfaces, co
         }
         o.diffuse = int(s.lw.diffuse * 256.0f);
         o.smoothAngle = s.lw.smoothAngle;
-        o.texture = kinds[s.lw.image.projection & 3];
+        o.texture = kinds[s.lw.image.projection];
         o.image = s.image;
         o.axis = s.lw.image.axis;
         old.push_back(o);

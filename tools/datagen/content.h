@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "lightwave.h"
 #include "lwwriter.h"
 #include "picture.h"
 
@@ -52,7 +53,6 @@ struct Layer {
     Mesh mesh;
 };
 
-enum Projection { planar = 0, cylindrical = 1, spherical = 2, cubic = 3 };
 enum Axis { axisX = 0, axisY = 1, axisZ = 2 };
 
 // An image-mapped surface; `image` is a path relative to the demo's working
@@ -61,7 +61,7 @@ struct Surface {
     LwwSurface lw;
     std::string image;
 };
-Surface imageSurface(const char* name, const char* image, Projection projection, Axis axis, Vec3 size, Vec3 centre = {0, 0, 0},
+Surface imageSurface(const char* name, const char* image, LwProjection projection, Axis axis, Vec3 size, Vec3 centre = {0, 0, 0},
                      float smoothDegrees = 0.0f);
 
 // Clips are numbered in surface order, one per surface.

@@ -26,8 +26,8 @@ const float kSegment = kRepeat / 2;
 bool writeTunnel(const std::string& datasDir)
 {
     std::vector<Surface> surfaces = {
-        imageSurface("TunnelWall", tex::tunnelWall, cylindrical, axisZ, {1, 1, kRepeat}, {0, 0, 0}, 30),
-        imageSurface("TunnelRunway light", tex::tunnelRunway, planar, axisY, {2 * kRadius * std::sin(3.14159265f / kSides), 1, kRepeat}),
+        imageSurface("TunnelWall", tex::tunnelWall, lwCylindrical, axisZ, {1, 1, kRepeat}, {0, 0, 0}, 30),
+        imageSurface("TunnelRunway light", tex::tunnelRunway, lwPlanar, axisY, {2 * kRadius * std::sin(3.14159265f / kSides), 1, kRepeat}),
     };
     Mesh m;
     const float pi = 3.14159265f;
@@ -55,9 +55,9 @@ bool writeTunnel(const std::string& datasDir)
 bool writeFlyer(const std::string& datasDir)
 {
     std::vector<Surface> surfaces = {
-        imageSurface("FlyerHull", tex::flyerHull, planar, axisY, {3.4f, 1, 3.0f}, {0, 0, 0.1f}, 40),
-        imageSurface("FlyerFlameL light", tex::flyerFlame, planar, axisZ, {0.7f, 0.7f, 1}, {-0.32f, 0, 0}),
-        imageSurface("FlyerFlameR light", tex::flyerFlame, planar, axisZ, {0.7f, 0.7f, 1}, {0.32f, 0, 0}),
+        imageSurface("FlyerHull", tex::flyerHull, lwPlanar, axisY, {3.4f, 1, 3.0f}, {0, 0, 0.1f}, 40),
+        imageSurface("FlyerFlameL light", tex::flyerFlame, lwPlanar, axisZ, {0.7f, 0.7f, 1}, {-0.32f, 0, 0}),
+        imageSurface("FlyerFlameR light", tex::flyerFlame, lwPlanar, axisZ, {0.7f, 0.7f, 1}, {0.32f, 0, 0}),
     };
     Mesh m;
     addBox(m, {-0.28f, -0.18f, -1.2f}, {0.28f, 0.18f, 0.9f}, 0);
