@@ -274,14 +274,23 @@ TEST_F(Playback, StepsByTheTicksThenStopsOrLoops)
     }
 }
 
-TEST_F(Playback, HiddenObjectsAndEmptyPlayersStayButTheCameraMoves)
+// Hidden objects and empty players stay where they are, the camera moves
+// though never shown, and look-at frames aim the object until a frame without.
+TEST_F(Playback, HiddenEmptyCameraAndLookAt)
 {
     advanceBy(0);
+    player->frames[1].lookAt = 1;
+    player->frames[1].target[2] = 3.0f;
+    EXPECT_TRUE(advanceBy(1));
+    EXPECT_TRUE(advanceBy(1));
+    EXPECT_EQ(object->lookAtMode, 1);
+    EXPECT_EQ(object->target.z, 3.0f);
+    EXPECT_TRUE(advanceBy(1));
+    EXPECT_EQ(object->lookAtMode, 0);
     scene.hideObject(object);
     EXPECT_FALSE(advanceBy(4));
-    EXPECT_EQ(player->currentFrame, 0);
-    KeyframePlayer empty;
-    EXPECT_FALSE(empty.advance());
+    EXPECT_EQ(player->currentFrame, 3);
+    EXPECT_FALSE(KeyframePlayer().advance());
 
     SceneObject* camera = scene.camera;
     ASSERT_TRUE(camera->player->resize(10));
@@ -291,19 +300,6 @@ TEST_F(Playback, HiddenObjectsAndEmptyPlayersStayButTheCameraMoves)
     tickTimer.ticks.store(4);
     EXPECT_TRUE(camera->player->advance());
     EXPECT_EQ(camera->current.x, 4.0f);
-}
-
-TEST_F(Playback, LookAtFramesAimTheObjectUntilAFrameWithout)
-{
-    advanceBy(0);
-    Keyframe& frame = player->frames[0];
-    frame.lookAt = 1;
-    frame.target[2] = 3.0f;
-    EXPECT_TRUE(advanceBy(1));
-    EXPECT_EQ(object->lookAtMode, 1);
-    EXPECT_EQ(object->target.z, 3.0f);
-    EXPECT_TRUE(advanceBy(1));
-    EXPECT_EQ(object->lookAtMode, 0);
 }
 
 namespace {
