@@ -146,7 +146,7 @@ SDL_Surface* rowPicture(int bytesPerPixel, int width, int pitch, std::vector<Uin
 TEST_F(Upload, NoSurfaceIsRefusedAndBindsNothing)
 {
     glBindTexture(GL_TEXTURE_2D, names[1]);
-    EXPECT_FALSE(uploadTexture(nullptr, 0, names));
+    EXPECT_FALSE(uploadTexture(nullptr, 0, names, textureRepeat));
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, static_cast<GLint>(names[1]));
@@ -166,12 +166,20 @@ TEST_F(Upload, PicturesOfEveryPixelSizeAndPitchUploadAsTheyLook)
                      std::to_string(c.pitch));
         std::vector<Uint8> bytes;
         SDL_Surface* s = rowPicture(c.bytesPerPixel, c.width, c.pitch, bytes);
-        ASSERT_TRUE(uploadTexture(s, 1, names));
+        const TextureWrap wrap = c.width == 2 ? textureRepeat : textureClampToEdge;
+        ASSERT_TRUE(uploadTexture(s, 1, names, wrap));
         GLint bound = 0, alignment = 0, format = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         EXPECT_EQ(bound, static_cast<GLint>(names[1]));
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
         EXPECT_EQ(format == 4 || format == GL_RGBA || format == GL_RGBA8, c.bytesPerPixel == 4) << format;
+        // Linear mipmapped filtering and the wrap mode asked for.
+        GLint parameters[4] = {};
+        const GLenum parameterNames[4] = {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T};
+        for (int i = 0; i < 4; ++i) glGetTexParameteriv(GL_TEXTURE_2D, parameterNames[i], &parameters[i]);
+        const GLint mode = wrap == textureRepeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+        EXPECT_EQ(std::vector<GLint>(parameters, parameters + 4),
+                  (std::vector<GLint>{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, mode, mode}));
         expectRows(c.tolerance);
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
         EXPECT_EQ(alignment, 4) << "the unpack alignment is given back";
