@@ -13,6 +13,7 @@
 class KeyframePlayer;
 class Scene;
 
+// ---- Limits ----------------------------------------------------------------
 enum {
     maxSceneObjects = 1024,
     maxSceneSurfaces = 512,     // also the number of texture names a scene reserves
@@ -21,6 +22,7 @@ enum {
     sourceFileSize = 128,
 };
 
+// ---- Objects and surfaces --------------------------------------------------
 struct Transform {
     float x, y, z;
     float heading, pitch, bank;
@@ -76,6 +78,7 @@ struct SceneObject {
     char sourceFile[sourceFileSize];
 };
 
+// ---- Keyframe player ---------------------------------------------------------
 struct Keyframe {
     unsigned char isKey;
     unsigned char lookAt;
@@ -108,6 +111,7 @@ public:
     unsigned char splineMode;
 };
 
+// ---- Scene ------------------------------------------------------------------
 class Scene {
 public:
     Scene();
@@ -152,6 +156,7 @@ public:
     int32_t listCount;            // size of the reserved list range (0 when none)
 };
 
+// ---- Process-wide ------------------------------------------------------------
 // Numbers the unnamed objects of every scene of the process.
 extern int32_t emptyObjectCounter;
 
