@@ -32,14 +32,9 @@ static void emit(FlareParticle& p, float x, float y, float z, float driftX, floa
 static void makeTexture(GLuint name, SDL_Surface* image)
 {
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     // GL_CLAMP would blend the border colour (black) into the outermost
     // texels under linear filtering: a dark frame round the background.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    buildMipmaps(image);
+    buildTexture(image, name, textureClampToEdge);
 }
 
 void FlareLayer::load(const char* spritePath, const char* backgroundPath, float x, float y, float z)

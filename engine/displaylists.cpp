@@ -4,16 +4,9 @@
 
 #include <GL/gl.h>
 
-enum Pass { opaquePass = 1, additivePass = 2, multiplicativePass = 3 };
+#include <initializer_list>
 
-static bool surfaceDrawnInPass(const EngineSurface* surface, int pass)
-{
-    switch (pass) {
-    case opaquePass: return surface->additive == 0 && surface->multiplicative == 0;
-    case additivePass: return surface->additive == 1;
-    default: return surface->multiplicative == 1;
-    }
-}
+#include "passes.h"
 
 static GLenum primitiveFor(int32_t corners)
 {
@@ -27,7 +20,7 @@ static GLenum primitiveFor(int32_t corners)
 
 // The state a surface change records: texturing and binding, and the
 // front-face material (kept even though lighting stays off).
-static void recordSurface(const EngineSurface* surface, int pass)
+static void recordSurface(const EngineSurface* surface, BlendPass pass)
 {
     if (!surface || surface->textured != 1) {
         glDisable(GL_TEXTURE_2D);
@@ -45,7 +38,7 @@ static void recordSurface(const EngineSurface* surface, int pass)
 // Walks the polygons of one blend class and answers how many are drawn;
 // with record set, records them. State is recorded only when the surface
 // changes from one polygon to the next.
-static int walkPass(const SceneObject* object, int pass, bool record)
+static int walkPass(const SceneObject* object, BlendPass pass, bool record)
 {
     int drawn = 0;
     if (!object->polygons) return 0;
@@ -141,30 +134,18 @@ void Scene::compileDisplayLists()
         glNewList(listBase + i, GL_COMPILE);
         reportInfo("Nouvelle Liste en cours d'enregistrement...");
 
-        // Blending off and depth writes on when the list is called: render
+        // The opaque pass's state is in force when the list is called: render
         // and the end of every list see to it.
         walkPass(object, opaquePass, true);
 
         // A blended pass with nothing to draw records no state: the driver
         // would otherwise revalidate its pipeline for every object drawn.
-        bool additive = walkPass(object, additivePass, false) > 0;
-        bool multiplicative = walkPass(object, multiplicativePass, false) > 0;
-        if (additive || multiplicative) {
-            glEnable(GL_BLEND);
-            glDepthMask(GL_FALSE);
+        for (BlendPass pass : {additivePass, multiplicativePass}) {
+            if (walkPass(object, pass, false) == 0) continue;
+            applyPassState(pass);
+            walkPass(object, pass, true);
         }
-        if (additive) {
-            glBlendFunc(GL_ONE, GL_ONE);
-            walkPass(object, additivePass, true);
-        }
-        if (multiplicative) {
-            // The colour already in the frame buffer is multiplied by itself.
-            glBlendFunc(GL_ZERO, GL_DST_COLOR);
-            walkPass(object, multiplicativePass, true);
-        }
-
-        glDisable(GL_BLEND);
-        glDepthMask(GL_TRUE);
+        applyPassState(opaquePass);
         glEndList();
     }
 }

@@ -15,6 +15,7 @@
 class KeyframePlayer;
 class Scene;
 
+// ---- Limits ----------------------------------------------------------------
 enum {
     maxSceneObjects = 1024,
     maxSceneSurfaces = 512,     // also the number of texture names a scene reserves
@@ -23,6 +24,7 @@ enum {
     sourceFileSize = 128,
 };
 
+// ---- Objects and surfaces --------------------------------------------------
 struct Transform {
     float x, y, z;
     float heading, pitch, bank;
@@ -78,6 +80,7 @@ struct SceneObject {
     char sourceFile[sourceFileSize];
 };
 
+// ---- Keyframe player ---------------------------------------------------------
 struct Keyframe {
     unsigned char isKey;
     unsigned char lookAt;
@@ -111,6 +114,7 @@ public:
     unsigned char splineMode;
 };
 
+// ---- Scene ------------------------------------------------------------------
 class Scene {
 public:
     Scene();
@@ -155,6 +159,7 @@ public:
     int32_t listCount;            // size of the reserved list range (0 when none)
 };
 
+// ---- Process-wide ------------------------------------------------------------
 // Numbers the unnamed objects of every scene of the process.
 extern int32_t emptyObjectCounter;
 

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "passes.h"
 #include "toolkit.h"
 
 // The scene is modelled with z pointing away from the eye.
@@ -59,8 +60,7 @@ void Scene::render()
 
     glShadeModel(GL_SMOOTH);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glDisable(GL_BLEND);
+    applyPassState(opaquePass);  // what every list expects when it is called
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_TEXTURE_2D);
 

@@ -90,12 +90,8 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
         return;
     }
     GLuint name = surface->textureName;
-    if (uploadTexture(surface->image, 0, &name)) surface->image = nullptr;
+    if (uploadTexture(surface->image, 0, &name, textureRepeat)) surface->image = nullptr;
     else Scene::reportWarning("Probleme de transfert SDL->OpenGL");
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     surface->textured = 1;
     reportWith(Scene::reportInfo, "Chargement surface '%s' ", imageFile);
 }

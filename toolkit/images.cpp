@@ -2,6 +2,7 @@
 // mipmapped textures.
 #include "toolkit.h"
 
+#include <GL/glu.h>
 #include <SDL/SDL_image.h>
 
 #include <algorithm>
@@ -227,14 +228,17 @@ static void buildFromBytes(const SDL_Surface* surface, GLint components, GLenum 
     glPixelStorei(GL_UNPACK_ALIGNMENT, savedAlignment);
 }
 
-bool buildMipmaps(SDL_Surface* surface)
+static bool usable(const SDL_Surface* surface)
 {
-    if (!surface || !surface->format || !surface->pixels || surface->w <= 0 || surface->h <= 0) return false;
-    const int bytesPerPixel = surface->format->BytesPerPixel;
-    if (bytesPerPixel < 1 || bytesPerPixel > 4) return false;
+    return surface && surface->format && surface->pixels && surface->w > 0 && surface->h > 0 &&
+           surface->format->BytesPerPixel >= 1 && surface->format->BytesPerPixel <= 4;
+}
 
+static bool buildMipmaps(SDL_Surface* surface)
+{
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) < 0) return false;
     bool built = true;
+    const int bytesPerPixel = surface->format->BytesPerPixel;
     if (bytesPerPixel == 3) {
         buildFromBytes(surface, 3, GL_RGB);
     } else if (bytesPerPixel == 4) {
@@ -255,13 +259,21 @@ bool buildMipmaps(SDL_Surface* surface)
     return built;
 }
 
-bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames)
+bool buildTexture(SDL_Surface* surface, GLuint name, TextureWrap wrap)
 {
-    if (!surface || !textureNames || index < 0) return false;
-    const int bytesPerPixel = surface->format ? surface->format->BytesPerPixel : 0;
-    if (bytesPerPixel < 1 || bytesPerPixel > 4) return false;
-    glBindTexture(GL_TEXTURE_2D, textureNames[index]);
-    if (!buildMipmaps(surface)) return false;
+    if (!usable(surface)) return false;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const GLint mode = wrap == textureRepeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, mode);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, mode);
+    return buildMipmaps(surface);
+}
+
+bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames, TextureWrap wrap)
+{
+    if (!textureNames || index < 0 || !buildTexture(surface, textureNames[index], wrap)) return false;
     SDL_FreeSurface(surface);
     return true;
 }

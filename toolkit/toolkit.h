@@ -1,10 +1,12 @@
 // TovikTools: the platform toolkit over SDL 1.2 — diagnostics, display,
 // 100 Hz clock and event pump (and, in their own files, images and text helpers).
 #pragma once
+#include <GL/gl.h>
 #include <SDL/SDL.h>
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 
 // ---- Diagnostics -------------------------------------------------------
 // Warnings and information lines are printed only when verbose is exactly 1.
@@ -48,30 +50,31 @@ bool pumpEvents(float limitMs);
 // Pictures come back as plain software surfaces whose pixel bytes lie in the
 // order red, green, blue (24-bit) or red, green, blue, alpha (32-bit keyed:
 // alpha 255 on pure black, 0 elsewhere). Failures warn and answer none.
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 void fixPathSeparators(char* name);  // backslashes to slashes, in place; none is left alone
 SDL_Surface* loadImageRgb(const char* fileName);
 SDL_Surface* loadImageKeyed(const char* fileName);
 
-// Binds textureNames[index] and builds its mipmaps from the surface, then
-// frees the surface. On false (no surface, or no usable pixel size) the
-// surface is still the caller's.
-bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames);
+// How a texture continues beyond its edges.
+enum TextureWrap { textureRepeat, textureClampToEdge };
 
-// Builds the mipmaps of the bound 2D texture from a surface of 1 to 4 bytes
-// per pixel, whatever its row pitch; the surface is left alone.
-bool buildMipmaps(SDL_Surface* surface);
+// Binds the name, sets linear mipmapped filtering and the wrap mode, and
+// builds the mipmaps from a surface of 1 to 4 bytes per pixel, whatever its
+// row pitch. The surface stays the caller's. False (and nothing bound) when
+// the surface has no usable pixel size.
+bool buildTexture(SDL_Surface* surface, GLuint name, TextureWrap wrap);
 
-// ---- Text helpers and file box (text.cpp, filebox.cpp) -------------------
-#include <cstdio>
+// buildTexture on textureNames[index], then frees the surface. On false (no
+// surface, or no usable pixel size) the surface is still the caller's.
+bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames, TextureWrap wrap);
 
+// ---- Text helpers (text.cpp) ------------------------------------------------
 // Next token of a text file: the text between the delimiter (or "<") and the
 // delimiter (or ">"). Answers "<eof>" at the end of the file. The text lives
 // in a toolkit buffer of 10,240 bytes that every call overwrites; a longer
 // token is cut to 10,239 characters.
 const char* readDelimitedToken(FILE* file, char delimiter);
+
+// ---- File box (filebox.cpp) --------------------------------------------------
 
 // With a title: opens the open-file box and answers the first chosen path
 // (slashes as separators). Without: answers the next chosen path, or null.
