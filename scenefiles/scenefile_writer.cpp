@@ -77,7 +77,8 @@ bool KeyframePlayer::saveSceneFile(const char* fileName)
         return false;
     }
     // A name too long to keep is not kept cut: appending would write elsewhere.
-    if (std::strlen(fileName) < sizeof lastSavedSceneFile) std::strcpy(lastSavedSceneFile, fileName);
+    // When appending, fileName is lastSavedSceneFile itself.
+    if (std::strlen(fileName) < sizeof lastSavedSceneFile) copyText(lastSavedSceneFile, sizeof lastSavedSceneFile, fileName);
     else lastSavedSceneFile[0] = 0;
     appendMode = 0;
     return true;

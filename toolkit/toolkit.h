@@ -60,7 +60,13 @@ bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames);
 bool buildMipmaps(SDL_Surface* surface);
 
 // ---- Text helpers and file box (text.cpp, filebox.cpp) -------------------
+#include <cstddef>
 #include <cstdio>
+
+// Fixed-size text fields and messages: the text is cut to size - 1
+// characters and always terminated. copyText may copy a buffer onto itself.
+char* copyText(char* buffer, size_t size, const char* text);
+char* formatText(char* buffer, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 // Next token of a text file: the text between the delimiter (or "<") and the
 // delimiter (or ">"). Answers "<eof>" at the end of the file. The text lives

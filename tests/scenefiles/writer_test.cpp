@@ -35,6 +35,12 @@ TEST_F(SceneFileWriter, CameraBlockTextAndReadingBack)
               "  <keyframe> 100\n  <pos> -4.50 5.25 6.13\n  <ang> 90.00 0.00 -45.00\n"
               "<end> <--! ignor\xE9 par la version 4-->\n</scene_bloc>\n");
     EXPECT_STREQ(lastSavedSceneFile, p.c_str());
+    // Appending saves under the name kept, and keeps it.
+    std::string once = readWholeFile(p);
+    EXPECT_TRUE(scene->camera->player->appendToLastSceneFile());
+    EXPECT_TRUE(scene->camera->player->appendToLastSceneFile());
+    EXPECT_STREQ(lastSavedSceneFile, p.c_str());
+    EXPECT_EQ(readWholeFile(p), once + once.substr(once.find("<scene_bloc>\n<load_camera>")) + once.substr(once.find("<scene_bloc>\n<load_camera>")));
 
     renew();
     EXPECT_TRUE(scene->readSceneFile(p.c_str()));
