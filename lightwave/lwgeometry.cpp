@@ -307,14 +307,6 @@ void computeBoundingBox(const LwPointArray* points, float box[6])
     }
 }
 
-static char* copyString(const char* s)
-{
-    size_t n = std::strlen(s) + 1;
-    char* copy = static_cast<char*>(std::malloc(n));
-    if (copy) std::memcpy(copy, s, n);
-    return copy;
-}
-
 int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwSurface** surfaces,
                            int32_t* surfaceCount)
 {
@@ -344,7 +336,7 @@ int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwS
                 ok = 0;
                 break;
             }
-            if (tags->strings[t] && !(s->name = copyString(tags->strings[t]))) {
+            if (tags->strings[t] && !(s->name = strdup(tags->strings[t]))) {
                 freeSurface(s);
                 ok = 0;
                 break;

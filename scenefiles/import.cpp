@@ -12,14 +12,14 @@
 static void reportWith(void (*report)(const char*), const char* format, const char* a, const char* b = "")
 {
     char message[1024];
-    formatCut(message, sizeof message, format, a, b);
+    formatText(message, sizeof message, format, a, b);
     report(message);
 }
 
 static void reportPolygon(const char* format, const char* surfaceName)
 {
     char message[128];
-    formatCut(message, sizeof message, format, surfaceName);
+    formatText(message, sizeof message, format, surfaceName);
     Scene::reportWarning(message);
 }
 
@@ -72,12 +72,12 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
     const char* clipName = clip ? lwClipFirstName(clip) : nullptr;
     if (!clip || !clipName) {
         char index[16];
-        formatCut(index, sizeof index, "%i", static_cast<int>(layer->image.clip));
+        formatText(index, sizeof index, "%i", static_cast<int>(layer->image.clip));
         reportWith(Scene::reportWarning, "Surface <%s> : image %s introuvable parmi les clips de l'objet", surface->name, index);
         return;
     }
     char imageFile[1024];
-    formatCut(imageFile, sizeof imageFile, "%s", clipName);
+    copyText(imageFile, sizeof imageFile, clipName);
     fixPathSeparators(imageFile);
     setRenderMode(surface);
 
@@ -208,11 +208,11 @@ bool Scene::importLightWaveObject(const char* fileName)
     }
 
     char objectName[1024];
-    formatCut(objectName, sizeof objectName, "%s%s", lw->layers->name ? lw->layers->name : "", baseName(fileName));
+    formatText(objectName, sizeof objectName, "%s%s", lw->layers->name ? lw->layers->name : "", baseName(fileName));
     SceneObject* first = createOrDie(this, objectName);
     showObject(first);
-    formatCut(first->sourceFile, sizeof first->sourceFile, "%s", fileName);
-    formatCut(objectName, sizeof objectName, "%s Chargement ok", first->name);
+    copyText(first->sourceFile, sizeof first->sourceFile, fileName);
+    formatText(objectName, sizeof objectName, "%s Chargement ok", first->name);
     info(objectName);
 
     createSurfaces(this, lw);

@@ -8,7 +8,7 @@
 static void reportWith(void (*report)(const char*), const char* format, const char* text)
 {
     char message[1024];
-    formatCut(message, sizeof message, format, text);
+    formatText(message, sizeof message, format, text);
     report(message);
 }
 

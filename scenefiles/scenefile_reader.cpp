@@ -19,7 +19,7 @@ static const char magicWord[] = "Pomo_Object_File";
 static void infoWith(const char* format, const char* text)
 {
     char message[128];
-    formatCut(message, sizeof message, format, text);
+    formatText(message, sizeof message, format, text);
     info(message);
 }
 
@@ -43,12 +43,12 @@ static bool skipTo(const char* wanted)
 // A name argument, cut to 127 characters.
 static void readName(char* name)
 {
-    formatCut(name, sceneWordSize, "%s", readDelimitedToken(sceneFile, '\''));
+    copyText(name, sceneWordSize, readDelimitedToken(sceneFile, '\''));
 }
 
 static void copyObjectName(SceneObject* object, const char* name)
 {
-    formatCut(object->name, sizeof object->name, "%s", name);
+    copyText(object->name, sizeof object->name, name);
 }
 
 // Loads one named file; answers the object it added, or null when the load
@@ -56,7 +56,7 @@ static void copyObjectName(SceneObject* object, const char* name)
 static SceneObject* loadNamedObject(Scene* scene, const char* name)
 {
     char path[sceneWordSize];
-    formatCut(path, sizeof path, "%s", name);
+    copyText(path, sizeof path, name);
     int32_t before = scene->objectCount;
     if (!scene->load(path)) return nullptr;
     if (scene->objectCount <= before) return nullptr;
@@ -118,7 +118,7 @@ static void selectByName(Reading& r, const char* name)
     r.current = r.scene->findObject(name);
     if (!r.current) {
         char message[128];
-        formatCut(message, sizeof message, "%s Objet Introuvable!! ", name);
+        formatText(message, sizeof message, "%s Objet Introuvable!! ", name);
         warning(message);
     }
 }

@@ -10,7 +10,7 @@ unsigned char appendMode = 0;
 static void warnAboutFile(const char* fileName)
 {
     char message[128];
-    formatCut(message, sizeof message, "Probleme lors d'une tentative de sauvegarde de:<%s>", fileName);
+    formatText(message, sizeof message, "Probleme lors d'une tentative de sauvegarde de:<%s>", fileName);
     warning(message);
 }
 
