@@ -4,6 +4,7 @@
 #include <SDL/SDL.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 // ---- Diagnostics -------------------------------------------------------
@@ -13,6 +14,11 @@ extern unsigned char verbose;
 [[noreturn]] void fatalError(const char* message);
 void warning(const char* message);
 void info(const char* message);
+// Formats a message and hands it to `report` (warning, info, or the engine's
+// Scene::reportWarning and Scene::reportInfo), cut to size - 1 characters;
+// size 0 keeps it whole.
+void reportFormatted(void (*report)(const char*), size_t size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // ---- Clock ---------------------------------------------------------------
 // The two counters are shared with SDL's timer thread, hence atomic.
@@ -60,7 +66,6 @@ bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames);
 bool buildMipmaps(SDL_Surface* surface);
 
 // ---- Text helpers and file box (text.cpp, filebox.cpp) -------------------
-#include <cstddef>
 #include <cstdio>
 
 // Fixed-size text fields and messages: the text is cut to size - 1

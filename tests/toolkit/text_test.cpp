@@ -38,6 +38,17 @@ TEST(FixedText, CutAndTerminated)
     EXPECT_STREQ(buffer, "42-abcd");
 }
 
+std::string reported;
+
+TEST(FixedText, ReportsAreCutOrWhole)
+{
+    auto keep = [](const char* message) { reported = message; };
+    reportFormatted(keep, 8, "%s-%d", "abcdef", 42);
+    EXPECT_EQ(reported, "abcdef-");
+    reportFormatted(keep, 0, "%s-%d", std::string(2000, 'a').c_str(), 42);
+    EXPECT_EQ(reported, std::string(2000, 'a') + "-42");
+}
+
 // A temporary file holding the given bytes, open for reading.
 FILE* textFile(const std::string& content)
 {
