@@ -57,8 +57,7 @@ Scene* createScene()
 void loadScene(Scene* scene, const char* fileName)
 {
     char name[256];
-    std::strncpy(name, fileName, sizeof name - 1);
-    name[sizeof name - 1] = 0;
+    copyText(name, sizeof name, fileName);
     scene->load(name);
 }
 

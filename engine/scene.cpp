@@ -9,16 +9,12 @@
 #include <cstring>
 #include <new>
 
+#include "toolkit.h"
+
 int32_t emptyObjectCounter = 0;
 
 static const char defaultSceneName[] = "Trevoskin, Vordelle3DV4.1 Scene Par defaut";
 static const char unallocatedSource[] = "-xxx.Vordelle3DV4.1-Unallocated.xxx-";
-
-// Copies text into a fixed field, cutting it to size - 1 characters.
-static void copyName(char* field, size_t size, const char* text)
-{
-    std::snprintf(field, size, "%s", text ? text : "");
-}
 
 static void clearTransform(Transform* t)
 {
@@ -127,7 +123,7 @@ SceneObject* Scene::createObject(const char* objectName)
 
     char emptyName[objectNameSize];
     if (!objectName) {
-        std::snprintf(emptyName, sizeof(emptyName), "Empty %i", static_cast<int>(emptyObjectCounter));
+        formatText(emptyName, sizeof(emptyName), "Empty %i", static_cast<int>(emptyObjectCounter));
         emptyObjectCounter++;
         objectName = emptyName;
     }
@@ -135,7 +131,7 @@ SceneObject* Scene::createObject(const char* objectName)
     SceneObject* object = static_cast<SceneObject*>(std::calloc(1, sizeof(SceneObject)));
     if (!object) return nullptr;
     objects[objectCount] = object;
-    copyName(object->name, sizeof(object->name), objectName);
+    copyText(object->name, sizeof(object->name), objectName);
 
     object->polygons = nullptr;
     object->vertices = nullptr;
@@ -150,7 +146,7 @@ SceneObject* Scene::createObject(const char* objectName)
     object->player = nullptr;
     showObject(object);
 
-    copyName(object->sourceFile, sizeof(object->sourceFile), unallocatedSource);
+    copyText(object->sourceFile, sizeof(object->sourceFile), unallocatedSource);
     objectCount++;
     return object;
 }
@@ -174,7 +170,7 @@ EngineSurface* Scene::createSurface(const char* surfaceName)
     surfaceCount++;
     EngineSurface* surface = &surfaces.items[surfaceCount];
     std::memset(surface, 0, sizeof(*surface));
-    copyName(surface->name, sizeof(surface->name), surfaceName);
+    copyText(surface->name, sizeof(surface->name), surfaceName);
     surface->textureName = nextTextureName();
     return surface;
 }

@@ -310,14 +310,6 @@ void computeBoundingBox(const LwPointArray* points, float box[6])
     }
 }
 
-static char* copyString(const char* s)
-{
-    size_t n = std::strlen(s) + 1;
-    char* copy = static_cast<char*>(std::malloc(n));
-    if (copy) std::memcpy(copy, s, n);
-    return copy;
-}
-
 int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwSurface** surfaces,
                            int32_t* surfaceCount)
 {
@@ -343,7 +335,7 @@ int resolvePolygonSurfaces(LwPolygonArray* polygons, const LwTagTable* tags, LwS
         }
         if (!lookup[t]) {
             LwSurface* s = makeDefaultSurface();
-            if (!s || (tags->strings[t] && !(s->name = copyString(tags->strings[t])))) {
+            if (!s || (tags->strings[t] && !(s->name = strdup(tags->strings[t])))) {
                 freeSurface(s);
                 ok = refuse(LW_NO_MEMORY);
                 break;

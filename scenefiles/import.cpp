@@ -9,19 +9,7 @@
 #include "toolkit.h"
 
 // Surface and object lines fit 1,024 characters, polygon lines 128.
-static void reportWith(void (*report)(const char*), const char* format, const char* a, const char* b = "")
-{
-    char message[1024];
-    formatCut(message, sizeof message, format, a, b);
-    report(message);
-}
-
-static void reportPolygon(const char* format, const char* surfaceName)
-{
-    char message[128];
-    formatCut(message, sizeof message, format, surfaceName);
-    Scene::reportWarning(message);
-}
+enum { lineSize = 1024, polygonLineSize = 128 };
 
 static const char* baseName(const char* path)
 {
@@ -47,14 +35,14 @@ static void setRenderMode(EngineSurface* surface)
     const char* name = surface->name;
     if (std::strstr(name, "light")) {
         surface->additive = 1;
-        reportWith(Scene::reportInfo, "Chargement surface '%s', en mode Lighting et AlphaZeroColor", name);
+        reportFormatted(Scene::reportInfo, lineSize, "Chargement surface '%s', en mode Lighting et AlphaZeroColor", name);
     } else if (std::strstr(name, "shadow")) {
         surface->multiplicative = 1;
-        reportWith(Scene::reportInfo, "Chargement surface '%s', en mode Lighting et AlphaZeroColor", name);
+        reportFormatted(Scene::reportInfo, lineSize, "Chargement surface '%s', en mode Lighting et AlphaZeroColor", name);
     }
     if (std::strstr(name, "blackbg")) {
         surface->alphaTest = 1;
-        reportWith(Scene::reportInfo, "Chargement surface '%s', en mode AlphaZeroColor", name);
+        reportFormatted(Scene::reportInfo, lineSize, "Chargement surface '%s', en mode AlphaZeroColor", name);
     } else {
         surface->alphaTest = 0;
     }
@@ -71,21 +59,20 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
     LwClip* clip = findLwClip(lw->clips, layer->image.clip);
     const char* clipName = clip ? lwClipFirstName(clip) : nullptr;
     if (!clip || !clipName) {
-        char index[16];
-        formatCut(index, sizeof index, "%i", static_cast<int>(layer->image.clip));
-        reportWith(Scene::reportWarning, "Surface <%s> : image %s introuvable parmi les clips de l'objet", surface->name, index);
+        reportFormatted(Scene::reportWarning, lineSize, "Surface <%s> : image %i introuvable parmi les clips de l'objet", surface->name,
+                        static_cast<int>(layer->image.clip));
         return;
     }
     char imageFile[1024];
-    formatCut(imageFile, sizeof imageFile, "%s", clipName);
+    copyText(imageFile, sizeof imageFile, clipName);
     fixPathSeparators(imageFile);
     setRenderMode(surface);
 
     if (surface->image) SDL_FreeSurface(surface->image);
     surface->image = surface->alphaTest == 1 ? loadImageKeyed(imageFile) : loadImageRgb(imageFile);
     if (!surface->image) {
-        reportWith(Scene::reportWarning, "Surface <%s> ne peut pas etre texturee, fichier <%s> innaccessible ",
-                   surface->name, imageFile);
+        reportFormatted(Scene::reportWarning, lineSize, "Surface <%s> ne peut pas etre texturee, fichier <%s> innaccessible ",
+                        surface->name, imageFile);
         surface->textured = 0;
         return;
     }
@@ -93,7 +80,7 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
     if (uploadTexture(surface->image, 0, &name, textureRepeat)) surface->image = nullptr;
     else Scene::reportWarning("Probleme de transfert SDL->OpenGL");
     surface->textured = 1;
-    reportWith(Scene::reportInfo, "Chargement surface '%s' ", imageFile);
+    reportFormatted(Scene::reportInfo, lineSize, "Chargement surface '%s' ", imageFile);
 }
 
 static void createSurfaces(Scene* scene, LwObject* lw)
@@ -105,7 +92,7 @@ static void createSurfaces(Scene* scene, LwObject* lw)
             Scene::reportInfo("La surface existe deja ");
             continue;
         }
-        reportWith(Scene::reportInfo, "----- GENERATION SURFACE::  <%s>", surfaceName);
+        reportFormatted(Scene::reportInfo, lineSize, "----- GENERATION SURFACE::  <%s>", surfaceName);
         for (int i = 0; i < 3; ++i) {
             surface->ambient[i] = s->color.rgb[i];
             surface->diffuse[i] = s->diffuse.value * s->color.rgb[i];
@@ -129,11 +116,11 @@ static EngineSurface* texturedSurfaceOf(Scene* scene, const LwPolygonRec& rec)
     const char* surfaceName = rec.surface->name ? rec.surface->name : "";
     EngineSurface* surface = scene->findSurface(surfaceName);
     if (!surface) {
-        reportPolygon("Echec lors de la recherche d'une surface, '%s' non trouve", surfaceName);
+        reportFormatted(Scene::reportWarning, polygonLineSize, "Echec lors de la recherche d'une surface, '%s' non trouve", surfaceName);
         return nullptr;
     }
     if (surface->textured != 1) {
-        reportPolygon("Image pour Surface inexistante, '%s' non trouve", surfaceName);
+        reportFormatted(Scene::reportWarning, polygonLineSize, "Image pour Surface inexistante, '%s' non trouve", surfaceName);
         return nullptr;
     }
     return surface;
@@ -204,12 +191,11 @@ bool Scene::importLightWaveObject(const char* fileName)
     }
 
     char objectName[1024];
-    formatCut(objectName, sizeof objectName, "%s%s", lw->layers->name ? lw->layers->name : "", baseName(fileName));
+    formatText(objectName, sizeof objectName, "%s%s", lw->layers->name ? lw->layers->name : "", baseName(fileName));
     SceneObject* first = createOrDie(this, objectName);
     showObject(first);
-    formatCut(first->sourceFile, sizeof first->sourceFile, "%s", fileName);
-    formatCut(objectName, sizeof objectName, "%s Chargement ok", first->name);
-    info(objectName);
+    copyText(first->sourceFile, sizeof first->sourceFile, fileName);
+    reportFormatted(info, lineSize, "%s Chargement ok", first->name);
 
     createSurfaces(this, lw);
 

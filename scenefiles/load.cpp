@@ -5,12 +5,7 @@
 #include "scenefiles.h"
 #include "toolkit.h"
 
-static void reportWith(void (*report)(const char*), const char* format, const char* text)
-{
-    char message[1024];
-    formatCut(message, sizeof message, format, text);
-    report(message);
-}
+enum { lineSize = 1024 };  // the longest report line
 
 // LightWave scenes being read, outermost first. A scene that names one of
 // them (itself included) is refused, and so is nesting deeper than the table:
@@ -21,12 +16,12 @@ static int32_t loadNesting = 0;
 static bool lightWaveSceneRefused(const char* name)
 {
     if (loadNesting >= maxLoadNesting) {
-        reportWith(Scene::reportWarning, " '%s' Scenes Lightwave trop imbriquees, refuse", name);
+        reportFormatted(Scene::reportWarning, lineSize, " '%s' Scenes Lightwave trop imbriquees, refuse", name);
         return true;
     }
     for (int32_t i = 0; i < loadNesting; ++i) {
         if (std::strcmp(lightWaveScenesOpen[i], name) == 0) {
-            reportWith(Scene::reportWarning, " '%s' Scene Lightwave deja en cours de lecture, refuse", name);
+            reportFormatted(Scene::reportWarning, lineSize, " '%s' Scene Lightwave deja en cours de lecture, refuse", name);
             return true;
         }
     }
@@ -173,7 +168,7 @@ bool Scene::load(char* fileName)
         fixPathSeparators(name);
         FILE* file = std::fopen(name, "rb");
         if (!file) {
-            reportWith(reportWarning, " '%s' Fichier Inexistant", name);
+            reportFormatted(Scene::reportWarning, lineSize, " '%s' Fichier Inexistant", name);
             return false;
         }
         char word[lightWaveWordSize];
@@ -185,7 +180,7 @@ bool Scene::load(char* fileName)
             // One scene file is read at a time: a scene file named inside
             // another is refused, so the outer reading keeps its open file.
             if (sceneFileReading) {
-                reportWith(reportWarning, " '%s' Fichier scene dans un fichier scene, refuse", name);
+                reportFormatted(Scene::reportWarning, lineSize, " '%s' Fichier scene dans un fichier scene, refuse", name);
                 return false;
             }
             return readSceneFile(name);

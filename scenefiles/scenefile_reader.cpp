@@ -15,13 +15,7 @@ static Scene* sceneFileOwner = nullptr;
 
 static const char magicWord[] = "Pomo_Object_File";
 
-// Messages are cut to 127 characters.
-static void infoWith(const char* format, const char* text)
-{
-    char message[128];
-    formatCut(message, sizeof message, format, text);
-    info(message);
-}
+enum { messageSize = 128 };  // messages are cut to 127 characters
 
 static void closeSceneFile(Scene* scene)
 {
@@ -43,12 +37,12 @@ static bool skipTo(const char* wanted)
 // A name argument, cut to 127 characters.
 static void readName(char* name)
 {
-    formatCut(name, sceneWordSize, "%s", readDelimitedToken(sceneFile, '\''));
+    copyText(name, sceneWordSize, readDelimitedToken(sceneFile, '\''));
 }
 
 static void copyObjectName(SceneObject* object, const char* name)
 {
-    formatCut(object->name, sizeof object->name, "%s", name);
+    copyText(object->name, sizeof object->name, name);
 }
 
 // Loads one named file; answers the object it added, or null when the load
@@ -56,7 +50,7 @@ static void copyObjectName(SceneObject* object, const char* name)
 static SceneObject* loadNamedObject(Scene* scene, const char* name)
 {
     char path[sceneWordSize];
-    formatCut(path, sizeof path, "%s", name);
+    copyText(path, sizeof path, name);
     int32_t before = scene->objectCount;
     if (!scene->load(path)) return nullptr;
     if (scene->objectCount <= before) return nullptr;
@@ -117,9 +111,7 @@ static void selectByName(Reading& r, const char* name)
     }
     r.current = r.scene->findObject(name);
     if (!r.current) {
-        char message[128];
-        formatCut(message, sizeof message, "%s Objet Introuvable!! ", name);
-        warning(message);
+        reportFormatted(warning, messageSize, "%s Objet Introuvable!! ", name);
     }
 }
 
@@ -139,7 +131,7 @@ static Outcome handleWord(Reading& r, const char* word)
         } else {
             info("Chargement d'un .pof en Version 4++.");
             if (!skipTo("<scene_bloc>")) {
-                infoWith("<%s> ne contien pas de bloc scene!", r.path);
+                reportFormatted(info, messageSize, "<%s> ne contien pas de bloc scene!", r.path);
                 return stopFalse;
             }
         }
@@ -190,7 +182,7 @@ static Outcome handleWord(Reading& r, const char* word)
 
 bool Scene::readSceneFile(const char* fileName)
 {
-    infoWith("Chargement de:<%s>", fileName);
+    reportFormatted(info, messageSize, "Chargement de:<%s>", fileName);
     if (recordPending && sceneFile && sceneFileOwner == this) {
         info("chargement Record Suivant");
     } else {
@@ -203,12 +195,12 @@ bool Scene::readSceneFile(const char* fileName)
         recordPending = 0;
         sceneFile = std::fopen(fileName, "r");
         if (!sceneFile) {
-            infoWith("Probleme lors d'une tentative de lecture de:<%s>", fileName);
+            reportFormatted(info, messageSize, "Probleme lors d'une tentative de lecture de:<%s>", fileName);
             return false;
         }
         sceneFileOwner = this;
         if (!skipTo(magicWord)) {
-            infoWith("<%s> n'est pas un fichier .pof!", fileName);
+            reportFormatted(info, messageSize, "<%s> n'est pas un fichier .pof!", fileName);
             closeSceneFile(this);
             return false;
         }

@@ -7,12 +7,7 @@
 char lastSavedSceneFile[256] = "";
 unsigned char appendMode = 0;
 
-static void warnAboutFile(const char* fileName)
-{
-    char message[128];
-    formatCut(message, sizeof message, "Probleme lors d'une tentative de sauvegarde de:<%s>", fileName);
-    warning(message);
-}
+static const char saveFailed[] = "Probleme lors d'une tentative de sauvegarde de:<%s>";
 
 // "<load_object>" with the object and the rest of its ring, in ring order.
 // The walk is bounded: a ring broken by hand never loops forever.
@@ -38,7 +33,7 @@ bool KeyframePlayer::saveSceneFile(const char* fileName)
     }
     FILE* file = fileName ? std::fopen(fileName, appendMode == 1 ? "a" : "w") : nullptr;
     if (!file) {
-        warnAboutFile(fileName ? fileName : "");
+        reportFormatted(warning, 128, saveFailed, fileName ? fileName : "");
         return false;
     }
 
@@ -73,11 +68,12 @@ bool KeyframePlayer::saveSceneFile(const char* fileName)
     bool written = !std::ferror(file);
     if (std::fclose(file) != 0) written = false;
     if (!written) {
-        warnAboutFile(fileName);
+        reportFormatted(warning, 128, saveFailed, fileName);
         return false;
     }
     // A name too long to keep is not kept cut: appending would write elsewhere.
-    if (std::strlen(fileName) < sizeof lastSavedSceneFile) std::strcpy(lastSavedSceneFile, fileName);
+    // When appending, fileName is lastSavedSceneFile itself.
+    if (std::strlen(fileName) < sizeof lastSavedSceneFile) copyText(lastSavedSceneFile, sizeof lastSavedSceneFile, fileName);
     else lastSavedSceneFile[0] = 0;
     appendMode = 0;
     return true;

@@ -35,8 +35,6 @@ bool readReal(FILE* file, float* value);
 // A frame number read from a file, as a key index: below 0 stays -1 (refused
 // by the player), above maxKeyFrame becomes maxKeyFrame + 1 (refused here).
 int32_t frameFromReal(float value);
-// snprintf that cuts on purpose: messages and names have fixed sizes.
-void formatCut(char* buffer, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 // ---- LightWave scene subset (load.cpp) ------------------------------------
 // The rest of the current line after spaces (see load.cpp); answers the

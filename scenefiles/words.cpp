@@ -1,7 +1,6 @@
 // Words and numbers of the text scene formats.
 #include "scenefiles.h"
 
-#include <cstdarg>
 
 static bool isBlank(int c)
 {
@@ -48,13 +47,4 @@ int32_t frameFromReal(float value)
     if (!(value > -1.0f)) return -1;  // NaN too
     if (value >= static_cast<float>(maxKeyFrame) + 1.0f) return maxKeyFrame + 1;
     return static_cast<int32_t>(value);
-}
-
-void formatCut(char* buffer, size_t size, const char* format, ...)
-{
-    if (!buffer || size == 0) return;
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, size, format, args);
-    va_end(args);
 }

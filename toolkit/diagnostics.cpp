@@ -1,7 +1,9 @@
 #include "toolkit.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform.h"
 
@@ -21,4 +23,20 @@ void warning(const char* message)
 void info(const char* message)
 {
     if (verbose == 1) std::printf("[TovikTools Info]:: le saviez vous?, <%s>\n", message);
+}
+
+void reportFormatted(void (*report)(const char*), size_t size, const char* format, ...)
+{
+    va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    if (length >= 0) {
+        size_t wanted = static_cast<size_t>(length) + 1;
+        std::vector<char> message(size && size < wanted ? size : wanted);
+        std::vsnprintf(message.data(), message.size(), format, again);
+        report(message.data());
+    }
+    va_end(again);
 }

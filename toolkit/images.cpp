@@ -21,15 +21,6 @@ void fixPathSeparators(char* name)
 
 // ---- Loading ----------------------------------------------------------------
 
-// The text is sized to the name: a long path is reported whole, never cut.
-static void warnAboutFile(const char* format, const char* fileName)
-{
-    int length = std::snprintf(nullptr, 0, format, fileName);
-    if (length < 0) return;
-    std::vector<char> message(static_cast<size_t>(length) + 1);
-    std::snprintf(message.data(), message.size(), format, fileName);
-    warning(message.data());
-}
 
 static std::vector<unsigned char> readWholeFile(const char* fileName)
 {
@@ -101,13 +92,13 @@ static SDL_Surface* loadConverted(const char* fileName, int bytesPerPixel)
     const char* shownName = fileName ? fileName : "";
     SDL_Surface* decoded = decodeFile(fileName);
     if (!decoded) {
-        warnAboutFile("Impossible de charger:'%s'", shownName);
+        reportFormatted(warning, 0, "Impossible de charger:'%s'", shownName);  // a long path is reported whole
         return nullptr;
     }
     SDL_PixelFormat format = targetFormat(bytesPerPixel);
     SDL_Surface* converted = SDL_ConvertSurface(decoded, &format, 0);
     SDL_FreeSurface(decoded);
-    if (!converted) warnAboutFile("Impossible de convertir:'%s'", shownName);
+    if (!converted) reportFormatted(warning, 0, "Impossible de convertir:'%s'", shownName);
     return converted;
 }
 

@@ -1,5 +1,27 @@
-// Token reader for the scene files' quoted names and tags.
+// Fixed-size text, and the token reader for the scene files' quoted names and tags.
+#include <cstdarg>
+#include <cstring>
+
 #include "toolkit.h"
+
+char* copyText(char* buffer, size_t size, const char* text)
+{
+    if (!buffer || size == 0) return buffer;
+    size_t length = text ? strnlen(text, size - 1) : 0;
+    if (length) std::memmove(buffer, text, length);  // the two may overlap, or be one
+    buffer[length] = 0;
+    return buffer;
+}
+
+char* formatText(char* buffer, size_t size, const char* format, ...)
+{
+    if (!buffer || size == 0) return buffer;
+    va_list args;
+    va_start(args, format);
+    if (std::vsnprintf(buffer, size, format, args) < 0) buffer[0] = 0;
+    va_end(args);
+    return buffer;
+}
 
 static char tokenBuffer[10240];
 

@@ -5,6 +5,7 @@
 #include <SDL/SDL.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -15,6 +16,11 @@ extern unsigned char verbose;
 [[noreturn]] void fatalError(const char* message);
 void warning(const char* message);
 void info(const char* message);
+// Formats a message and hands it to `report` (warning, info, or the engine's
+// Scene::reportWarning and Scene::reportInfo), cut to size - 1 characters;
+// size 0 keeps it whole.
+void reportFormatted(void (*report)(const char*), size_t size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // ---- Clock ---------------------------------------------------------------
 // The two counters are shared with SDL's timer thread, hence atomic.
@@ -68,6 +74,11 @@ bool buildTexture(SDL_Surface* surface, GLuint name, TextureWrap wrap);
 bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames, TextureWrap wrap);
 
 // ---- Text helpers (text.cpp) ------------------------------------------------
+// Fixed-size text fields and messages: the text is cut to size - 1
+// characters and always terminated. copyText may copy a buffer onto itself.
+char* copyText(char* buffer, size_t size, const char* text);
+char* formatText(char* buffer, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
 // Next token of a text file: the text between the delimiter (or "<") and the
 // delimiter (or ">"). Answers "<eof>" at the end of the file. The text lives
 // in a toolkit buffer of 10,240 bytes that every call overwrites; a longer

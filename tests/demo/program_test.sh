@@ -5,32 +5,50 @@ set -uo pipefail
 case_name=$1 demo=$2 build=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+fail() { echo "$1"; cat "$work/err"; exit 1; }
 
-expect_fatal() {  # status, stderr text
-  local status=$1 text=$2
-  if [ "$status" -ne 255 ]; then echo "expected exit status 255, got $status"; cat "$work/err"; exit 1; fi
-  grep -qF -- "$text" "$work/err" || { echo "missing message '$text' in:"; cat "$work/err"; exit 1; }
-  grep -qF "[TovikTools Error] <Woooh!!>" "$work/err" || { echo "missing box body"; exit 1; }
+expect_fatal() {  # status, message
+  [ "$1" -eq 255 ] || fail "expected exit status 255, got $1"
+  grep -qF -- "$2" "$work/err" || fail "missing message '$2'"
+  grep -qF "[TovikTools Error] <Woooh!!>" "$work/err" || fail "missing box body"
 }
 
-case $case_name in
-escape)
-  # Escape pressed from the start: every loop ends at its first test, the
-  # scenes are still made and released, and the run tears down with status 0.
+# Escape pressed after $1 seconds of the show: every loop left ends at its
+# first test, the scenes not yet shown are still made and released in order,
+# and the run tears down with status 0. The program never turns its reports
+# on, so the debugger turns them on once the display is open.
+escape_after() {
   cd "$build"
-  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/music.raw" SDL_DISKAUDIODELAY=5 \
-    "$demo" >"$work/out" 2>"$work/err" &
+  printf '%s\n' 'set pagination off' 'break openDisplay' 'commands' 'silent' 'set var verbose = 1' 'continue' 'end' \
+    'run' 'quit $_exitcode' >"$work/gdb"
+  # The leak checker cannot run under a debugger (sanitized builds only).
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/music.raw" SDL_DISKAUDIODELAY=5 \
+    gdb -q -batch -x "$work/gdb" "$demo" >"$work/out" 2>"$work/err" </dev/null &
   pid=$!
+  for _ in $(seq 300); do  # the show's clock starts with its window
+    xwininfo -root -children 2>/dev/null | grep -q '^ *[1-9][0-9]* child' && break
+    sleep 0.05
+  done
+  sleep "$1"
   for _ in $(seq 600); do
     kill -0 $pid 2>/dev/null || break
     xdotool key Escape >/dev/null 2>&1
     sleep 0.1
   done
-  if kill -0 $pid 2>/dev/null; then kill -9 $pid; echo "the demo did not end after Escape"; exit 1; fi
-  wait $pid; status=$?
-  [ "$status" -eq 0 ] || { echo "exit status $status"; cat "$work/err"; exit 1; }
-  [ -s "$work/music.raw" ] || { echo "no music was played"; exit 1; }
-  ;;
+  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "the demo did not end after Escape"; }
+  wait $pid || fail "exit status $?"
+  [ -s "$work/music.raw" ] || fail "no music was played"
+  made=$(grep -c "<Vordelle3DV4.1 est parmis nous >" "$work/out")
+  released=$(grep -c "<Vordelle3DV4.1 nous quitte >" "$work/out")
+  loaded=$(grep -o "Chargement de:<Datas/[A-Za-z-]*.pof>" "$work/out" | tr '\n' ' ')
+  [ "$made" -eq 4 ] && [ "$released" -eq 4 ] || fail "$made scenes made, $released released (expected 4 and 4)"
+  [ "$loaded" = "Chargement de:<Datas/tunnel-tux.pof> Chargement de:<Datas/Boule.pof> Chargement de:<Datas/Cana.pof> Chargement de:<Datas/Banniere.pof> " ] ||
+    fail "scenes loaded: $loaded"
+}
+
+case $case_name in
+escape) escape_after 0 ;;
+escape-in-scene) escape_after 27 ;;  # in the tunnel: the flares end at 25 s of the clock
 missing-music)
   cd "$work"
   SDL_AUDIODRIVER=dummy "$demo" >"$work/out" 2>"$work/err"
