@@ -1,10 +1,13 @@
-// lwo-info [--json] FILE...: what the LightWave reader makes of each file.
+// lwo-info [--json [--full [--layer N]]] FILE...: what the LightWave reader makes of each file.
+// --full adds every record the reader filled (points, polygons, corners, every surface, texture,
+// clip and envelope field), one record a line; --layer N lists points and polygons of layer N only.
 // Exit status 0 when every file loaded, 1 otherwise (2 for bad usage).
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -75,10 +78,12 @@ class Json {
 public:
     std::string out;
     bool first = true;
+    bool pretty = false;  // records opened with `line` start a new line
 
-    void open(char c)
+    void open(char c, bool line = false)
     {
         comma();
+        if (pretty && line) out += '\n';
         out += c;
         first = true;
     }
@@ -156,8 +161,377 @@ private:
     }
 };
 
+
+// ---- full dump ------------------------------------------------------------------------
+
+static bool full = false;
+static int onlyLayer = -1;  // --layer N: points and polygons of that layer only
+
+static void field(Json& j, const char* k, double v)
+{
+    j.key(k);
+    j.number(v);
+}
+
+static void field(Json& j, const char* k, const char* v)
+{
+    j.key(k);
+    j.string(v);
+}
+
+static void hexField(Json& j, const char* k, const unsigned char* data, int32_t size)
+{
+    j.key(k);
+    if (!data) return j.null();
+    std::string s;
+    char b[3];
+    for (int32_t i = 0; i < size; ++i) {
+        std::snprintf(b, sizeof b, "%02x", data[i]);
+        s += b;
+    }
+    j.string(s.c_str());
+}
+
+static void envField(Json& j, const char* k, const float* v, int n, int32_t envelope)
+{
+    j.key(k);
+    j.open('[');
+    for (int i = 0; i < n; ++i) j.number(v[i]);
+    j.number(envelope);
+    j.close(']');
+}
+
+static void envField(Json& j, const char* k, const LwEnvValue& v) { envField(j, k, &v.value, 1, v.envelope); }
+static void envField(Json& j, const char* k, const LwEnvVector& v) { envField(j, k, v.value, 3, v.envelope); }
+
+static void plugins(Json& j, const char* k, const LwPluginRef* p, int32_t count)
+{
+    field(j, (std::string(k) + "Count").c_str(), count);
+    j.key(k);
+    j.open('[');
+    for (; p; p = p->next) {
+        j.open('{', true);
+        field(j, "ordinal", p->ordinal);
+        field(j, "name", p->name);
+        field(j, "flags", p->flags);
+        hexField(j, "data", p->data, p->dataSize);
+        j.close('}');
+    }
+    j.close(']');
+}
+
+static void fullTexture(Json& j, const LwTexture* t)
+{
+    j.open('{', true);
+    field(j, "ordinal", t->ordinal);
+    field(j, "type", idText(t->type).c_str());
+    field(j, "channel", t->channel ? idText(t->channel).c_str() : nullptr);
+    envField(j, "opacity", t->opacity);
+    field(j, "opacityType", t->opacityType);
+    field(j, "enabled", t->enabled);
+    field(j, "negative", t->negative);
+    field(j, "axis", t->axis);
+    const LwImageParams& im = t->image;
+    j.key("image");
+    j.open('{');
+    field(j, "clip", im.clip);
+    field(j, "projection", im.projection);
+    field(j, "vmap", im.vmapName);
+    field(j, "axis", im.axis);
+    j.key("wrapTypes");
+    j.open('[');
+    j.number(im.wrapWidthType);
+    j.number(im.wrapHeightType);
+    j.close(']');
+    envField(j, "wrapWidth", im.wrapWidth);
+    envField(j, "wrapHeight", im.wrapHeight);
+    field(j, "antialias", im.antialiasStrength);
+    field(j, "antialiasFlags", im.antialiasFlags);
+    field(j, "pixelBlending", im.pixelBlending);
+    envField(j, "sticky", im.sticky);
+    envField(j, "amplitude", im.amplitude);
+    j.close('}');
+    const LwProceduralParams& pr = t->procedural;
+    j.key("procedural");
+    j.open('{');
+    field(j, "axis", pr.axis);
+    j.key("value");
+    j.floats(pr.value, 3);
+    field(j, "name", pr.name);
+    hexField(j, "data", pr.data, pr.dataSize);
+    j.close('}');
+    const LwGradientParams& g = t->gradient;
+    j.key("gradient");
+    j.open('{');
+    field(j, "parameter", g.parameterName);
+    field(j, "item", g.itemName);
+    field(j, "start", g.start);
+    field(j, "end", g.end);
+    field(j, "repeat", g.repeat);
+    j.key("keys");
+    j.open('[');
+    for (int32_t i = 0; i < g.keyCount; ++i) {
+        j.open('[');
+        j.number(g.keys[i].position);
+        for (float v : g.keys[i].rgba) j.number(v);
+        j.close(']');
+    }
+    j.close(']');
+    j.key("integerKeys");
+    j.open('[');
+    for (int32_t i = 0; i < g.integerKeyCount; ++i) j.number(g.integerKeys[i]);
+    j.close(']');
+    j.close('}');
+    const LwMapping& m = t->mapping;
+    j.key("mapping");
+    j.open('{');
+    envField(j, "size", m.size);
+    envField(j, "center", m.center);
+    envField(j, "rotation", m.rotation);
+    envField(j, "falloff", m.falloff);
+    field(j, "falloffType", m.falloffType);
+    field(j, "reference", m.referenceObject);
+    field(j, "coordinateSystem", m.coordinateSystem);
+    j.close('}');
+    j.close('}');
+}
+
+static void channel(Json& j, const char* k, const float* v, int n, int32_t envelope, const LwTexture* textures)
+{
+    j.key(k);
+    j.open('{');
+    envField(j, "value", v, n, envelope);
+    j.key("textures");
+    j.open('[');
+    for (const LwTexture* t = textures; t; t = t->next) fullTexture(j, t);
+    j.close(']');
+}
+
+static void channel(Json& j, const char* k, const LwChannel& c)
+{
+    channel(j, k, &c.value, 1, c.envelope, c.textures);
+    j.close('}');
+}
+
+static void mirror(Json& j, const char* k, const LwMirrorChannel& m)
+{
+    channel(j, k, &m.channel.value, 1, m.channel.envelope, m.channel.textures);
+    field(j, "options", m.options);
+    field(j, "clip", m.clip);
+    field(j, "seamAngle", m.seamAngle);
+    j.close('}');
+}
+
+static void fullSurface(Json& j, const LwSurface* s)
+{
+    field(j, "source", s->sourceName);
+    channel(j, "colorChannel", s->color.rgb, 3, s->color.envelope, s->color.textures);
+    j.close('}');
+    channel(j, "luminosity", s->luminosity);
+    channel(j, "diffuseChannel", s->diffuse);
+    channel(j, "specularChannel", s->specularity);
+    channel(j, "glossiness", s->glossiness);
+    mirror(j, "reflection", s->reflection);
+    mirror(j, "transparency", s->transparency);
+    channel(j, "refractionIndex", s->refractionIndex);
+    channel(j, "translucency", s->translucency);
+    channel(j, "bump", s->bump);
+    field(j, "alpha", s->alpha);
+    field(j, "alphaMode", s->alphaMode);
+    envField(j, "colorHighlights", s->colorHighlights);
+    envField(j, "colorFilter", s->colorFilter);
+    envField(j, "additiveTransparency", s->additiveTransparency);
+    envField(j, "diffuseSharpness", s->diffuseSharpness);
+    envField(j, "glow", s->glow);
+    j.key("line");
+    j.open('[');
+    j.number(s->line.enabled);
+    j.number(s->line.flags);
+    j.close(']');
+    envField(j, "lineSize", s->line.size);
+    plugins(j, "shaders", s->shaders, s->shaderCount);
+}
+
+static void fullClip(Json& j, const LwClip* c)
+{
+    const LwClipSource& s = c->source;
+    field(j, "still", s.still.name);
+    j.key("sequence");
+    j.open('{');
+    field(j, "prefix", s.sequence.prefix);
+    field(j, "suffix", s.sequence.suffix);
+    j.key("digitsFlagsOffsetStartEnd");
+    j.open('[');
+    for (int32_t v : {s.sequence.digits, s.sequence.flags, s.sequence.offset, s.sequence.start, s.sequence.end})
+        j.number(v);
+    j.close(']');
+    j.close('}');
+    j.key("animation");
+    j.open('{');
+    field(j, "name", s.animation.name);
+    field(j, "server", s.animation.server);
+    hexField(j, "data", s.animation.data, s.animation.dataSize);
+    j.close('}');
+    field(j, "reference", s.reference.string);
+    field(j, "referenceIndex", s.reference.index);
+    field(j, "cycle", s.cycle.name);
+    field(j, "cycleLow", s.cycle.low);
+    field(j, "cycleHigh", s.cycle.high);
+    j.key("time");
+    j.open('[');
+    for (float v : {c->startTime, c->duration, c->frameRate}) j.number(v);
+    j.close(']');
+    envField(j, "contrast", c->contrast);
+    envField(j, "brightness", c->brightness);
+    envField(j, "saturation", c->saturation);
+    envField(j, "hue", c->hue);
+    envField(j, "gamma", c->gamma);
+    field(j, "negative", c->negative);
+    plugins(j, "imageFilters", c->imageFilters, c->imageFilterCount);
+    plugins(j, "pixelFilters", c->pixelFilters, c->pixelFilterCount);
+}
+
+static void fullEnvelope(Json& j, const LwEnvelope* e)
+{
+    field(j, "type", e->type);
+    field(j, "pre", e->preBehavior);
+    field(j, "post", e->postBehavior);
+    j.key("keyList");
+    j.open('[');
+    for (const LwEnvelopeKey* k = e->keys; k; k = k->next) {
+        j.open('{', true);
+        field(j, "time", k->time);
+        field(j, "value", k->value);
+        field(j, "shape", idText(k->shape).c_str());
+        j.key("tcb");
+        j.open('[');
+        for (float v : {k->tension, k->continuity, k->bias}) j.number(v);
+        j.close(']');
+        j.key("param");
+        j.floats(k->param, 4);
+        j.close('}');
+    }
+    j.close(']');
+    plugins(j, "channelFilters", e->channelFilters, e->channelFilterCount);
+}
+
+static int surfaceIndex(const LwObject* o, const LwSurface* s)
+{
+    int i = 0;
+    for (const LwSurface* x = o->surfaces; x; x = x->next, ++i)
+        if (x == s) return i;
+    return -1;
+}
+
+static int vmapIndex(const LwLayer* l, const LwVMap* m)
+{
+    int i = 0;
+    for (const LwVMap* x = l->vmaps; x; x = x->next, ++i)
+        if (x == m) return i;
+    return -1;
+}
+
+// Vertex-map links as [map index in the layer, entry] pairs.
+static void links(Json& j, const LwLayer* l, const LwVMapLink* links, int32_t count)
+{
+    j.key("vmaps");
+    j.open('[');
+    for (int32_t i = 0; i < count; ++i) {
+        j.open('[');
+        j.number(vmapIndex(l, links[i].map));
+        j.number(links[i].entry);
+        j.close(']');
+    }
+    j.close(']');
+}
+
+static void fullLayer(Json& j, const LwObject* o, const LwLayer* l)
+{
+    field(j, "flags", l->flags);
+    j.key("pivot");
+    j.floats(l->pivot, 3);
+    field(j, "pointOffset", l->points.offset);
+    field(j, "polygonOffset", l->polygons.offset);
+    field(j, "cornerOffset", l->polygons.cornerOffset);
+    field(j, "vmapCount", l->vmapCount);
+    if (onlyLayer >= 0 && l->number != onlyLayer) return;
+    j.key("pointList");
+    j.open('[');
+    for (int32_t i = 0; i < l->points.count; ++i) {
+        const LwPointRec& p = l->points.items[i];
+        j.open('{', true);
+        j.key("pos");
+        j.floats(p.pos, 3);
+        j.key("polygons");
+        j.open('[');
+        for (int32_t k = 0; k < p.polygonCount; ++k) j.number(p.polygons[k]);
+        j.close(']');
+        links(j, l, p.vmapLinks, p.vmapCount);
+        j.close('}');
+    }
+    j.close(']');
+    j.key("polygonList");
+    j.open('[');
+    for (int32_t i = 0; i < l->polygons.count; ++i) {
+        const LwPolygonRec& p = l->polygons.items[i];
+        j.open('{', true);
+        field(j, "surface", surfaceIndex(o, p.surface));
+        field(j, "tag", p.surfaceTag);
+        field(j, "part", p.part);
+        field(j, "group", p.smoothingGroup);
+        field(j, "flags", p.flags);
+        field(j, "type", idText(p.type).c_str());
+        j.key("normal");
+        j.floats(p.normal, 3);
+        j.key("corners");
+        j.open('[');
+        for (int32_t k = 0; k < p.cornerCount; ++k) {
+            j.open('{');
+            field(j, "point", p.corners[k].point);
+            j.key("normal");
+            j.floats(p.corners[k].normal, 3);
+            links(j, l, p.corners[k].vmapLinks, p.corners[k].vmapCount);
+            j.close('}');
+        }
+        j.close(']');
+        j.key("uv");
+        if (p.uv) j.floats(p.uv, 2 * p.cornerCount);
+        else j.null();
+        j.close('}');
+    }
+    j.close(']');
+}
+
+static void fullVMap(Json& j, const LwLayer* l, const LwVMap* m)
+{
+    if (onlyLayer >= 0 && l->number != onlyLayer) return;
+    j.key("entryList");
+    j.open('[');
+    for (int32_t e = 0; e < m->entryCount; ++e) {
+        j.open('{', true);
+        field(j, "point", m->pointIndex[e]);
+        if (m->perPolygon) field(j, "polygon", m->polygonIndex[e]);
+        j.key("values");
+        if (m->values) j.floats(m->values[e], m->dimension);
+        else j.null();
+        j.close('}');
+    }
+    j.close(']');
+}
+
 static void jsonObject(Json& j, const LwObject* o)
 {
+    if (full) {
+        field(j, "layerCount", o->layerCount);
+        field(j, "surfaceCount", o->surfaceCount);
+        field(j, "clipCount", o->clipCount);
+        field(j, "envelopeCount", o->envelopeCount);
+        field(j, "tagOffset", o->tags.offset);
+        j.key("tags");
+        j.open('[');
+        for (int32_t i = 0; i < o->tags.count; ++i) j.string(o->tags.strings[i]);
+        j.close(']');
+    }
     j.key("layers");
     j.open('[');
     for (const LwLayer* l = o->layers; l; l = l->next) {
@@ -167,7 +541,7 @@ static void jsonObject(Json& j, const LwObject* o)
             ++histogram[l->polygons.items[i].cornerCount];
             corners += l->polygons.items[i].cornerCount;
         }
-        j.open('{');
+        j.open('{', true);
         j.key("name");
         j.string(l->name);
         j.key("number");
@@ -189,6 +563,7 @@ static void jsonObject(Json& j, const LwObject* o)
         j.close('}');
         j.key("bbox");
         j.floats(l->bbox, 6);
+        if (full) fullLayer(j, o, l);
         j.close('}');
     }
     j.close(']');
@@ -196,7 +571,7 @@ static void jsonObject(Json& j, const LwObject* o)
     j.key("surfaces");
     j.open('[');
     for (const LwSurface* s = o->surfaces; s; s = s->next) {
-        j.open('{');
+        j.open('{', true);
         j.key("name");
         j.string(s->name);
         j.key("color");
@@ -231,6 +606,7 @@ static void jsonObject(Json& j, const LwObject* o)
             j.string(clipImage(o, t));
             j.close('}');
         }
+        if (full) fullSurface(j, s);
         j.close('}');
     }
     j.close(']');
@@ -238,13 +614,14 @@ static void jsonObject(Json& j, const LwObject* o)
     j.key("clips");
     j.open('[');
     for (const LwClip* c = o->clips; c; c = c->next) {
-        j.open('{');
+        j.open('{', true);
         j.key("index");
         j.number(c->index);
         j.key("kind");
         j.string(idText(c->type).c_str());
         j.key("name");
         j.string(lwClipFirstName(c));
+        if (full) fullClip(j, c);
         j.close('}');
     }
     j.close(']');
@@ -252,13 +629,14 @@ static void jsonObject(Json& j, const LwObject* o)
     j.key("envelopes");
     j.open('[');
     for (const LwEnvelope* e = o->envelopes; e; e = e->next) {
-        j.open('{');
+        j.open('{', true);
         j.key("index");
         j.number(e->index);
         j.key("name");
         j.string(e->name);
         j.key("keys");
         j.number(e->keyCount);
+        if (full) fullEnvelope(j, e);
         j.close('}');
     }
     j.close(']');
@@ -267,7 +645,7 @@ static void jsonObject(Json& j, const LwObject* o)
     j.open('[');
     for (const LwLayer* l = o->layers; l; l = l->next) {
         for (const LwVMap* m = l->vmaps; m; m = m->next) {
-            j.open('{');
+            j.open('{', true);
             j.key("layer");
             j.number(l->number);
             j.key("name");
@@ -280,6 +658,7 @@ static void jsonObject(Json& j, const LwObject* o)
             j.number(m->entryCount);
             j.key("perPolygon");
             j.boolean(m->perPolygon != 0);
+            if (full) fullVMap(j, l, m);
             j.close('}');
         }
     }
@@ -340,6 +719,14 @@ int main(int argc, char** argv)
             json = true;
             continue;
         }
+        if (std::strcmp(argv[i], "--full") == 0) {
+            full = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--layer") == 0 && i + 1 < argc) {
+            onlyLayer = std::atoi(argv[++i]);
+            continue;
+        }
         ++files;
         const char* path = argv[i];
         std::string form = formOf(path);
@@ -349,6 +736,7 @@ int main(int argc, char** argv)
         if (!o) ++failed;
         if (json) {
             Json j;
+            j.pretty = full;
             j.open('{');
             j.key("file");
             j.string(path);
@@ -381,7 +769,7 @@ int main(int argc, char** argv)
         freeLwObject(o);
     }
     if (files == 0) {
-        std::fprintf(stderr, "usage: lwo-info [--json] FILE...\n");
+        std::fprintf(stderr, "usage: lwo-info [--json [--full [--layer N]]] FILE...\n");
         return 2;
     }
     return failed ? 1 : 0;

@@ -1,0 +1,107 @@
+// What the reader makes of the writer's objects, compared with checked-in dumps of
+// `lwo-info` (golden/NAME.json or .txt, exit status on the last line). After a
+// deliberate change run the tests with UPDATE_GOLDEN=1 and review the diff of golden/.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "lwtest.h"
+#include "lwtext.h"
+
+namespace {
+struct GoldenCase {
+    std::string name;
+    Bytes bytes;
+    std::string options;
+};
+
+// The writer's sample objects, then every object of objects/*.lwt.
+std::vector<GoldenCase> goldenCases()
+{
+    const char* full = "--json --full";
+    Bytes cut = lwwCube(0);
+    cut.resize(70);
+    std::vector<GoldenCase> cases = {
+        {"cube-faces", lwwCube(1.56207f), full},  // just under a right angle
+        {"cube-smooth", lwwCube(1.6f), full},
+        {"sample", lwwSampleObject(), full},
+        {"sample-brief", lwwSampleObject(), "--json"},
+        {"cube-text", lwwCube(1.5f, true, 2), ""},
+        {"cut", cut, "--json"},
+        {"empty", Bytes(), ""},
+        {"lwob", lwwLwobObject(), full},
+        {"torus", lwwTorusObject(6, 4), "--json --full --layer 1"},
+    };
+    const char* projections[] = {"planar", "cylindrical", "spherical", "cubic", "front", "uv"};
+    for (int p = 0; p < 6; ++p) cases.push_back({std::string("cube-") + projections[p], lwwCube(0, true, p), full});
+    for (const auto& e : std::filesystem::directory_iterator(LWT_DIR "/objects")) {
+        std::string name = e.path().stem().string();
+        cases.push_back({name, lwtCases(e.path().string()).at(0).bytes, full});
+    }
+    return cases;
+}
+
+class LwGolden : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(LwGolden, DumpMatches)
+{
+    const GoldenCase& c = GetParam();
+    char dir[] = "/tmp/lwgoldenXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/" + c.name + ".lwo";
+    LwWriter w;
+    w.bytes = c.bytes;
+    ASSERT_TRUE(w.save(path.c_str()));
+    std::string out;
+    FILE* p = popen(("cd " + std::string(dir) + " && " LWO_INFO " " + c.options + " " + c.name + ".lwo").c_str(), "r");
+    char buf[4096];
+    for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    int status = p ? pclose(p) : -1;
+    out += "exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "\n";
+    std::remove(path.c_str());
+    rmdir(dir);
+    std::string golden = LWT_DIR "/golden/" + c.name + (c.options.find("json") != std::string::npos ? ".json" : ".txt");
+    if (std::getenv("UPDATE_GOLDEN")) {
+        std::ofstream(golden, std::ios::binary) << out;
+        return;
+    }
+    std::ifstream in(golden, std::ios::binary);
+    std::stringstream expected;
+    expected << in.rdbuf();
+    EXPECT_EQ(out, expected.str()) << "differs from " << golden;
+}
+
+INSTANTIATE_TEST_SUITE_P(Objects, LwGolden, testing::ValuesIn(goldenCases()),
+                         [](const testing::TestParamInfo<GoldenCase>& i) {
+                             std::string n = i.param.name;
+                             for (char& ch : n) ch = ch == '-' ? '_' : ch;
+                             return n;
+                         });
+
+// The reader's own two lines: the file and its form.
+TEST(LwLoadLines, NameTheFileAndTheForm)
+{
+    char path[] = "/tmp/lwlinesXXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    for (int lwo2Form = 0; lwo2Form < 2; ++lwo2Form) {
+        LwWriter w;
+        w.bytes = lwo2Form ? lwwCube(0) : lwwLwobObject();
+        ASSERT_TRUE(w.save(path));
+        testing::internal::CaptureStdout();
+        LwObject* o = readLwObject(path, nullptr, nullptr);
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(o, nullptr);
+        freeLwObject(o);
+        EXPECT_EQ(out, std::string("LwLoader[Info]:: Load ") + path + " \n LightWave " + (lwo2Form ? "6" : "5") +
+                           ".xx Format \n");
+    }
+    std::remove(path);
+}
+}  // namespace
