@@ -3,7 +3,6 @@
 #include "support.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "toolkit.h"
 
@@ -11,33 +10,20 @@ namespace {
 
 using ObjectImport = SceneFilesTest;
 
-FixtureLayer triangleLayer(const std::string& name, int surface)
-{
-    FixtureLayer l;
-    l.name = name;
-    l.points = {0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 2, 2};
-    l.counts = {3, 3};
-    l.indices = {0, 1, 2, 3, 2, 1};
-    l.surfaces = {surface, surface};
-    return l;
-}
-
 TEST_F(ObjectImport, UnnamedLayerTakesTheBaseName)
 {
-    FixtureSurface plain;
-    plain.name = "Plain";
-    std::string p = writeObject("Objets/Sub/ball.lwo", {plain}, {}, {triangleLayer("", 0)});
-    std::string out = captureReports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
+    std::string p = writeObject("Objets/Sub/ball.lwo", {fixtureSurface("Plain")}, {triangleLayer("")});
+    std::string out = reports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
     ASSERT_EQ(scene->objectCount, 2);
     SceneObject* o = scene->objects[1];
     EXPECT_STREQ(o->name, "ball.lwo");
     EXPECT_STREQ(o->sourceFile, p.c_str());
     EXPECT_EQ(o->visible, 1);
-    ASSERT_NE(o->player, nullptr);
+    EXPECT_NE(o->player, nullptr);
     EXPECT_NE(out.find("[TovikTools Info]:: le saviez vous?, <ball.lwo Chargement ok>"), std::string::npos) << out;
     EXPECT_NE(out.find("<Vordelle3DV4.1----- GENERATION SURFACE::  <Plain>>"), std::string::npos);
 
-    // Positions are copied as they are, in file order.
+    // Positions are copied as they are, in file order; corners point into them.
     ASSERT_EQ(o->vertexCount, 4);
     EXPECT_FLOAT_EQ(o->vertices[3 * 3 + 2], 2.0f);
     ASSERT_EQ(o->polygonCount, 2);
@@ -48,159 +34,130 @@ TEST_F(ObjectImport, UnnamedLayerTakesTheBaseName)
     // An untextured surface leaves the polygon without surface and uvs.
     EXPECT_EQ(second.surface, nullptr);
     EXPECT_EQ(second.uvs, nullptr);
-    // The flat triangle's normals point along z either way round.
     EXPECT_NEAR(std::fabs(o->polygons[0].normals[2]), 1.0f, 1e-5f);
 
     EngineSurface* s = scene->findSurface("Plain");
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->textured, 0);
     EXPECT_FLOAT_EQ(s->ambient[2], 1.0f);
-    EXPECT_FLOAT_EQ(s->diffuse[0], 0.25f);   // 0.5 x 0.5
+    EXPECT_FLOAT_EQ(s->diffuse[0], 0.25f);     // 0.5 x 0.5
     EXPECT_FLOAT_EQ(s->specular[1], 0.0625f);  // 0.25 x 0.25
 }
 
 TEST_F(ObjectImport, LayersBecomeObjects)
 {
-    FixtureSurface plain;
-    plain.name = "Plain";
-    std::string p = writeObject("three.lwo", {plain}, {},
-                                {triangleLayer("Front", 0), triangleLayer("Back", 0), triangleLayer("", 0)});
+    std::string p = writeObject("three.lwo", {fixtureSurface("Plain")},
+                                {triangleLayer("Front"), triangleLayer("Back"), triangleLayer("")});
     int32_t emptyBefore = emptyObjectCounter;
     EXPECT_TRUE(scene->importLightWaveObject(p.c_str()));
-    ASSERT_EQ(scene->objectCount, 4);
-    EXPECT_STREQ(scene->objects[1]->name, "Frontthree.lwo");
+    EXPECT_EQ(summary(scene), "camera:0 Frontthree.lwo:0 Back:0 Empty " + std::to_string(emptyBefore) + ":0");
     EXPECT_STREQ(scene->objects[1]->sourceFile, p.c_str());
-    EXPECT_STREQ(scene->objects[2]->name, "Back");
     EXPECT_STREQ(scene->objects[2]->sourceFile, "-xxx.Vordelle3DV4.1-Unallocated.xxx-");
-    EXPECT_EQ(std::string(scene->objects[3]->name), "Empty " + std::to_string(emptyBefore));
     for (int i = 1; i < 4; ++i) {
-        EXPECT_EQ(scene->objects[i]->vertexCount, 4);
         EXPECT_EQ(scene->objects[i]->polygonCount, 2);
-        // Each object's corners point into its own vertices.
         EXPECT_EQ(scene->objects[i]->polygons[0].vertices[0], scene->objects[i]->vertices);
     }
 }
 
 TEST_F(ObjectImport, SurfacesAreSharedByName)
 {
-    ASSERT_TRUE(writePicture(path("metal.bmp"), 200, 10, 10));
-    FixtureSurface metal;
-    metal.name = "Metal";
-    metal.texture = FixtureSurface::imageMap;
-    std::string a = writeObject("a.lwo", {metal}, {{1, path("metal.bmp")}}, {triangleLayer("", 0)});
-    FixtureSurface other = metal;
+    ASSERT_TRUE(writeSolidBmp(path("metal.bmp"), {200, 10, 10}));
+    std::string a = writeObject("a.lwo", {fixtureSurface("Metal", 1)}, {triangleLayer("")}, {{1, path("metal.bmp")}});
+    LwwSurface other = fixtureSurface("Metal", 1);
     other.color[0] = 0.0f;  // ignored: the name is already known
-    std::string b = writeObject("b.lwo", {other}, {{1, path("metal.bmp")}}, {triangleLayer("", 0)});
+    std::string b = writeObject("b.lwo", {other}, {triangleLayer("")}, {{1, path("metal.bmp")}});
     EXPECT_TRUE(scene->importLightWaveObject(a.c_str()));
-    std::string out = captureReports([&] { EXPECT_TRUE(scene->importLightWaveObject(b.c_str())); });
+    std::string out = reports([&] { EXPECT_TRUE(scene->importLightWaveObject(b.c_str())); });
     EXPECT_NE(out.find("<Vordelle3DV4.1La surface existe deja >"), std::string::npos);
     EXPECT_EQ(scene->surfaceCount, 1);
     EngineSurface* s = scene->findSurface("Metal");
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->textured, 1);
     EXPECT_EQ(s->image, nullptr);  // uploaded
     EXPECT_FLOAT_EQ(s->ambient[0], 0.5f);
     EXPECT_TRUE(glIsTexture(s->textureName));
     for (int i = 1; i <= 2; ++i) {
-        EnginePolygon& p = scene->objects[i]->polygons[0];
-        EXPECT_EQ(p.surface, s);
-        EXPECT_NE(p.uvs, nullptr);
+        EXPECT_EQ(scene->objects[i]->polygons[0].surface, s);
+        EXPECT_NE(scene->objects[i]->polygons[0].uvs, nullptr);
     }
 }
 
-TEST_F(ObjectImport, BlendClassesFromSurfaceNames)
-{
-    ASSERT_TRUE(writePicture(path("t.bmp"), 255, 255, 255));
-    auto mapped = [](const char* name, int clip = 1) {
-        FixtureSurface s;
-        s.name = name;
-        s.texture = FixtureSurface::imageMap;
-        s.clip = clip;
-        return s;
-    };
-    FixtureSurface notMapped;
-    notMapped.name = "proc_blackbg";
-    notMapped.texture = FixtureSurface::procedural;
-    std::vector<FixtureSurface> surfaces = {mapped("neon_light_shadow"), mapped("soft_shadow"), mapped("logo_blackbg"),
-                                            notMapped, mapped("lost_light", 7), mapped("screenshoot")};
-    FixtureLayer l = triangleLayer("", 0);
-    std::string p = writeObject("modes.lwo", surfaces, {{1, path("t.bmp")}}, {l});
-    std::string out = captureReports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
+// One surface per row: its flags and the line that reports it. In a clip's
+// file "@" stands for the test's folder.
+struct SurfaceCase {
+    const char* name;
+    int clip;  // the image map's clip (only clip 1 exists); 0: a procedural instead
+    const char* clipFile;
+    unsigned char additive, multiplicative, alphaTest, textured;
+    const char* report;
+};
 
-    EngineSurface* both = scene->findSurface("neon_light_shadow");
-    EXPECT_EQ(both->additive, 1);
-    EXPECT_EQ(both->multiplicative, 0);
-    EXPECT_NE(out.find("<Vordelle3DV4.1Chargement surface 'neon_light_shadow', en mode Lighting et AlphaZeroColor>"), std::string::npos);
-    EngineSurface* shadow = scene->findSurface("soft_shadow");
-    EXPECT_EQ(shadow->additive, 0);
-    EXPECT_EQ(shadow->multiplicative, 1);
-    EngineSurface* keyed = scene->findSurface("logo_blackbg");
-    EXPECT_EQ(keyed->alphaTest, 1);
-    EXPECT_EQ(keyed->textured, 1);
-    EXPECT_NE(out.find("<Vordelle3DV4.1Chargement surface 'logo_blackbg', en mode AlphaZeroColor>"), std::string::npos);
-    EngineSurface* proc = scene->findSurface("proc_blackbg");
-    EXPECT_EQ(proc->alphaTest + proc->additive + proc->multiplicative + proc->textured, 0);
-    // A clip that is not there: the warning names the surface and the clip.
-    EngineSurface* lost = scene->findSurface("lost_light");
-    EXPECT_EQ(lost->textured, 0);
-    EXPECT_EQ(lost->additive, 0);
-    EXPECT_NE(out.find("<Vordelle3DV4.1Surface <lost_light> : image 7 introuvable parmi les clips de l'objet>"), std::string::npos)
-        << out;
-    // The capture is taken but the clip's picture is the texture.
-    EngineSurface* shot = scene->findSurface("screenshoot");
-    EXPECT_EQ(shot->textured, 1);
-    EXPECT_EQ(shot->image, nullptr);
+const SurfaceCase surfaceCases[] = {
+    {"neon_light_shadow", 1, "@/t.bmp", 1, 0, 0, 1, "Chargement surface 'neon_light_shadow', en mode Lighting et AlphaZeroColor>"},
+    {"soft_shadow", 1, "@/t.bmp", 0, 1, 0, 1, "Chargement surface 'soft_shadow', en mode Lighting et AlphaZeroColor>"},
+    {"logo_blackbg", 1, "@/t.bmp", 0, 0, 1, 1, "Chargement surface 'logo_blackbg', en mode AlphaZeroColor>"},
+    {"proc_blackbg", 0, "@/t.bmp", 0, 0, 0, 0, "Image pour Surface inexistante, 'proc_blackbg' non trouve>"},
+    {"lost_light", 7, "@/t.bmp", 0, 0, 0, 0, "Surface <lost_light> : image 7 introuvable parmi les clips de l'objet>"},
+    {"screenshoot", 1, "@/t.bmp", 0, 0, 0, 1, "Chargement surface '@/t.bmp' >"},  // the clip, not the capture
+    {"Gone", 1, "@/nowhere.bmp", 0, 0, 0, 0, "Surface <Gone> ne peut pas etre texturee, fichier <@/nowhere.bmp> innaccessible >"},
+    {"Red", 1, "@\\pics\\t.bmp", 0, 0, 0, 1, "Chargement surface '@/pics/t.bmp' >"},
+};
+
+std::string withFolder(std::string text, const std::string& dir)
+{
+    for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + dir.size())) text.replace(at, 1, dir);
+    return text;
 }
 
-TEST_F(ObjectImport, MissingPictureAndPolygonWarnings)
+TEST_F(ObjectImport, SurfaceNamesAndClipsChooseTheMode)
 {
-    FixtureSurface gone;
-    gone.name = "Gone";
-    gone.texture = FixtureSurface::imageMap;
-    std::string missing = path("nowhere.bmp");
-    std::string p = writeObject("gone.lwo", {gone}, {{1, missing}}, {triangleLayer("", 0)});
-    std::string out = captureReports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
-    EXPECT_NE(out.find("<Vordelle3DV4.1Surface <Gone> ne peut pas etre texturee, fichier <" + missing + "> innaccessible >"),
-              std::string::npos) << out;
-    EXPECT_NE(out.find("<Vordelle3DV4.1Image pour Surface inexistante, 'Gone' non trouve>"), std::string::npos);
-    EXPECT_EQ(scene->findSurface("Gone")->textured, 0);
-    EXPECT_EQ(scene->objects[1]->polygons[0].surface, nullptr);
-}
-
-TEST_F(ObjectImport, ClipNamesWithBackslashes)
-{
+    ASSERT_TRUE(writeSolidBmp(path("t.bmp"), {255, 255, 255}));
     write("pics/readme.txt", "the folder of the picture\n");
-    ASSERT_TRUE(writePicture(path("pics/red.bmp"), 255, 0, 0));
-    FixtureSurface red;
-    red.name = "Red";
-    red.texture = FixtureSurface::imageMap;
-    std::string clip = dir + "\\pics\\red.bmp";
-    std::string p = writeObject("red.lwo", {red}, {{1, clip}}, {triangleLayer("", 0)});
-    std::string out = captureReports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
-    EXPECT_EQ(scene->findSurface("Red")->textured, 1);
-    EXPECT_NE(out.find("<Vordelle3DV4.1Chargement surface '" + path("pics/red.bmp") + "' >"), std::string::npos) << out;
+    ASSERT_TRUE(writeSolidBmp(path("pics/t.bmp"), {255, 0, 0}));
+    for (const SurfaceCase& c : surfaceCases) {
+        SCOPED_TRACE(c.name);
+        LwwSurface s = fixtureSurface(c.name, c.clip);
+        if (!c.clip) s.procedural = "Turbulence";
+        std::string p = writeObject(std::string(c.name) + ".lwo", {s}, {triangleLayer("")}, {{1, withFolder(c.clipFile, dir)}});
+        std::string out = reports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
+        EXPECT_NE(out.find("<Vordelle3DV4.1" + withFolder(c.report, dir)), std::string::npos) << out;
+        EngineSurface* e = scene->findSurface(c.name);
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->additive, c.additive);
+        EXPECT_EQ(e->multiplicative, c.multiplicative);
+        EXPECT_EQ(e->alphaTest, c.alphaTest);
+        EXPECT_EQ(e->textured, c.textured);
+        EXPECT_EQ(e->image, nullptr);
+        const EnginePolygon& polygon = scene->objects[scene->objectCount - 1]->polygons[0];
+        EXPECT_EQ(polygon.surface, c.textured ? e : nullptr);
+        EXPECT_EQ(polygon.uvs != nullptr, c.textured == 1);
+    }
+}
+
+TEST_F(ObjectImport, Refusals)
+{
+    std::string text = write("text.lwo", "LWSC is not the first word here\n");
+    std::string out = reports([&] { EXPECT_FALSE(scene->importLightWaveObject(text.c_str())); });
+    EXPECT_NE(out.find("<Vordelle3DV4.1 Erreur, impossible de charger l'objet en tant qu'objet lwo>"), std::string::npos);
+    EXPECT_EQ(scene->objectCount, 1);
+
+    // A full surface table: the object loads, its polygons go without surface.
+    while (scene->createSurface(("s" + std::to_string(scene->surfaceCount)).c_str())) {
+    }
+    std::string late = writeObject("late.lwo", {fixtureSurface("Late")}, {triangleLayer("")});
+    out = reports([&] { EXPECT_TRUE(scene->importLightWaveObject(late.c_str())); });
+    EXPECT_NE(out.find("<Vordelle3DV4.1Echec lors de la recherche d'une surface, 'Late' non trouve>"), std::string::npos) << out;
+    EXPECT_EQ(scene->objects[1]->polygons[0].surface, nullptr);
 }
 
 TEST_F(ObjectImport, FullObjectTableIsFatal)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    FixtureSurface plain;
-    plain.name = "Plain";
-    std::string p = writeObject("one.lwo", {plain}, {}, {triangleLayer("", 0)});
+    std::string p = writeObject("one.lwo", {fixtureSurface("Plain")}, {triangleLayer("")});
     EXPECT_EXIT(
         {
             while (scene->objectCount < maxSceneObjects) scene->createObject("filler");
             scene->importLightWaveObject(p.c_str());
         },
         ::testing::ExitedWithCode(255), "Saturation d'allocation d'objets");
-}
-
-TEST_F(ObjectImport, NotAnObject)
-{
-    std::string p = write("text.lwo", "LWSC is not the first word here\n");
-    std::string out = captureReports([&] { EXPECT_FALSE(scene->importLightWaveObject(p.c_str())); });
-    EXPECT_NE(out.find("<Vordelle3DV4.1 Erreur, impossible de charger l'objet en tant qu'objet lwo>"), std::string::npos);
-    EXPECT_EQ(scene->objectCount, 1);
 }
 
 }  // namespace

@@ -1,55 +1,34 @@
 // Shared set-up of the scene-file tests: one GL display for the process, a
-// fresh Scene per test, fixture files written in code into a per-test folder.
+// fresh Scene and a private folder per test, fixture objects written in code.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine.h"
+#include "lwwriter.h"
 #include "scenefiles.h"
-
-void ensureDisplay();
-void resetSceneFileState();
-
-// Standard output of what runs inside, with verbose on.
-std::string captureReports(const std::function<void()>& run);
+#include "test_support.h"
 
 // Frames of a player that carry a key, in order.
 std::vector<int> keyFramesOf(const KeyframePlayer* player);
+// The scene in one line: per object its name ("-" after it when an object
+// other than the camera is hidden), ":" and its player's last frame, "@" and
+// the key frames, ">" and the slot of the next ring member; then " lists"
+// when the display lists are compiled, " pending" while a record is pending,
+// and " ratio R" when the pixel ratio is not the display's.
+std::string summary(const Scene* scene);
 
-std::string readWholeFile(const std::string& path);
+// A LightWave camera motion of one key: six channels, frame, four spline values.
+inline std::string cameraKey(int frame) { return "CameraMotion c 6 1 0 0 0 0 0 0 " + std::to_string(frame) + " 0 0 0 0\n"; }
 
-// ---- LightWave object fixtures ------------------------------------------------
-struct FixtureSurface {
-    std::string name;
-    float color[3] = {0.5f, 0.25f, 1.0f};
-    float diffuse = 0.5f;
-    float specular = 0.25f;
-    enum { plain, imageMap, procedural } texture = plain;
-    int clip = 1;  // the image map's clip index
-};
-
-struct FixtureLayer {
-    std::string name;                 // empty: unnamed
-    std::vector<float> points;        // x, y, z
-    std::vector<int> counts;          // corners per polygon
-    std::vector<int> indices;         // corner points, polygon after polygon
-    std::vector<int> surfaces;        // surface index per polygon
-};
-
-struct FixtureClip {
-    int index;
-    std::string file;
-};
-
-std::vector<unsigned char> buildObject(const std::vector<FixtureSurface>& surfaces, const std::vector<FixtureClip>& clips,
-                                       const std::vector<FixtureLayer>& layers);
-// A unit cube (counter-clockwise seen from outside) with every face on surface 0.
-FixtureLayer cubeLayer(const std::string& name, float size = 1.0f);
-// A one-coloured picture (BMP) for textures.
-bool writePicture(const std::string& path, unsigned char r, unsigned char g, unsigned char b);
+// A surface as the import reads it; `clip` > 0 gives it an image map of that clip.
+LwwSurface fixtureSurface(const std::string& name, int clip = 0);
+// Two triangles over four points, both on surface 0.
+LwwLayer triangleLayer(const std::string& name);
+// A unit cube, every face on surface 0.
+LwwLayer cubeLayer();
 
 class SceneFilesTest : public ::testing::Test {
 protected:
@@ -57,11 +36,14 @@ protected:
     void TearDown() override;
     // Writes a file below the test's folder and answers its path.
     std::string write(const std::string& name, const std::string& content);
+    std::string writeObject(const std::string& name, const std::vector<LwwSurface>& surfaces,
+                            const std::vector<LwwLayer>& layers, const std::vector<LwwClip>& clips = {});
     std::string path(const std::string& name) const { return dir + "/" + name; }
+    // The text with every "@" made the test's folder.
+    std::string inFolder(std::string text) const;
     bool load(const std::string& name);  // Scene::load on a modifiable copy
-    // Writes an LWO2 object below the test's folder and answers its path.
-    std::string writeObject(const std::string& name, const std::vector<FixtureSurface>& surfaces,
-                            const std::vector<FixtureClip>& clips, const std::vector<FixtureLayer>& layers);
+    std::string reports(const std::function<void()>& run) { return captureVerbose(run); }
+    void renew();                        // a fresh Scene and reader state
 
     Scene* scene = nullptr;
     std::string dir;

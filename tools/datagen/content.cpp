@@ -166,32 +166,17 @@ Surface imageSurface(const char* name, const char* image, Projection projection,
 
 bool writeLwo2(const std::string& path, const std::vector<Surface>& surfaces, const std::vector<Layer>& layers)
 {
-    LwWriter w;
-    size_t form = w.beginForm("LWO2");
-    std::vector<std::string> tags;
-    for (const Surface& s : surfaces) tags.push_back(s.lw.name);
-    lwwTags(w, tags);
-    for (size_t i = 0; i < layers.size(); ++i) {
-        const Mesh& m = layers[i].mesh;
-        lwwLayer(w, int(i), layers[i].name.empty() ? nullptr : layers[i].name.c_str());
-        lwwPoints(w, m.points.data(), m.points.size() / 3);
-        std::vector<int> counts, indices, numbers;
-        for (const std::vector<int>& p : m.polygons) {
-            counts.push_back(int(p.size()));
-            indices.insert(indices.end(), p.begin(), p.end());
-        }
-        for (size_t k = 0; k < m.polygons.size(); ++k) numbers.push_back(int(k));
-        lwwPolygons(w, "FACE", counts, indices);
-        lwwPolygonTags(w, "SURF", numbers, m.surfaces);
-    }
-    for (size_t i = 0; i < surfaces.size(); ++i) lwwStillClip(w, int(i + 1), surfaces[i].image.c_str());
+    std::vector<LwwSurface> lw;
+    std::vector<LwwClip> clips;
     for (size_t i = 0; i < surfaces.size(); ++i) {
-        LwwSurface s = surfaces[i].lw;
-        s.image.clip = int(i + 1);
-        lwwSurface(w, s);
+        lw.push_back(surfaces[i].lw);
+        lw.back().image.clip = int(i + 1);
+        clips.push_back({int(i + 1), surfaces[i].image});
     }
-    w.endForm(form);
-    return writeFile(path, w.bytes.data(), w.bytes.size());
+    std::vector<LwwLayer> out;
+    for (const Layer& l : layers) out.push_back({l.name, l.mesh.points, l.mesh.polygons, l.mesh.surfaces});
+    std::vector<unsigned char> bytes = lwwObject(lw, out, clips);
+    return writeFile(path, bytes.data(), bytes.size());
 }
 
 bool writeLwob(const std::string& path, const std::vector<Surface>& surfaces, const Mesh& mesh)

@@ -257,6 +257,33 @@ void lwwStillClip(LwWriter& w, int index, const char* fileName)
     w.endChunk(c);
 }
 
+std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, const std::vector<LwwLayer>& layers,
+                                     const std::vector<LwwClip>& clips)
+{
+    LwWriter w;
+    size_t form = w.beginForm("LWO2");
+    std::vector<std::string> tags;
+    for (const LwwSurface& s : surfaces) tags.push_back(s.name);
+    if (!tags.empty()) lwwTags(w, tags);
+    for (size_t i = 0; i < layers.size(); ++i) {
+        const LwwLayer& l = layers[i];
+        lwwLayer(w, int(i), l.name.empty() ? nullptr : l.name.c_str());
+        lwwPoints(w, l.points.data(), l.points.size() / 3);
+        std::vector<int> counts, indices, numbers;
+        for (const std::vector<int>& p : l.polygons) {
+            counts.push_back(int(p.size()));
+            indices.insert(indices.end(), p.begin(), p.end());
+            numbers.push_back(int(numbers.size()));
+        }
+        lwwPolygons(w, "FACE", counts, indices);
+        if (!l.surfaces.empty()) lwwPolygonTags(w, "SURF", numbers, l.surfaces);
+    }
+    for (const LwwClip& c : clips) lwwStillClip(w, c.index, c.file.c_str());
+    for (const LwwSurface& s : surfaces) lwwSurface(w, s);
+    w.endForm(form);
+    return w.bytes;
+}
+
 void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs)
 {
     size_t c = w.beginChunk("ENVL");

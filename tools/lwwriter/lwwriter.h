@@ -78,6 +78,23 @@ void lwwProceduralBlock(LwWriter& w, const char* channel, const char* function);
 void lwwStillClip(LwWriter& w, int index, const char* fileName);
 void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs);
 
+// ---- layered objects ---------------------------------------------------------------
+
+struct LwwLayer {
+    std::string name;                        // empty: unnamed
+    std::vector<float> points;               // x, y, z
+    std::vector<std::vector<int>> polygons;  // corner point indices, FACE polygons
+    std::vector<int> surfaces;               // surface (tag) index per polygon; empty: no PTAG
+};
+struct LwwClip {
+    int index;
+    std::string file;  // a still image
+};
+// A whole LWO2 object: TAGS (the surface names, when there are any), then
+// LAYR/PNTS/POLS/PTAG per layer numbered from 0, then the clips, then SURF per surface.
+std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, const std::vector<LwwLayer>& layers,
+                                     const std::vector<LwwClip>& clips = {});
+
 // ---- ready-made objects --------------------------------------------------------------
 
 // A unit cube centred on the origin: 8 points, 6 quads, one surface.
