@@ -1,383 +1,218 @@
-// Flare layers: particle seeding and motion against a replay of rand, and
-// what a layer puts on real pixels with the timeline's projection.
+// Flare layers: the ranges particles are seeded and re-emitted with, their
+// motion, and what a layer puts on real pixels with the timeline's projection.
 #include <gtest/gtest.h>
 
 #include <GL/glu.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "flares.h"
+#include "test_support.h"
 #include "toolkit.h"
 
 namespace {
 
 const int kSize = 64;
 
-struct RandomParts {
-    int vx, vy, decay;  // the three raw rand() results of one emission
-};
-
-RandomParts nextParts()
-{
-    RandomParts r;
-    r.vx = std::rand();
-    r.vy = std::rand();
-    r.decay = std::rand();
-    return r;
-}
-
-class Flares : public ::testing::Test {
-protected:
+struct Flares : testing::Test {
     static void SetUpTestSuite()
     {
         openDisplay(kSize, kSize, 0, 0, 1);
-        char pattern[] = "/tmp/flares_test.XXXXXX";
-        dir = mkdtemp(pattern);
-        sprite = dir + "/sprite.bmp";
-        background = dir + "/fond.bmp";
-        savePlain(sprite, 16, 16, 0, 200, 0);
-        savePlain(background, 32, 32, 200, 100, 50);
+        dir = testFolder();
+        writeSolidBmp(dir + "/sprite.bmp", Rgb8{0, 200, 0});
         // Red above, blue below, as a picture file stores it: top row first.
-        halves = dir + "/halves.bmp";
-        SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 32, 32, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-        SDL_Rect top = {0, 0, 32, 16}, bottom = {0, 16, 32, 16};
-        SDL_FillRect(s, &top, SDL_MapRGB(s->format, 255, 0, 0));
-        SDL_FillRect(s, &bottom, SDL_MapRGB(s->format, 0, 0, 255));
-        SDL_SaveBMP(s, halves.c_str());
-        SDL_FreeSurface(s);
+        std::vector<Rgb8> halves(32 * 32, Rgb8{255, 0, 0});
+        std::fill(halves.begin() + 16 * 32, halves.end(), Rgb8{0, 0, 255});
+        writeBmp(dir + "/halves.bmp", 32, 32, halves);
     }
-    static void TearDownTestSuite()
-    {
-        std::remove(sprite.c_str());
-        std::remove(background.c_str());
-        std::remove(halves.c_str());
-        std::remove(dir.c_str());
-    }
-
     void SetUp() override
     {
         // The GL state the timeline sets before loading the layers.
-        glViewport(0, 0, kSize, kSize);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         gluPerspective(90.0, 1.0, 0.1f, 128.0);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         glEnable(GL_TEXTURE_2D);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ONE, GL_ONE);
-        glDisable(GL_FOG);
         flaresBackgroundOnly = 0;
     }
     void TearDown() override { flaresBackgroundOnly = 0; }
-
-    static void savePlain(const std::string& file, int w, int h, Uint8 r, Uint8 g, Uint8 b)
+    void load(FlareLayer& layer, const char* background, float x = 0, float y = 0, float z = 0)
     {
-        SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, r, g, b));
-        SDL_SaveBMP(s, file.c_str());
-        SDL_FreeSurface(s);
+        layer.load((dir + "/sprite.bmp").c_str(), background ? (dir + background).c_str() : nullptr, x, y, z);
     }
-
-    static std::vector<Uint8> frame()
+    static bool pixelIs(int x, int y, int r, int g, int b, int tolerance = 3)  // y from the bottom
     {
-        std::vector<Uint8> pixels(kSize * kSize * 3);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, kSize, kSize, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
+        Uint8 p[3];
+        glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+        return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
     }
-    static const Uint8* at(const std::vector<Uint8>& f, int x, int y) { return &f[(y * kSize + x) * 3]; }
+    static std::string dir;
+};
+std::string Flares::dir;
 
-    static std::string dir, sprite, background, halves;
+// Both ends of vx, vy and decay reached exactly: [-0.005, 0.0049] + drift x,
+// [0.0026, 0.005] + drift y, [0.005, 0.0074].
+struct Ranges {
+    float low[3] = {1, 1, 1}, high[3] = {-1, -1, -1};
+    void add(float vx, float vy, float decay)
+    {
+        const float v[3] = {vx, vy, decay};
+        for (int i = 0; i < 3; ++i) low[i] = std::min(low[i], v[i]), high[i] = std::max(high[i], v[i]);
+    }
+    void expectEnds(float driftX, float driftY)
+    {
+        const float ends[3][2] = {{-0.005f + driftX, 0.0049f + driftX}, {0.0026f + driftY, 0.005f + driftY}, {0.005f, 0.0074f}};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(low[i], ends[i][0], 2e-7f) << i;
+            EXPECT_NEAR(high[i], ends[i][1], 2e-7f) << i;
+        }
+    }
 };
 
-std::string Flares::dir, Flares::sprite, Flares::background, Flares::halves;
+}  // namespace
 
-void expectPixel(const Uint8* p, int r, int g, int b, int tolerance, const char* where)
+TEST_F(Flares, SeedsAndReEmissionsCoverTheirWholeRanges)
 {
-    EXPECT_NEAR(p[0], r, tolerance) << where;
-    EXPECT_NEAR(p[1], g, tolerance) << where;
-    EXPECT_NEAR(p[2], b, tolerance) << where;
-}
-
-// ---- Particles ---------------------------------------------------------------
-
-TEST_F(Flares, LoadSeedsStaggeredLivesAtTheOriginInRandOrder)
-{
-    FlareLayer layer;
     std::srand(4242);
-    layer.load(sprite.c_str(), nullptr, 0.5f, 0.2f, -0.1f);
-    std::srand(4242);
-    for (int i = 0; i < 32; ++i) {
-        SCOPED_TRACE(i);
-        const FlareParticle& p = layer.particles[i];
-        RandomParts r = nextParts();
-        EXPECT_FLOAT_EQ(p.life, 1.0f - i / 32.0f);
-        EXPECT_EQ(p.x, 0.5f);
-        EXPECT_EQ(p.y, 0.2f);
-        EXPECT_EQ(p.z, -0.1f);
-        EXPECT_FLOAT_EQ(p.vx, (r.vx % 100 - 50) / 10000.0f);
-        EXPECT_FLOAT_EQ(p.vy, (50 - r.vy % 25) / 10000.0f);
-        EXPECT_FLOAT_EQ(p.decay, (r.decay % 25 + 50) / 10000.0f);
-        EXPECT_EQ(p.vz, 0.0f);
-        EXPECT_GE(p.vx, -0.005f);
-        EXPECT_LE(p.vx, 0.0049f + 1e-7f);
-        EXPECT_GE(p.vy, 0.0026f - 1e-7f);
-        EXPECT_LE(p.vy, 0.005f);
-        EXPECT_GE(p.decay, 0.005f);
-        EXPECT_LE(p.decay, 0.0074f + 1e-7f);
+    Ranges seeded, emitted;
+    for (int loads = 0; loads < 100; ++loads) {
+        FlareLayer layer;
+        load(layer, nullptr, 0.5f, 0.2f, -0.1f);
+        for (int i = 0; i < 32; ++i) {
+            const FlareParticle& p = layer.particles[i];
+            // Staggered lives, at the origin, not moving along z.
+            ASSERT_TRUE(p.life == 1.0f - i / 32.0f && p.x == 0.5f && p.y == 0.2f && p.z == -0.1f && p.vz == 0.0f) << i;
+            seeded.add(p.vx, p.vy, p.decay);
+        }
     }
-    EXPECT_EQ(layer.hasBackground, 0);
-    EXPECT_EQ(layer.backgroundImage, nullptr);
-    EXPECT_NE(layer.spriteImage, nullptr);
-}
+    seeded.expectEnds(0, 0);
 
-TEST_F(Flares, EachDrawMovesEveryParticleOneStepScaledByItsNewLife)
-{
+    // With none due, a draw calls rand not at all; made due, every one is re-emitted.
     FlareLayer layer;
-    layer.load(sprite.c_str(), nullptr, 0, 0, 0);
-    for (FlareParticle& p : layer.particles) p = FlareParticle{0, 0, 0, 0, 0, 0, 0.9f, 0.001f};
-    layer.particles[3] = FlareParticle{0.1f, 0.2f, 0.3f, 0.02f, 0.03f, 0.04f, 0.5f, 0.01f};
-
+    load(layer, nullptr);
     std::srand(9);
     int expectedRand = std::rand();
     std::srand(9);
-    layer.draw(5, 5, 5, 1, 1, 1);  // no particle is due: origin and drift unused
-    EXPECT_EQ(std::rand(), expectedRand) << "no particle was re-emitted, so rand was not called";
-
-    const FlareParticle& p = layer.particles[3];
-    EXPECT_FLOAT_EQ(p.life, 0.49f);
-    EXPECT_FLOAT_EQ(p.vy, 0.03f - 0.0001f);
-    EXPECT_FLOAT_EQ(p.x, 0.1f + 0.02f * 0.49f);
-    EXPECT_FLOAT_EQ(p.y, 0.2f + 0.0299f * 0.49f);
-    EXPECT_FLOAT_EQ(p.z, 0.3f + 0.04f * 0.49f);
-    EXPECT_FLOAT_EQ(p.vx, 0.02f);
-    EXPECT_FLOAT_EQ(p.decay, 0.01f);
-    EXPECT_FLOAT_EQ(layer.particles[0].life, 0.899f);
+    layer.draw(5, 5, 5, 1, 1, 1);
+    EXPECT_EQ(std::rand(), expectedRand);
+    for (int frame = 0; frame < 100; ++frame) {
+        for (FlareParticle& p : layer.particles) p.life = -0.001f;
+        layer.draw(0.3f, -0.2f, 0.1f, 0.002f, 0.001f, 0.0025f);
+        for (const FlareParticle& p : layer.particles) {
+            // At this call's origin with life 1, then moved one step: life less
+            // decay, vy less decay / 100, the position by velocity times the new life.
+            ASSERT_FLOAT_EQ(p.life, 1.0f - p.decay);
+            ASSERT_FLOAT_EQ(p.x, 0.3f + p.vx * p.life);
+            ASSERT_FLOAT_EQ(p.y, -0.2f + p.vy * p.life);
+            ASSERT_FLOAT_EQ(p.z, 0.1f + 0.0025f * p.life);
+            emitted.add(p.vx, p.vy + p.decay / 100.0f, p.decay);
+        }
+    }
+    emitted.expectEnds(0.002f, 0.001f);
 }
 
-TEST_F(Flares, ADeadParticleIsReEmittedAtThisDrawsOriginWithTheDrift)
+TEST_F(Flares, LastParticleDiesInItsFifthToSeventhFrameAndComesBackAtTheNewOrigin)
 {
-    FlareLayer layer;
-    layer.load(sprite.c_str(), nullptr, 0, 0.2f, 0);
-    for (FlareParticle& p : layer.particles) p.life = 0.9f;
-    layer.particles[7].life = -0.001f;
-
-    std::srand(31);
-    layer.draw(0.3f, -0.2f, 0.1f, 0.002f, 0.001f, 0.0025f);
-    std::srand(31);
-    RandomParts r = nextParts();
-    float vx = (r.vx % 100 - 50) / 10000.0f + 0.002f;
-    float vy = (50 - r.vy % 25) / 10000.0f + 0.001f;
-    float decay = (r.decay % 25 + 50) / 10000.0f;
-    EXPECT_GE(vy, 0.0036f - 1e-7f);
-    EXPECT_LE(vy, 0.006f + 1e-7f);
-
-    const FlareParticle& p = layer.particles[7];
-    float life = 1.0f - decay;
-    EXPECT_FLOAT_EQ(p.life, life);
-    EXPECT_FLOAT_EQ(p.decay, decay);
-    EXPECT_FLOAT_EQ(p.vx, vx);
-    EXPECT_FLOAT_EQ(p.vy, vy - decay / 100.0f);
-    EXPECT_FLOAT_EQ(p.vz, 0.0025f);
-    EXPECT_FLOAT_EQ(p.x, 0.3f + vx * life);
-    EXPECT_FLOAT_EQ(p.y, -0.2f + (vy - decay / 100.0f) * life);
-    EXPECT_FLOAT_EQ(p.z, 0.1f + 0.0025f * life);
+    for (unsigned seed : {1u, 2u, 3u, 99u}) {
+        std::srand(seed);
+        FlareLayer layer;
+        load(layer, nullptr);
+        int frames = 0;
+        for (; layer.particles[31].life >= 0.0f && frames < 20; ++frames) layer.draw(0, 0.2f, 0, 0, 0.001f, 0.0025f);
+        EXPECT_TRUE(frames >= 5 && frames <= 7) << frames;
+        layer.draw(-0.25f, 0.2f, 0, 0, 0.001f, 0.0025f);  // the sway has moved the origin
+        EXPECT_GT(layer.particles[31].life, 0.99f);
+        EXPECT_NEAR(layer.particles[31].x, -0.25f, 0.0055f);
+    }
 }
 
-TEST_F(Flares, BackgroundOnlyLeavesTheParticlesFrozen)
+TEST_F(Flares, BackgroundOnlyDrawsThePictureUprightOverTheViewAndFreezesTheParticles)
 {
-    FlareLayer layer;
-    layer.load(sprite.c_str(), background.c_str(), 0, 0, 0);
+    FlareLayer layer, none, failed;
+    load(layer, "/halves.bmp");
+    load(none, nullptr);
+    load(failed, "/absent.jpg");
+    EXPECT_EQ(failed.hasBackground, 0);
     layer.particles[5].life = -0.5f;  // due for re-emission, yet must stay
     FlareParticle before[32];
     std::memcpy(before, layer.particles, sizeof before);
 
     flaresBackgroundOnly = 1;
-    std::srand(77);
-    int expectedRand = std::rand();
-    std::srand(77);
+    glClearColor(0.1f, 0.2f, 0.3f, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    none.draw(0, 0, 0, 0, 0, 0);  // no background: nothing at all
+    failed.draw(0, 0, 0, 0, 0, 0);
+    for (int i = 0; i < kSize * kSize; i += 7) ASSERT_TRUE(pixelIs(i % kSize, i / kSize, 26, 51, 77, 1)) << i;
     for (int i = 0; i < 3; ++i) layer.draw(0.4f, 0.4f, 0.4f, 0.1f, 0.1f, 0.1f);
     EXPECT_EQ(std::memcmp(before, layer.particles, sizeof before), 0);
-    EXPECT_EQ(std::rand(), expectedRand);
-}
-
-TEST_F(Flares, LastParticleDiesInItsFifthToSeventhFrameAndComesBackNext)
-{
-    for (unsigned seed : {1u, 2u, 3u, 99u}) {
-        SCOPED_TRACE(seed);
-        std::srand(seed);
-        FlareLayer layer;
-        layer.load(sprite.c_str(), nullptr, 0, 0.2f, 0);
-        EXPECT_FLOAT_EQ(layer.particles[31].life, 0.03125f);
-        int frames = 0;
-        while (layer.particles[31].life >= 0.0f && frames < 20) {
-            layer.draw(0, 0.2f, 0, 0, 0.001f, 0.0025f);
-            ++frames;
-        }
-        EXPECT_GE(frames, 5);
-        EXPECT_LE(frames, 7);
-        layer.draw(-0.25f, 0.2f, 0, 0, 0.001f, 0.0025f);  // the sway has moved the origin
-        const FlareParticle& p = layer.particles[31];
-        EXPECT_GT(p.life, 0.99f);
-        EXPECT_NEAR(p.x, -0.25f, 0.0055f);
-        EXPECT_EQ(p.vz, 0.0025f);
-    }
-}
-
-// ---- Pixels ----------------------------------------------------------------
-
-TEST_F(Flares, BackgroundFillsTheWholeView)
-{
-    FlareLayer layer;
-    layer.load(sprite.c_str(), background.c_str(), 0, 0.2f, 0);
-    ASSERT_EQ(layer.hasBackground, 1);
-    flaresBackgroundOnly = 1;
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    layer.draw(0, 0, 0, 0, 0, 0);
-    std::vector<Uint8> f = frame();
-    expectPixel(at(f, 0, 0), 200, 100, 50, 3, "bottom left");
-    expectPixel(at(f, kSize - 1, 0), 200, 100, 50, 3, "bottom right");
-    expectPixel(at(f, 0, kSize - 1), 200, 100, 50, 3, "top left");
-    expectPixel(at(f, kSize - 1, kSize - 1), 200, 100, 50, 3, "top right");
-    expectPixel(at(f, kSize / 2, kSize / 2), 200, 100, 50, 3, "centre");
-}
-
-TEST_F(Flares, BackgroundShowsThePictureUpright)
-{
-    FlareLayer layer;
-    layer.load(sprite.c_str(), halves.c_str(), 0, 0, 0);
-    flaresBackgroundOnly = 1;
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    layer.draw(0, 0, 0, 0, 0, 0);
-    std::vector<Uint8> f = frame();  // glReadPixels rows start at the bottom
-    expectPixel(at(f, 3, kSize - 4), 255, 0, 0, 2, "top of the screen");
-    expectPixel(at(f, kSize - 4, 3), 0, 0, 255, 2, "bottom of the screen");
+    for (int x : {0, kSize - 1}) EXPECT_TRUE(pixelIs(x, kSize - 1, 255, 0, 0) && pixelIs(x, 0, 0, 0, 255)) << x;
 }
 
 TEST_F(Flares, SpritesAddTheirLightToWhatIsThere)
 {
     FlareLayer layer;
-    layer.load(sprite.c_str(), nullptr, 0, 0, 0);
+    load(layer, nullptr);
     glClearColor(0.4f, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     layer.draw(0, 0, 0, 0, 0.001f, 0.0025f);
-    std::vector<Uint8> f = frame();
-    const Uint8* centre = at(f, kSize / 2, kSize / 2);
-    EXPECT_NEAR(centre[0], 102, 2) << "the red underneath stays: blending adds";
-    EXPECT_GT(centre[1], 150) << "the sprite's green is added, brightest where many overlap";
+    // The red underneath stays, the sprites' green is added where many overlap.
+    Uint8 centre[3];
+    glReadPixels(kSize / 2, kSize / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, centre);
+    EXPECT_NEAR(centre[0], 102, 2);
+    EXPECT_GT(centre[1], 150);
     EXPECT_EQ(centre[2], 0);
-    expectPixel(at(f, 0, 0), 102, 0, 0, 2, "corner, away from the fountain");
-    expectPixel(at(f, kSize - 1, kSize - 1), 102, 0, 0, 2, "corner, away from the fountain");
+    EXPECT_TRUE(pixelIs(0, 0, 102, 0, 0, 2) && pixelIs(kSize - 1, kSize - 1, 102, 0, 0, 2));
 }
 
-TEST_F(Flares, LayerWithoutBackgroundDrawsNothingInBackgroundOnlyMode)
-{
-    FlareLayer none, failed;
-    none.load(sprite.c_str(), nullptr, 0, 0, 0);
-    failed.load(sprite.c_str(), (dir + "/absent.jpg").c_str(), 0, 0, 0);
-    EXPECT_EQ(failed.hasBackground, 0);
-    EXPECT_EQ(failed.backgroundImage, nullptr);
-
-    flaresBackgroundOnly = 1;
-    glClearColor(0.1f, 0.2f, 0.3f, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    none.draw(0, 0, 0, 0, 0, 0);
-    failed.draw(0, 0, 0, 0, 0, 0);
-    std::vector<Uint8> f = frame();
-    int changed = 0;
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x) {
-            const Uint8* p = at(f, x, y);
-            if (std::abs(p[0] - 26) > 1 || std::abs(p[1] - 51) > 1 || std::abs(p[2] - 77) > 1) ++changed;
-        }
-    EXPECT_EQ(changed, 0);
-}
-
-// ---- Fog steps ---------------------------------------------------------------
-
-float appliedDensity()
-{
-    float d = -1;
-    glGetFloatv(GL_FOG_DENSITY, &d);
-    return d;
-}
-
+// Each step applies the density, then moves it by 0.01; below 0 it is never applied.
 TEST_F(Flares, FogStepsDownThenBackUp)
 {
-    glFogf(GL_FOG_DENSITY, 1.0f);
-    float density = 1.0f;
-    int applied = 0;
-    float last = 0;
-    for (int frame = 0; frame < 150; ++frame) {
-        float before = density;
-        fogStepDown(density);
-        if (density != before) {
-            ++applied;
-            EXPECT_EQ(appliedDensity(), before);
-            last = before;
+    auto applied = [] {
+        float d = -1;
+        glGetFloatv(GL_FOG_DENSITY, &d);
+        return d;
+    };
+    auto steps = [&](void (*step)(float&), float& density) {
+        int count = 0;
+        for (float before = density; count < 150; ++count, before = density) {
+            step(density);
+            if (density == before) break;
+            EXPECT_TRUE(before < 0 || applied() == before) << before;
         }
-    }
-    EXPECT_EQ(applied, 101);
-    EXPECT_GT(last, 0.0f);
-    EXPECT_LT(last, 1e-5f);
+        return count;
+    };
+    float density = 1.0f;
+    EXPECT_EQ(steps(fogStepDown, density), 101);
     EXPECT_NEAR(density, -0.01f, 1e-4f);
-
-    // The first step up finds the variable below 0: nothing is applied.
-    fogStepUp(density);
-    EXPECT_EQ(appliedDensity(), last);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    int frames = 1;
-    float highest = 0;
-    for (int frame = 0; frame < 150; ++frame) {
-        float before = density;
-        fogStepUp(density);
-        if (density == before) break;
-        ++frames;
-        EXPECT_EQ(appliedDensity(), before);
-        highest = before;
-    }
-    EXPECT_EQ(frames, 101);
-    EXPECT_NEAR(highest, 0.99f, 1e-5f);
-    EXPECT_GE(density, 1.0f);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    float last = applied();
+    EXPECT_TRUE(last > 0 && last < 1e-5f);
+    fogStepUp(density);  // below 0: moved, not applied
+    EXPECT_EQ(applied(), last);
+    EXPECT_EQ(steps(fogStepUp, density), 100);
+    EXPECT_NEAR(applied(), 0.99f, 1e-5f);
 }
-
-// ---- Release and failure -------------------------------------------------------
 
 TEST_F(Flares, ReleaseGivesBackPicturesAndNamesOnce)
 {
-    FlareLayer never;
+    FlareLayer never, layer;
     never.release();
-    EXPECT_EQ(never.textureNames[0], 0u);
-
-    FlareLayer layer;
-    layer.load(sprite.c_str(), background.c_str(), 0, 0, 0);
+    load(layer, "/halves.bmp");
     GLuint names[2] = {layer.textureNames[0], layer.textureNames[1]};
-    ASSERT_TRUE(glIsTexture(names[0]));
-    ASSERT_TRUE(glIsTexture(names[1]));
+    ASSERT_TRUE(glIsTexture(names[0]) && glIsTexture(names[1]));
     layer.release();
-    EXPECT_EQ(layer.spriteImage, nullptr);
-    EXPECT_EQ(layer.backgroundImage, nullptr);
-    EXPECT_FALSE(glIsTexture(names[0]));
-    EXPECT_FALSE(glIsTexture(names[1]));
+    EXPECT_TRUE(layer.spriteImage == nullptr && layer.backgroundImage == nullptr);
+    EXPECT_FALSE(glIsTexture(names[0]) || glIsTexture(names[1]));
     layer.release();  // and the destructor after it: nothing freed twice
 }
 
 TEST(FlaresDeathTest, MissingSpriteIsFatal)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            FlareLayer layer;
-            layer.load("Datas/no-such-sprite.jpg", nullptr, 0, 0, 0);
-        },
-        ::testing::ExitedWithCode(255), "Impossible de charger la pic de Flares");
+    FlareLayer layer;
+    EXPECT_EXIT(layer.load("Datas/no-such-sprite.jpg", nullptr, 0, 0, 0), testing::ExitedWithCode(255),
+                "Impossible de charger la pic de Flares");
 }
-
-}  // namespace

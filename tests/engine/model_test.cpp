@@ -1,60 +1,32 @@
-// Scene and object model, and the engine's diagnostics, without a display.
+// Scene and object model, the engine's diagnostics and the keyframe player,
+// without a display.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine.h"
+#include "test_support.h"
 #include "toolkit.h"
 
 namespace {
 
-// Captures what the toolkit prints with verbose on.
-struct VerboseCapture {
-    VerboseCapture() { verbose = 1; testing::internal::CaptureStdout(); }
-    std::string text() { verbose = 0; return testing::internal::GetCapturedStdout(); }
-};
-
-std::string infoLine(const std::string& message)
-{
-    return "[TovikTools Info]:: le saviez vous?, <Vordelle3DV4.1" + message + ">\n";
-}
-
-std::string warningLine(const std::string& message)
-{
-    return "[TovikTools Warning]:: Attention, <Vordelle3DV4.1" + message + ">\n";
-}
+std::string infoLine(const std::string& m) { return "[TovikTools Info]:: le saviez vous?, <Vordelle3DV4.1" + m + ">\n"; }
+std::string warningLine(const std::string& m) { return "[TovikTools Warning]:: Attention, <Vordelle3DV4.1" + m + ">\n"; }
 
 }  // namespace
 
-TEST(EngineDiagnostics, PrefixTheEngineNameWithNoSeparator)
+TEST(EngineDiagnostics, PrefixTheEngineNameUncutAndOnlyWhenVerboseIsOne)
 {
-    VerboseCapture capture;
-    Scene::reportWarning(" est parmis nous ");
-    Scene::reportInfo("");
-    Scene::reportInfo("abc");
-    EXPECT_EQ(capture.text(), warningLine(" est parmis nous ") + infoLine("") + infoLine("abc"));
-}
-
-TEST(EngineDiagnostics, AreSilentUnlessVerboseIsExactlyOne)
-{
-    testing::internal::CaptureStdout();
-    verbose = 2;
-    Scene::reportWarning("x");
-    Scene::reportInfo("y");
-    verbose = 0;
-    Scene::reportWarning("x");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
-
-TEST(EngineDiagnostics, LongMessagesAreNotCut)
-{
-    std::string longMessage(3000, 'z');
-    longMessage += "END";
-    VerboseCapture capture;
-    Scene::reportWarning(longMessage.c_str());
-    Scene::reportInfo(longMessage.c_str());
-    EXPECT_EQ(capture.text(), warningLine(longMessage) + infoLine(longMessage));
+    std::string longMessage = std::string(3000, 'z') + "END";
+    auto report = [&] {
+        Scene::reportWarning(" est parmis nous ");
+        Scene::reportInfo("");
+        Scene::reportInfo(longMessage.c_str());
+    };
+    EXPECT_EQ(captureVerbose(report), warningLine(" est parmis nous ") + infoLine("") + infoLine(longMessage));
+    EXPECT_EQ(captureVerbose(report, 2), "");
+    EXPECT_EQ(captureVerbose(report, 0), "");
 }
 
 TEST(EngineDiagnosticsDeathTest, FatalShowsThePrefixedTitleAndExitsWithMinusOne)
@@ -63,243 +35,344 @@ TEST(EngineDiagnosticsDeathTest, FatalShowsThePrefixedTitleAndExitsWithMinusOne)
                 "Vordelle3DV4.1 plus rien\n\\[TovikTools Error\\] <Woooh!!>");
 }
 
-TEST(SceneModel, ConstructionWithoutDisplay)
+TEST(SceneModel, LifeWithoutDisplay)
 {
-    VerboseCapture capture;
-    Scene* scene = new Scene();
-    std::string out = capture.text();
-    EXPECT_EQ(out, infoLine(" Sortie Video SDL non utilisee ") + infoLine(" est parmis nous "));
-
-    EXPECT_EQ(scene->videoSurface, nullptr);
+    Scene* scene = nullptr;
+    EXPECT_EQ(captureVerbose([&] { scene = new Scene(); }),
+              infoLine(" Sortie Video SDL non utilisee ") + infoLine(" est parmis nous "));
     EXPECT_EQ(scene->pixelRatio, 1.3f);
-    EXPECT_STREQ(scene->name, "Trevoskin, Vordelle3DV4.1 Scene Par defaut");
-    EXPECT_EQ(scene->objectCount, 1);
-    EXPECT_EQ(scene->surfaceCount, 0);
-    EXPECT_EQ(scene->textureCounter, 0);
-    EXPECT_EQ(scene->listsCompiled, 0);
-    EXPECT_EQ(scene->recordPending, 0);
-    ASSERT_NE(scene->textureNames, nullptr);
-    for (int i = 1; i < maxSceneObjects; i++) ASSERT_EQ(scene->objects[i], nullptr) << i;
-
     SceneObject* camera = scene->camera;
     ASSERT_NE(camera, nullptr);
     EXPECT_EQ(scene->objects[0], camera);
-    EXPECT_STREQ(camera->name, "camera");
+    EXPECT_EQ(scene->objectCount, 1);
     EXPECT_EQ(camera->isCamera, 1);
     EXPECT_EQ(camera->visible, 0);
-    EXPECT_EQ(camera->transform, &camera->current);
     ASSERT_NE(camera->player, nullptr);
     EXPECT_EQ(camera->player->object, camera);
-
-    capture = VerboseCapture();
-    delete scene;
-    EXPECT_EQ(capture.text(), infoLine(" nous quitte "));
+    EXPECT_EQ(captureVerbose([&] { delete scene; }), infoLine(" nous quitte "));
 }
 
-TEST(SceneModel, NewObjectDefaults)
+TEST(SceneModel, ObjectTable)
 {
     Scene scene;
-    SceneObject* object = scene.createObject("tux");
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(scene.objectCount, 2);
-    EXPECT_EQ(scene.objects[1], object);
-    EXPECT_STREQ(object->name, "tux");
-    EXPECT_STREQ(object->sourceFile, "-xxx.Vordelle3DV4.1-Unallocated.xxx-");
-    EXPECT_EQ(object->visible, 1);
-    EXPECT_EQ(object->isCamera, 0);
-    EXPECT_EQ(object->next, object);
-    EXPECT_EQ(object->ringHead, object);
-    EXPECT_EQ(object->countdown, 0);
-    EXPECT_EQ(object->period, 50);
-    EXPECT_EQ(object->lookAtMode, 0);
-    EXPECT_EQ(object->transform, &object->current);
-    EXPECT_EQ(object->polygons, nullptr);
-    EXPECT_EQ(object->vertices, nullptr);
-    ASSERT_NE(object->player, nullptr);
-    EXPECT_EQ(object->player->object, object);
-    EXPECT_EQ(object->player->animSpeed, 60);
-}
-
-TEST(SceneModel, NamesAreCutTo31And63Characters)
-{
-    Scene scene;
+    int32_t unnamed = emptyObjectCounter;
     std::string longName(100, 'n');
-    SceneObject* object = scene.createObject(longName.c_str());
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(std::string(object->name), longName.substr(0, 31));
-
-    EngineSurface* surface = scene.createSurface(longName.c_str());
-    ASSERT_NE(surface, nullptr);
-    EXPECT_EQ(std::string(surface->name), longName.substr(0, 63));
-    EXPECT_EQ(scene.findSurface(longName.substr(0, 63).c_str()), surface);
-}
-
-TEST(SceneModel, FindObjectIsExactCaseSensitiveAndReturnsTheFirst)
-{
-    Scene scene;
+    SceneObject* cut = scene.createObject(longName.c_str());
+    EXPECT_EQ(std::string(cut->name), longName.substr(0, 31));
+    EXPECT_EQ(cut->visible, 1);
+    ASSERT_NE(cut->player, nullptr);
+    EXPECT_EQ(cut->player->object, cut);
     SceneObject* first = scene.createObject("Boule");
     SceneObject* second = scene.createObject("Boule");
-    ASSERT_NE(first, second);
     EXPECT_EQ(scene.findObject("Boule"), first);
+    EXPECT_NE(first, second);
     EXPECT_EQ(scene.findObject("boule"), nullptr);
     EXPECT_EQ(scene.findObject("Boul"), nullptr);
     EXPECT_EQ(scene.findObject("camera"), scene.camera);
     EXPECT_EQ(scene.findObject(nullptr), nullptr);
-}
+    // Unnamed objects are numbered across every scene of the process.
+    EXPECT_STREQ(scene.createObject(nullptr)->name, ("Empty " + std::to_string(unnamed)).c_str());
+    EXPECT_STREQ(Scene().createObject(nullptr)->name, ("Empty " + std::to_string(unnamed + 1)).c_str());
 
-TEST(SceneModel, ObjectTableHolds1024Objects)
-{
-    Scene scene;
-    for (int i = 1; i < maxSceneObjects; i++) ASSERT_NE(scene.createObject("o"), nullptr) << i;
-    EXPECT_EQ(scene.objectCount, 1024);
+    while (scene.objectCount < maxSceneObjects) ASSERT_NE(scene.createObject("o"), nullptr);
     EXPECT_EQ(scene.createObject("one too many"), nullptr);
     EXPECT_EQ(scene.createObject(nullptr), nullptr);
     EXPECT_EQ(scene.objectCount, 1024);
 }
 
-TEST(SceneModel, UnnamedObjectsAreCountedAcrossScenes)
-{
-    int32_t start = emptyObjectCounter;
-    Scene* a = new Scene();
-    Scene* b = new Scene();
-    SceneObject* a0 = a->createObject(nullptr);
-    SceneObject* b0 = b->createObject(nullptr);
-    SceneObject* a1 = a->createObject(nullptr);
-    EXPECT_EQ(std::string(a0->name), "Empty " + std::to_string(start));
-    EXPECT_EQ(std::string(b0->name), "Empty " + std::to_string(start + 1));
-    EXPECT_EQ(std::string(a1->name), "Empty " + std::to_string(start + 2));
-    delete a;
-    delete b;
-    Scene c;
-    EXPECT_EQ(std::string(c.createObject(nullptr)->name), "Empty " + std::to_string(start + 3));
-    // Named objects do not use a number.
-    c.createObject("named");
-    EXPECT_EQ(emptyObjectCounter, start + 4);
-}
-
-TEST(SceneModel, SurfacesAreUniqueByName)
+TEST(SceneModel, SurfaceTable)
 {
     Scene scene;
-    EngineSurface* first = scene.createSurface("Metal");
-    ASSERT_NE(first, nullptr);
+    std::string longName(100, 's');
+    EngineSurface* first = scene.createSurface(longName.c_str());
     EXPECT_EQ(first, &scene.surfaces.items[1]);
-    EXPECT_EQ(scene.createSurface("Metal"), nullptr);
-    EXPECT_EQ(scene.surfaceCount, 1);
-    EXPECT_EQ(scene.textureCounter, 1);
-    EXPECT_EQ(scene.findSurface("Metal"), first);
-    EXPECT_EQ(scene.findSurface("metal"), nullptr);
-    EXPECT_EQ(first->textured, 0);
-    EXPECT_EQ(first->image, nullptr);
-    EXPECT_EQ(first->ambient[3], 0.0f);
-}
-
-TEST(SceneModel, SurfaceTableHolds512Surfaces)
-{
-    Scene scene;
-    char surfaceName[16];
-    for (int i = 1; i <= maxSceneSurfaces; i++) {
-        std::snprintf(surfaceName, sizeof(surfaceName), "s%d", i);
-        ASSERT_EQ(scene.createSurface(surfaceName), &scene.surfaces.items[i]) << i;
-    }
+    EXPECT_EQ(std::string(first->name), longName.substr(0, 63));
+    EXPECT_EQ(scene.findSurface(longName.substr(0, 63).c_str()), first);
+    EXPECT_EQ(scene.createSurface(first->name), nullptr);
+    EXPECT_EQ(scene.findSurface("S"), nullptr);
+    for (int i = 2; i <= maxSceneSurfaces; i++)
+        ASSERT_EQ(scene.createSurface(std::to_string(i).c_str()), &scene.surfaces.items[i]) << i;
     EXPECT_EQ(scene.textureCounter, 512);
     EXPECT_EQ(scene.nextTextureName(), 0u);
-    EXPECT_EQ(scene.textureCounter, 512);
-
-    VerboseCapture capture;
-    EXPECT_EQ(scene.createSurface("s513"), nullptr);
-    EXPECT_EQ(capture.text(), warningLine(" MAXIMUM  de Surfaces depasse "));
-    EXPECT_EQ(scene.surfaceCount, 512);
+    EXPECT_EQ(captureVerbose([&] { EXPECT_EQ(scene.createSurface("513"), nullptr); }),
+              warningLine(" MAXIMUM  de Surfaces depasse "));
     // A name already present is refused silently, even on a full table.
-    capture = VerboseCapture();
-    EXPECT_EQ(scene.createSurface("s1"), nullptr);
-    EXPECT_EQ(capture.text(), "");
+    EXPECT_EQ(captureVerbose([&] { EXPECT_EQ(scene.createSurface("2"), nullptr); }), "");
+    EXPECT_EQ(scene.surfaceCount, 512);
 }
 
-TEST(SceneModel, PlacingAndAiming)
-{
-    Scene scene;
-    SceneObject* object = scene.createObject("o");
-    scene.setObjectTransform(object, 1.5f, -2.0f, 3.25f, 10.0f, 20.0f, 30.0f);
-    EXPECT_EQ(object->current.x, 1.5f);
-    EXPECT_EQ(object->current.y, -2.0f);
-    EXPECT_EQ(object->current.z, 3.25f);
-    EXPECT_EQ(object->current.heading, 10.0f);
-    EXPECT_EQ(object->current.pitch, 20.0f);
-    EXPECT_EQ(object->current.bank, 30.0f);
-    EXPECT_EQ(object->startTransform.x, 0.0f);
+namespace {
 
-    object->target.heading = 5.0f;
-    scene.setLookAtTarget(object, 7.0f, 8.0f, 9.0f);
-    EXPECT_EQ(object->lookAtMode, 1);
-    EXPECT_EQ(object->target.x, 7.0f);
-    EXPECT_EQ(object->target.y, 8.0f);
-    EXPECT_EQ(object->target.z, 9.0f);
-    EXPECT_EQ(object->target.heading, 0.0f);
-    EXPECT_EQ(object->current.x, 1.5f);
-    EXPECT_EQ(object->current.bank, 30.0f);
-    scene.clearLookAt(object);
-    EXPECT_EQ(object->lookAtMode, 0);
-    EXPECT_EQ(object->target.x, 7.0f);
+int playersReleased = 0;
+struct CountedPlayer : KeyframePlayer {
+    ~CountedPlayer() override { ++playersReleased; }
+};
 
-    // No transform in use: nothing is written.
-    object->transform = nullptr;
-    scene.setObjectTransform(object, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(object->current.x, 1.5f);
-    object->transform = &object->current;
-}
+}  // namespace
 
-TEST(SceneModel, ShowingAndHiding)
-{
-    Scene scene;
-    SceneObject* object = scene.createObject("o");
-    scene.hideObject(object);
-    EXPECT_EQ(object->visible, 0);
-    scene.hideObject(nullptr);
-    KeyframePlayer* player = object->player;
-    scene.showObject(object);
-    EXPECT_EQ(object->visible, 1);
-    EXPECT_EQ(object->player, player);
-
-    delete object->player;
-    object->player = nullptr;
-    scene.showObject(object);
-    ASSERT_NE(object->player, nullptr);
-    EXPECT_EQ(object->player->object, object);
-}
-
-// Run under AddressSanitizer and LeakSanitizer (scripts/test): every array
-// the import hands over is released once, with the matching delete.
+// Each object's arrays and player are released once, past a hole in the
+// table too; the sanitized build also checks the arrays' deletes.
 TEST(SceneModel, DestructionReleasesEveryObjectOnce)
 {
     Scene* scene = new Scene();
-    for (int o = 0; o < 3; o++) {
+    for (int o = 0; o < 4; o++) {
         SceneObject* object = scene->createObject(nullptr);
-        object->vertexCount = 4;
         object->vertices = new float[12]();
         object->polygonCount = 2;
         object->polygons = new EnginePolygon[2]();
-        for (int p = 0; p < 2; p++) {
-            EnginePolygon* polygon = &object->polygons[p];
+        for (EnginePolygon* polygon = object->polygons; polygon < object->polygons + 2; polygon++) {
             polygon->vertexCount = 3;
-            polygon->vertices = new float*[3];
-            for (int c = 0; c < 3; c++) polygon->vertices[c] = &object->vertices[3 * (c + p)];
+            polygon->vertices = new float*[3]{object->vertices, object->vertices + 3, object->vertices + 6};
             polygon->normals = new float[9]();
-            polygon->uvs = p == 0 ? new float[6]() : nullptr;
+            polygon->uvs = polygon == object->polygons ? new float[6]() : nullptr;
         }
     }
-    // A hole in the table must not stop the release of the objects after it.
+    for (int i = 0; i < scene->objectCount; i++) {
+        delete scene->objects[i]->player;
+        scene->objects[i]->player = new CountedPlayer();
+    }
     SceneObject* taken = scene->objects[2];
     scene->objects[2] = nullptr;
-    delete[] taken->polygons[0].uvs;
-    for (int p = 0; p < 2; p++) {
-        delete[] taken->polygons[p].normals;
-        delete[] taken->polygons[p].vertices;
-    }
-    delete[] taken->polygons;
-    delete[] taken->vertices;
-    delete taken->player;
-    std::free(taken);
+    playersReleased = 0;
+    delete scene;
+    EXPECT_EQ(playersReleased, 4);  // the camera and every object but the one taken out
+    scene = new Scene();
+    scene->objects[1] = taken;  // what was taken is released by another scene
+    scene->objectCount = 2;
+    delete scene;
+    EXPECT_EQ(playersReleased, 5);
+}
 
-    Scene* asBase = scene;
-    delete asBase;
+namespace {
+
+void keyX(KeyframePlayer& player, int32_t frame, float x, Scene* scene = nullptr, SceneObject* object = nullptr)
+{
+    const float position[3] = {x, 0.0f, 0.0f};
+    const float angles[3] = {0.0f, 0.0f, 0.0f};
+    player.setKey(frame, scene, object, position, angles);
+}
+
+struct PathCase {
+    int32_t lastFrame;
+    std::vector<std::pair<int32_t, float>> keys;
+    std::vector<float> xs;
+};
+
+}  // namespace
+
+TEST(KeyframeBuild, FillsEveryFrameFromTheKeys)
+{
+    const PathCase cases[] = {
+        // Two keys: the first is held one frame more.
+        {10, {{0, 0}, {10, 9}}, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+        // After a gap the next segment starts on the key frame.
+        {6, {{0, 0}, {3, 2}, {6, 5}}, {0, 0, 1, 2, 3, 4, 5}},
+        // Adjacent keys: the segment starts from the second.
+        {5, {{0, 0}, {1, 4}, {5, 7}}, {0, 4, 4, 5, 6, 7}},
+        // Frames before the first key ramp from frame 0; those after the last stay.
+        {6, {{4, 8}}, {0, 2, 4, 6, 8, 0, 0}},
+    };
+    for (const PathCase& c : cases) {
+        KeyframePlayer player;
+        ASSERT_TRUE(player.resize(c.lastFrame));
+        for (const auto& key : c.keys) keyX(player, key.first, key.second);
+        EXPECT_EQ(player.buildFrames(), static_cast<int32_t>(c.keys.size()));
+        std::vector<float> xs;
+        for (int32_t f = 0; f <= player.lastFrame; f++) xs.push_back(player.frames[f].position[0]);
+        EXPECT_EQ(xs, c.xs) << "keys: " << c.keys.size() << ", last frame " << c.lastFrame;
+    }
+}
+
+// All six values are interpolated, each step summed in single precision (a
+// wider sum rounds differently on some frames).
+TEST(KeyframeBuild, AllSixValuesStepInSinglePrecision)
+{
+    KeyframePlayer player;
+    ASSERT_TRUE(player.resize(11));
+    const float zero[3] = {0, 0, 0}, position[3] = {1.0f, -10.0f, 9.0f}, angles[3] = {90, -180, 270};
+    player.setKey(0, nullptr, nullptr, zero, zero);
+    player.setKey(11, nullptr, nullptr, position, angles);
+    player.buildFrames();
+    float sum = 0.0f;
+    for (int g = 1; g <= 10; g++, sum += 0.1f) EXPECT_EQ(player.frames[g].position[0], sum) << g;
+    const Keyframe& k = player.frames[6];
+    const float expected[6] = {0.5f, -5.0f, 4.5f, 45.0f, -90.0f, 135.0f};
+    for (int i = 0; i < 6; i++) EXPECT_NEAR(i < 3 ? k.position[i] : k.angles[i - 3], expected[i], 1e-4f) << i;
+}
+
+TEST(KeyframeResize, GrowsClearedShrinksResetsAndIgnoresKeysOutside)
+{
+    Scene scene;
+    SceneObject* object = scene.createObject("o");
+    KeyframePlayer player;
+    ASSERT_TRUE(player.resize(5));
+    for (int32_t outside : {6, -1}) keyX(player, outside, 1.0f, &scene, object);
+    EXPECT_EQ(player.object, nullptr);
+    keyX(player, 5, 3.0f, &scene, object);
+    EXPECT_EQ(player.scene, &scene);
+    EXPECT_EQ(player.object, object);
+    player.currentFrame = 5;
+    ASSERT_TRUE(player.resize(3));
+    EXPECT_EQ(player.currentFrame, 3);
+    ASSERT_TRUE(player.resize(5));  // the frames that come back are cleared
+    EXPECT_EQ(player.frames[5].isKey, 0);
+    keyX(player, 0, 9.0f);
+    EXPECT_FALSE(player.resize(0));
+    EXPECT_EQ(player.lastFrame, 0);
+    EXPECT_EQ(player.currentFrame, 0);
+    EXPECT_EQ(player.frames[0].isKey, 0);
+}
+
+namespace {
+
+// An object whose player has x = frame index on frames 0 .. 100.
+struct Playback : testing::Test {
+    Scene scene;
+    SceneObject* object = nullptr;
+    KeyframePlayer* player = nullptr;
+
+    void SetUp() override
+    {
+        object = scene.createObject("mobile");
+        player = object->player;
+        ASSERT_TRUE(player->resize(100));
+        keyX(*player, 0, 0.0f, &scene, object);
+        for (int32_t f = 0; f <= 100; f++) player->frames[f].position[0] = static_cast<float>(f);
+        tickTimer.ticks.store(0);
+    }
+    bool advanceBy(int32_t ticks)
+    {
+        tickTimer.ticks.store(ticks);
+        return player->advance();
+    }
+};
+
+}  // namespace
+
+TEST_F(Playback, StepsByTheTicksThenStopsOrLoops)
+{
+    struct Step {
+        unsigned char loop;
+        int32_t from, ticks, to;
+    };
+    const Step steps[] = {{0, 0, 3, 3}, {0, 95, 10, 100}, {0, 100, 10, 100}, {1, 95, 10, 0}, {1, 95, 5, 100},
+                          {0, 10, -20, 0}};
+    scene.setObjectTransform(object, 5, 5, 5, 5, 5, 5);
+    // The first advance applies frame 0 and starts the count afresh.
+    EXPECT_TRUE(advanceBy(37));
+    EXPECT_EQ(player->currentFrame, 0);
+    EXPECT_EQ(tickTimer.ticks.load(), 0);
+    EXPECT_EQ(object->current.x, 0.0f);
+    EXPECT_EQ(object->current.heading, 0.0f);
+    for (const Step& s : steps) {
+        player->loop = s.loop;
+        player->currentFrame = s.from;
+        EXPECT_TRUE(advanceBy(s.ticks));
+        EXPECT_EQ(player->currentFrame, s.to) << "loop " << int(s.loop) << " from " << s.from << " by " << s.ticks;
+        EXPECT_EQ(object->current.x, static_cast<float>(s.to));
+        EXPECT_EQ(tickTimer.ticks.load(), s.ticks);  // render resets them, not advance
+    }
+}
+
+// Hidden objects and empty players stay where they are, the camera moves
+// though never shown, and look-at frames aim the object until a frame without.
+TEST_F(Playback, HiddenEmptyCameraAndLookAt)
+{
+    advanceBy(0);
+    player->frames[1].lookAt = 1;
+    player->frames[1].target[2] = 3.0f;
+    EXPECT_TRUE(advanceBy(1));
+    EXPECT_TRUE(advanceBy(1));
+    EXPECT_EQ(object->lookAtMode, 1);
+    EXPECT_EQ(object->target.z, 3.0f);
+    EXPECT_TRUE(advanceBy(1));
+    EXPECT_EQ(object->lookAtMode, 0);
+    scene.hideObject(object);
+    EXPECT_FALSE(advanceBy(4));
+    EXPECT_EQ(player->currentFrame, 3);
+    EXPECT_FALSE(KeyframePlayer().advance());
+
+    SceneObject* camera = scene.camera;
+    ASSERT_TRUE(camera->player->resize(10));
+    keyX(*camera->player, 10, 10.0f, &scene, camera);
+    camera->player->buildFrames();
+    EXPECT_TRUE(camera->player->advance());
+    tickTimer.ticks.store(4);
+    EXPECT_TRUE(camera->player->advance());
+    EXPECT_EQ(camera->current.x, 4.0f);
+}
+
+namespace {
+
+// Three objects in a ring, keyed on the head's player.
+struct Ring : testing::Test {
+    Scene scene;
+    SceneObject* members[3] = {};
+    KeyframePlayer* player = nullptr;
+
+    void SetUp() override
+    {
+        for (SceneObject*& m : members) m = scene.createObject(nullptr);
+        for (int i = 0; i < 3; i++) {
+            members[i]->next = members[(i + 1) % 3];
+            members[i]->ringHead = members[0];
+            if (i > 0) scene.hideObject(members[i]);
+        }
+        player = members[0]->player;
+        ASSERT_TRUE(player->resize(10));
+        keyX(*player, 0, 7.0f, &scene, members[0]);
+        keyX(*player, 10, 7.0f, &scene, members[0]);
+        player->buildFrames();
+        tickTimer.ticks.store(0);
+    }
+
+    // The member shown after each of `calls` advances, as runs of (member, calls).
+    std::vector<std::pair<int, int>> runsOver(int calls)
+    {
+        std::vector<std::pair<int, int>> runs;
+        for (int c = 0; c < calls; c++) {
+            EXPECT_TRUE(player->advance());
+            int shown = -1;
+            for (int i = 0; i < 3; i++)
+                if (members[i]->visible == 1) shown = shown < 0 ? i : -2;  // -2: two at once
+            if (!runs.empty() && runs.back().first == shown) runs.back().second++;
+            else runs.push_back({shown, 1});
+        }
+        return runs;
+    }
+};
+
+using Runs = std::vector<std::pair<int, int>>;
+
+}  // namespace
+
+TEST_F(Ring, TurnsAfterPeriodCallsThenPeriodPlusOne)
+{
+    scene.reinitialise();
+    EXPECT_EQ(runsOver(50 + 51 * 3 + 1), (Runs{{0, 50}, {1, 51}, {2, 51}, {0, 51}, {1, 1}}));
+    // Frames go to the head's transform only.
+    EXPECT_EQ(members[0]->current.x, 7.0f);
+    EXPECT_EQ(members[1]->current.x, 0.0f);
+    // Rewinding brings the ring back to its head, its countdowns and the player to frame 0.
+    player->currentFrame = 6;
+    scene.reinitialise();
+    EXPECT_EQ(player->currentFrame, 0);
+    EXPECT_EQ(player->object, members[0]);
+    EXPECT_EQ(runsOver(52), (Runs{{0, 50}, {1, 2}}));
+}
+
+TEST_F(Ring, WithoutRewindEachMemberShowsForOneCallOnTheFirstPass)
+{
+    EXPECT_EQ(runsOver(3 + 50), (Runs{{1, 1}, {2, 1}, {0, 51}}));
+}
+
+TEST_F(Ring, RewindWarnsAboutAHoleInTheTable)
+{
+    SceneObject* last = scene.createObject("last");
+    scene.objects[scene.objectCount - 1] = nullptr;
+    std::string out = captureVerbose([&] { scene.reinitialise(); });
+    scene.objects[scene.objectCount - 1] = last;
+    EXPECT_NE(out.find(warningLine("Erreur lors de la re-initialisation de la scene, la scene est corrompue!")),
+              std::string::npos);
+    EXPECT_EQ(scene.listsCompiled, 1);  // the lists are still made (no context: no names)
 }

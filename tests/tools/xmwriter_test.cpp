@@ -1,8 +1,10 @@
+// The XM writer, read back and played by libopenmpt.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
-#include "modules.h"
+#include "xm_modules.h"
 
 namespace {
 
@@ -10,16 +12,13 @@ namespace {
 XmModule layoutModule()
 {
     XmModule m;
-    m.name = "layout";
     m.channels = 4;
     m.speed = 5;
     m.bpm = 140;
     m.patterns = {XmPattern(16, 4), XmPattern(32, 4), XmPattern(64, 4)};
     m.orders = {0, 2, 1, 2};
-    XmInstrument a;
-    a.name = "sixteen";
+    XmInstrument a, b;
     a.samples.push_back(testWave(300, true));
-    XmInstrument b;
     b.name = "eight";
     b.samples.push_back(testWave(300, false));
     b.samples[0].sixteenBit = false;
@@ -27,20 +26,26 @@ XmModule layoutModule()
     return m;
 }
 
-// Samples are played back as written: C-4 plays at 8363 Hz, so rendering at
-// 8363 Hz without interpolation gives one output frame per sample frame.
-std::vector<float> playSampleOnce(const XmSample& sample, size_t frames)
+// One note of the sample at full volume, on a module with `instrument` as its only one.
+XmModule oneNote(const XmInstrument& instrument)
 {
     XmModule m;
     m.channels = 2;
-    XmInstrument in;
-    in.samples.push_back(sample);
-    m.instruments.push_back(in);
+    m.instruments.push_back(instrument);
     m.patterns.push_back(XmPattern(64, 2));
     m.orders = {0};
     setNote(m, 0, 0, 0, 49, 1, 64);
+    return m;
+}
+
+// C-4 plays at 8363 Hz: rendered at that rate without interpolation, one
+// output frame per sample frame.
+std::vector<float> playSampleOnce(const XmSample& sample, size_t frames)
+{
+    XmInstrument in;
+    in.samples.push_back(sample);
     std::vector<float> out(frames, 0.0f);
-    openmpt_module* mod = openModule(encoded(m));
+    openmpt_module* mod = openModule(encoded(oneNote(in)));
     if (!mod) return out;
     openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, 1);
     openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
@@ -51,37 +56,32 @@ std::vector<float> playSampleOnce(const XmSample& sample, size_t frames)
 
 // Largest difference between the output and the sample once both are scaled
 // to the same size, as a fraction of the sample's range.
-double shapeError(const std::vector<float>& out, const XmSample& sample, size_t frames)
+double shapeError(const std::vector<float>& out, const XmSample& sample)
 {
     size_t peakAt = 0;
-    for (size_t i = 0; i < frames; ++i)
+    for (size_t i = 0; i < sample.data.size(); ++i)
         if (std::abs(sample.data[i]) > std::abs(sample.data[peakAt])) peakAt = i;
     if (out[peakAt] == 0.0f) return 1.0;
-    double gain = out[peakAt] / sample.data[peakAt];
-    double worst = 0;
-    for (size_t i = 0; i < frames; ++i)
+    double gain = out[peakAt] / sample.data[peakAt], worst = 0;
+    for (size_t i = 0; i < sample.data.size(); ++i)
         worst = std::fmax(worst, std::fabs(out[i] / gain - sample.data[i]) / 32768.0);
     return worst;
 }
 
+}  // namespace
+
 TEST(XmWriter, HeaderCountsAndLayoutReadBack)
 {
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(encodeXm(layoutModule(), bytes));
-    openmpt_module* mod = openModule(bytes);
+    openmpt_module* mod = openModule(encoded(layoutModule()));
     ASSERT_NE(mod, nullptr);
-    EXPECT_EQ(openmpt_module_get_num_channels(mod), 4);
-    EXPECT_EQ(openmpt_module_get_num_patterns(mod), 3);
-    EXPECT_EQ(openmpt_module_get_num_orders(mod), 4);
-    EXPECT_EQ(openmpt_module_get_num_instruments(mod), 2);
-    EXPECT_EQ(openmpt_module_get_num_samples(mod), 2);
-    EXPECT_EQ(openmpt_module_get_current_speed(mod), 5);
-    EXPECT_EQ(openmpt_module_get_current_tempo(mod), 140);
-    EXPECT_EQ(openmpt_module_get_order_pattern(mod, 1), 2);
-    EXPECT_EQ(openmpt_module_get_order_pattern(mod, 2), 1);
-    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 0), 16);
-    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 1), 32);
-    EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, 2), 64);
+    const int counts[] = {openmpt_module_get_num_channels(mod), openmpt_module_get_num_patterns(mod),
+                          openmpt_module_get_num_instruments(mod), openmpt_module_get_num_samples(mod),
+                          openmpt_module_get_current_speed(mod), openmpt_module_get_current_tempo(mod),
+                          openmpt_module_get_num_orders(mod)};
+    EXPECT_EQ(std::vector<int>(counts, counts + 7), (std::vector<int>{4, 3, 2, 2, 5, 140, 4}));
+    const int orders[] = {0, 2, 1, 2}, rows[] = {16, 32, 64};
+    for (int o = 0; o < 4; ++o) EXPECT_EQ(openmpt_module_get_order_pattern(mod, o), orders[o]);
+    for (int p = 0; p < 3; ++p) EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, p), rows[p]);
     const char* name = openmpt_module_get_instrument_name(mod, 1);
     EXPECT_STREQ(name, "eight");
     openmpt_free_string(name);
@@ -101,75 +101,61 @@ TEST(XmWriter, CellsReadBackWhateverTheirPacking)
     ASSERT_NE(mod, nullptr);
     auto command = [&](int p, int r, int c, int what) { return openmpt_module_get_pattern_row_channel_command(mod, p, r, c, what); };
     // libopenmpt numbers notes from an octave lower and keeps key off as 255.
-    EXPECT_EQ(command(2, 10, 3, OPENMPT_MODULE_COMMAND_NOTE), 61 + 12);
-    EXPECT_EQ(command(2, 10, 3, OPENMPT_MODULE_COMMAND_INSTRUMENT), 2);
-    EXPECT_EQ(command(2, 10, 3, OPENMPT_MODULE_COMMAND_VOLUME), 0x20);
-    EXPECT_EQ(command(2, 10, 3, OPENMPT_MODULE_COMMAND_PARAMETER), 0x06);
+    const struct {
+        int pattern, row, channel, what, value;
+    } cells[] = {
+        {2, 10, 3, OPENMPT_MODULE_COMMAND_NOTE, 61 + 12}, {2, 10, 3, OPENMPT_MODULE_COMMAND_INSTRUMENT, 2},
+        {2, 10, 3, OPENMPT_MODULE_COMMAND_VOLUME, 0x20},  {2, 10, 3, OPENMPT_MODULE_COMMAND_PARAMETER, 0x06},
+        {2, 11, 0, OPENMPT_MODULE_COMMAND_NOTE, 37 + 12}, {2, 11, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT, 0},
+        {2, 12, 1, OPENMPT_MODULE_COMMAND_NOTE, 255},     {1, 31, 2, OPENMPT_MODULE_COMMAND_NOTE, 0},
+        {1, 31, 2, OPENMPT_MODULE_COMMAND_PARAMETER, 0x20},
+        // Neighbours stay empty: the packed stream did not slip.
+        {2, 10, 2, OPENMPT_MODULE_COMMAND_NOTE, 0}, {2, 11, 1, OPENMPT_MODULE_COMMAND_NOTE, 0},
+        {2, 13, 0, OPENMPT_MODULE_COMMAND_NOTE, 0},
+    };
+    for (const auto& c : cells)
+        EXPECT_EQ(command(c.pattern, c.row, c.channel, c.what), c.value) << c.pattern << "/" << c.row << "/" << c.channel;
     const char* effect = openmpt_module_format_pattern_row_channel_command(mod, 2, 10, 3, OPENMPT_MODULE_COMMAND_EFFECT);
     EXPECT_STREQ(effect, "F");
     openmpt_free_string(effect);
-    EXPECT_EQ(command(2, 11, 0, OPENMPT_MODULE_COMMAND_NOTE), 37 + 12);
-    EXPECT_EQ(command(2, 11, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 0);
-    EXPECT_EQ(command(2, 12, 1, OPENMPT_MODULE_COMMAND_NOTE), 255);
-    EXPECT_EQ(command(1, 31, 2, OPENMPT_MODULE_COMMAND_NOTE), 0);
-    EXPECT_EQ(command(1, 31, 2, OPENMPT_MODULE_COMMAND_PARAMETER), 0x20);
-    // Neighbours stay empty: the packed stream did not slip.
-    EXPECT_EQ(command(2, 10, 2, OPENMPT_MODULE_COMMAND_NOTE), 0);
-    EXPECT_EQ(command(2, 11, 1, OPENMPT_MODULE_COMMAND_NOTE), 0);
-    EXPECT_EQ(command(2, 13, 0, OPENMPT_MODULE_COMMAND_NOTE), 0);
     openmpt_module_destroy(mod);
 }
 
-TEST(XmWriter, SampleFramesPlayAsWritten)
+TEST(XmWriter, SamplesPlayAsWrittenLoopAndFollowTheEnvelope)
 {
-    XmSample sixteen = testWave(2000, false);
-    EXPECT_LT(shapeError(playSampleOnce(sixteen, 2000), sixteen, 2000), 1e-4);
-
-    XmSample eight = sixteen;
+    XmSample sixteen = testWave(2000, false), eight = sixteen;
     eight.sixteenBit = false;  // stored as the top byte: within 1/128 of the 16-bit wave
-    EXPECT_LT(shapeError(playSampleOnce(eight, 2000), eight, 2000), 1.0 / 100);
-    EXPECT_GT(shapeError(playSampleOnce(eight, 2000), eight, 2000), 1e-5);
-}
+    EXPECT_LT(shapeError(playSampleOnce(sixteen, 2000), sixteen), 1e-4);
+    double eightError = shapeError(playSampleOnce(eight, 2000), eight);
+    EXPECT_LT(eightError, 1.0 / 100);
+    EXPECT_GT(eightError, 1e-5);
 
-TEST(XmWriter, LoopRepeatsAndEnvelopeShapesTheNote)
-{
-    XmSample once = testWave(2000, false);
     XmSample looped = testWave(2000, true);  // loops over its second half
-    std::vector<float> a = playSampleOnce(once, 6000);
-    std::vector<float> b = playSampleOnce(looped, 6000);
+    std::vector<float> a = playSampleOnce(sixteen, 6000), b = playSampleOnce(looped, 6000);
     auto energy = [](const std::vector<float>& v, size_t from, size_t to) {
         double e = 0;
         for (size_t i = from; i < to; ++i) e += v[i] * v[i];
         return e;
     };
-    // The player lets a cut-off sample settle to zero instead of clicking.
-    EXPECT_EQ(energy(a, 5000, 6000), 0.0);
+    EXPECT_EQ(energy(a, 5000, 6000), 0.0);  // a cut-off sample settles to zero
     EXPECT_NEAR(energy(b, 5000, 6000), energy(b, 1000, 2000), energy(b, 1000, 2000) * 1e-4);
-    // Past the end the loop replays frames 1000..1999.
-    for (size_t i = 2000; i < 2100; ++i) EXPECT_FLOAT_EQ(b[i], b[i - 1000]) << i;
+    for (size_t i = 2000; i < 2100; ++i) EXPECT_FLOAT_EQ(b[i], b[i - 1000]) << i;  // the loop replays 1000..1999
 
     // A volume envelope that closes after 10 ticks (0.2 s at 125 BPM) silences the looped note.
-    XmModule m;
-    m.channels = 2;
     XmInstrument in;
     in.samples.push_back(looped);
     in.volumeEnvelope.points = {{0, 64}, {10, 0}};
-    m.instruments.push_back(in);
-    m.patterns.push_back(XmPattern(64, 2));
-    m.orders = {0};
-    setNote(m, 0, 0, 0, 49, 1, 64);
-    std::vector<int16_t> out = renderModule(encoded(m), 44100, 1, 44100, 0);
+    std::vector<int16_t> out = renderModule(encoded(oneNote(in)), 44100, 1, 44100, 0);
     EXPECT_GT(rms(&out[0], 4410), 100.0);
     EXPECT_EQ(rms(&out[22050], 22050), 0.0);
 }
 
 TEST(XmWriter, RefusesWhatTheFormatCannotHold)
 {
-    struct Case {
+    const struct {
         const char* what;
         void (*spoil)(XmModule&);
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"no channel", [](XmModule& m) { m.channels = 0; }},
         {"33 channels", [](XmModule& m) { m.channels = 33; }},
         {"no order", [](XmModule& m) { m.orders.clear(); }},
@@ -195,7 +181,7 @@ TEST(XmWriter, RefusesWhatTheFormatCannotHold)
     };
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(encodeXm(layoutModule(), bytes));
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         XmModule m = layoutModule();
         c.spoil(m);
         bytes.assign(10, 1);
@@ -207,14 +193,8 @@ TEST(XmWriter, RefusesWhatTheFormatCannotHold)
 TEST(XmWriter, CellLookupStaysInsideThePatterns)
 {
     XmModule m = layoutModule();
-    EXPECT_NE(xmCell(m, 2, 63, 3), nullptr);
-    EXPECT_EQ(xmCell(m, 0, 16, 0), nullptr);
-    EXPECT_EQ(xmCell(m, 0, -1, 0), nullptr);
-    EXPECT_EQ(xmCell(m, 0, 0, 4), nullptr);
-    EXPECT_EQ(xmCell(m, 3, 0, 0), nullptr);
-    EXPECT_EQ(xmCell(m, -1, 0, 0), nullptr);
     m.patterns[1].cells.resize(10);  // a pattern shorter than its rows say
-    EXPECT_EQ(xmCell(m, 1, 5, 0), nullptr);
+    EXPECT_NE(xmCell(m, 2, 63, 3), nullptr);
+    for (auto at : {std::array<int, 3>{0, 16, 0}, {0, -1, 0}, {0, 0, 4}, {3, 0, 0}, {-1, 0, 0}, {1, 5, 0}})
+        EXPECT_EQ(xmCell(m, at[0], at[1], at[2]), nullptr) << at[0] << "/" << at[1] << "/" << at[2];
 }
-
-}  // namespace

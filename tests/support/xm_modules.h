@@ -1,12 +1,11 @@
-// Small modules made with the XM writer, and libopenmpt helpers, shared by
-// the writer, music and audio tests.
+// Small modules made with the XM writer and libopenmpt helpers, for the
+// tests of the writer, the music and the module player (header only: the
+// programs that include it link libopenmpt and the writer).
 #pragma once
 #include <libopenmpt/libopenmpt.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "xmwriter.h"
@@ -16,8 +15,7 @@ inline XmSample testWave(int frames, bool looped)
 {
     XmSample s;
     s.name = "wave";
-    for (int i = 0; i < frames; ++i)
-        s.data.push_back(int16_t(12000 * std::sin(i * 0.05) + 8000 * std::sin(i * 0.31)));
+    for (int i = 0; i < frames; ++i) s.data.push_back(int16_t(12000 * std::sin(i * 0.05) + 8000 * std::sin(i * 0.31)));
     if (looped) {
         s.loop = XM_LOOP_FORWARD;
         s.loopStart = uint32_t(frames / 2);
@@ -26,24 +24,21 @@ inline XmSample testWave(int frames, bool looped)
     return s;
 }
 
-inline void setNote(XmModule& m, int pattern, int row, int channel, int note, int instrument, int volume = -1)
+inline void setNote(XmModule& m, int pattern, int row, int channel, int note, int instrument, int volume)
 {
     XmCell* c = xmCell(m, pattern, row, channel);
     c->note = uint8_t(note);
     c->instrument = uint8_t(instrument);
-    c->volume = volume < 0 ? 0 : uint8_t(0x10 + volume);
+    c->volume = uint8_t(0x10 + volume);
 }
 
 // Two channels, two 16-row patterns at speed 3: 1.92 s, a melody over a bass line.
 inline XmModule tuneModule()
 {
     XmModule m;
-    m.name = "tune";
     m.channels = 2;
     m.speed = 3;
-    m.bpm = 125;
     XmInstrument in;
-    in.name = "wave";
     in.samples.push_back(testWave(4000, true));
     m.instruments.push_back(in);
     m.patterns.assign(2, XmPattern(16, 2));
@@ -63,29 +58,26 @@ inline std::vector<uint8_t> encoded(const XmModule& m)
     return bytes;
 }
 
-inline openmpt_module* openModule(const std::vector<uint8_t>& bytes)
+template <typename Bytes>
+openmpt_module* openModule(const Bytes& bytes)
 {
     return openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
                                               openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
 }
 
-// libopenmpt's own rendering: `frames` frames of 16-bit audio, 1 or 2 channels.
+// libopenmpt's own rendering: `frames` frames of 16-bit audio, 1 or 2 channels,
+// looped for ever unless `repeat` says otherwise.
 inline std::vector<int16_t> renderModule(const std::vector<uint8_t>& bytes, int rate, int channels, size_t frames,
-                                         int repeat)
+                                         int repeat = -1)
 {
     std::vector<int16_t> out(frames * channels, 0);
     openmpt_module* mod = openModule(bytes);
     if (!mod) return out;
     openmpt_module_set_repeat_count(mod, repeat);
     openmpt_module_ctl_set_integer(mod, "dither", 0);
-    size_t done = 0;
-    while (done < frames) {
-        size_t n = channels == 2
-                       ? openmpt_module_read_interleaved_stereo(mod, rate, frames - done, &out[done * 2])
-                       : openmpt_module_read_mono(mod, rate, frames - done, &out[done]);
-        if (n == 0) break;
-        done += n;
-    }
+    for (size_t done = 0, n = 1; done < frames && n > 0; done += n)
+        n = channels == 2 ? openmpt_module_read_interleaved_stereo(mod, rate, frames - done, &out[done * 2])
+                          : openmpt_module_read_mono(mod, rate, frames - done, &out[done]);
     openmpt_module_destroy(mod);
     return out;
 }
@@ -95,16 +87,4 @@ inline double rms(const int16_t* samples, size_t count)
     double sum = 0;
     for (size_t i = 0; i < count; ++i) sum += double(samples[i]) * samples[i];
     return count ? std::sqrt(sum / count) : 0.0;
-}
-
-inline std::vector<uint8_t> readAll(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    return bytes;
 }
