@@ -3,6 +3,8 @@
 // several calls or need exact values.
 #include "support.h"
 
+#include <sstream>
+
 #include "toolkit.h"
 
 namespace {
@@ -18,21 +20,19 @@ protected:
 };
 
 const std::string settings = "Pomo_Object_File\nVersion: 4\n<scene_bloc>\n<pixel_ratio> 1.7500\n<anim_speed> 60\n</scene_bloc>\n";
-const std::string cameraBlock =
-    "<scene_bloc>\n<load_camera> 'camera'\n<name_selection> 'camera'\n<pos_spliner> off\n<ang_spliner> off\n"
-    "  <keyframe> 0\n  <pos> 1.00 2.00 3.00\n  <ang> 10.00 20.00 30.00\n"
-    "  <keyframe> 100\n  <pos> -4.50 5.25 6.00\n  <ang> 90.00 0.00 -45.00\n"
-    "<end> <--! ignor\xE9 par la version 4-->\n";
 const std::string v3 = "Pomo_Object_File Version: 3\n";
-// 010 is octal; two <pos> store a key with the angles before (0 0 0); two
-// <ang> store one with the last position.
-const std::string repeatedLines = v3 + "<name_selection> 'MainCameraRig'\n<keyframe> 010 <pos> 1 2 3 <pos> 4 5 6\n"
-                                       "<keyframe> 0x10 <pos> 7 8 9 <ang> 10 20 30\n<keyframe> 20 <ang> 40 50 60 <ang> 1 2 3\n";
+
+struct FrameValues {
+    std::string object;
+    int frame = 0;
+    float values[6] = {};  // position, then angles
+};
 
 struct LoadCase {
     std::string name, summary;
     bool result = false;
     std::vector<std::string> reports;
+    std::vector<FrameValues> frames;
     std::vector<std::pair<std::string, std::string>> files;  // the first one is loaded
 };
 
@@ -45,7 +45,7 @@ std::vector<LoadCase> loadCases()
         eol = std::min(text.find('\n', at), text.size());
         std::string line = text.substr(at, eol - at);
         std::string rest = line.size() > 4 ? line.substr(4) : "";
-        if (line.compare(0, 4, "=== ") == 0) cases.push_back({rest, "", false, {}, {}});
+        if (line.compare(0, 4, "=== ") == 0) cases.push_back({rest, "", false, {}, {}, {}});
         else if (cases.empty()) continue;
         else if (line.compare(0, 4, "--- ") == 0) cases.back().files.push_back({rest, ""});
         else if (!cases.back().files.empty()) {
@@ -59,6 +59,12 @@ std::vector<LoadCase> loadCases()
             std::string report = line.substr(7);
             for (size_t n; (n = report.find("\\n")) != std::string::npos;) report.replace(n, 2, "\n");
             cases.back().reports.push_back(report);
+        } else if (line.compare(0, 6, "frame ") == 0) {
+            FrameValues f;
+            std::istringstream in(line.substr(6));
+            in >> f.object >> f.frame;
+            for (float& v : f.values) in >> v;
+            cases.back().frames.push_back(f);
         }
     }
     return cases;
@@ -68,6 +74,7 @@ TEST_F(SceneLoading, FilesLoadedInOneCall)
 {
     std::vector<LoadCase> cases = loadCases();
     ASSERT_GE(cases.size(), 22u);
+    size_t framesChecked = 0;
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.name);
         renew();
@@ -81,9 +88,18 @@ TEST_F(SceneLoading, FilesLoadedInOneCall)
         std::string out = reports([&] { EXPECT_EQ(direct ? scene->readSceneFile(file.c_str()) : load(file), c.result); });
         for (const std::string& report : c.reports) EXPECT_NE(out.find(inFolder(report)), std::string::npos) << out;
         EXPECT_EQ(summary(scene), c.summary);
+        for (const FrameValues& f : c.frames) {
+            SceneObject* o = scene->findObject(f.object.c_str());
+            ASSERT_TRUE(o && o->player && f.frame <= o->player->lastFrame) << f.object;
+            const Keyframe& k = o->player->frames[f.frame];
+            ++framesChecked;
+            for (int i = 0; i < 6; ++i)
+                EXPECT_NEAR(i < 3 ? k.position[i] : k.angles[i - 3], f.values[i], 1e-3f) << f.object << " frame " << f.frame << " value " << i;
+        }
         EXPECT_EQ(sceneFile != nullptr, scene->recordPending == 1);
         for (const auto& f : c.files) std::remove(path(f.first).c_str());
     }
+    EXPECT_GE(framesChecked, 9u);
 }
 
 TEST_F(SceneLoading, GroupMembersShareTheHeadsPlaceAndSpeed)
@@ -98,41 +114,11 @@ TEST_F(SceneLoading, GroupMembersShareTheHeadsPlaceAndSpeed)
     EXPECT_EQ(b->player->animSpeed, 60);
 }
 
-TEST_F(SceneLoading, KeyValuesAndCameraNames)
+TEST_F(SceneLoading, TheCameraTakesTheWholeNameCutTo31Characters)
 {
-    ASSERT_FALSE(load(write("a.pof", settings + cameraBlock)));
-    KeyframePlayer* p = scene->camera->player;
-    EXPECT_FLOAT_EQ(p->frames[0].position[0], 1.0f);
-    EXPECT_FLOAT_EQ(p->frames[0].angles[2], 30.0f);
-    EXPECT_FLOAT_EQ(p->frames[100].position[1], 5.25f);
-    EXPECT_FLOAT_EQ(p->frames[100].angles[0], 90.0f);
-    EXPECT_FLOAT_EQ(p->frames[100].angles[2], -45.0f);
-    EXPECT_NEAR(p->frames[50].position[0], 1.0f + (-5.5f) * 49 / 99, 0.001f);  // built at the end
-
-    renew();
-    ASSERT_FALSE(load(write("b.pof", repeatedLines)));
-    p = scene->camera->player;
-    EXPECT_EQ(scene->findObject("MainCameraRig"), scene->camera);
-    EXPECT_FLOAT_EQ(p->frames[8].position[0], 4.0f);
-    EXPECT_FLOAT_EQ(p->frames[8].angles[0], 0.0f);
-    EXPECT_FLOAT_EQ(p->frames[16].position[2], 9.0f);
-    EXPECT_FLOAT_EQ(p->frames[20].position[0], 7.0f);
-    EXPECT_FLOAT_EQ(p->frames[20].angles[1], 2.0f);
-
-    // The camera takes the whole name, cut to 31 characters.
-    renew();
     std::string name = "long " + std::string(40, 'c') + " Camera";
     ASSERT_FALSE(load(write("c.pof", v3 + "<name_selection> '" + name + "'\n")));
     EXPECT_EQ(std::string(scene->camera->name), name.substr(0, 31));
-
-    // LightWave rows: channels then the frame; frames built between keys.
-    renew();
-    ASSERT_TRUE(load(write("d.lws", "LWSC 3 CameraMotion c 9 2 1 2 3 10 20 30 1 1 1 0 0 0 0 0 4 5 6 0 0 90 1 1 1 30 0 0 0 0")));
-    p = scene->camera->player;
-    EXPECT_FLOAT_EQ(p->frames[30].position[2], 6.0f);
-    EXPECT_FLOAT_EQ(p->frames[30].angles[2], 90.0f);
-    EXPECT_FLOAT_EQ(p->frames[0].angles[1], 20.0f);
-    EXPECT_NEAR(p->frames[15].position[0], 1.0f + 3.0f * 14 / 29, 1e-4f);
 }
 
 TEST_F(SceneLoading, VersionThreeReadRecordByRecord)
