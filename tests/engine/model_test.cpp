@@ -40,7 +40,6 @@ TEST(SceneModel, LifeWithoutDisplay)
     Scene* scene = nullptr;
     EXPECT_EQ(captureVerbose([&] { scene = new Scene(); }),
               infoLine(" Sortie Video SDL non utilisee ") + infoLine(" est parmis nous "));
-    EXPECT_EQ(scene->pixelRatio, 1.3f);
     SceneObject* camera = scene->camera;
     ASSERT_NE(camera, nullptr);
     EXPECT_EQ(scene->objects[0], camera);

@@ -101,12 +101,6 @@ const SurfaceCase surfaceCases[] = {
     {"Red", 1, "@\\pics\\t.bmp", 0, 0, 0, 1, "Chargement surface '@/pics/t.bmp' >"},
 };
 
-std::string withFolder(std::string text, const std::string& dir)
-{
-    for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + dir.size())) text.replace(at, 1, dir);
-    return text;
-}
-
 TEST_F(ObjectImport, SurfaceNamesAndClipsChooseTheMode)
 {
     ASSERT_TRUE(writeSolidBmp(path("t.bmp"), {255, 255, 255}));
@@ -116,9 +110,9 @@ TEST_F(ObjectImport, SurfaceNamesAndClipsChooseTheMode)
         SCOPED_TRACE(c.name);
         LwwSurface s = fixtureSurface(c.name, c.clip);
         if (!c.clip) s.procedural = "Turbulence";
-        std::string p = writeObject(std::string(c.name) + ".lwo", {s}, {triangleLayer("")}, {{1, withFolder(c.clipFile, dir)}});
+        std::string p = writeObject(std::string(c.name) + ".lwo", {s}, {triangleLayer("")}, {{1, inFolder(c.clipFile)}});
         std::string out = reports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
-        EXPECT_NE(out.find("<Vordelle3DV4.1" + withFolder(c.report, dir)), std::string::npos) << out;
+        EXPECT_NE(out.find("<Vordelle3DV4.1" + inFolder(c.report)), std::string::npos) << out;
         EngineSurface* e = scene->findSurface(c.name);
         ASSERT_NE(e, nullptr);
         EXPECT_EQ(e->additive, c.additive);

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <sstream>
 #include <string>
 
+#include "test_support.h"
 #include "xm_modules.h"
 
 namespace {
@@ -70,27 +73,11 @@ double shapeError(const std::vector<float>& out, const XmSample& sample)
 
 }  // namespace
 
-TEST(XmWriter, HeaderCountsAndLayoutReadBack)
-{
-    openmpt_module* mod = openModule(encoded(layoutModule()));
-    ASSERT_NE(mod, nullptr);
-    const int counts[] = {openmpt_module_get_num_channels(mod), openmpt_module_get_num_patterns(mod),
-                          openmpt_module_get_num_instruments(mod), openmpt_module_get_num_samples(mod),
-                          openmpt_module_get_current_speed(mod), openmpt_module_get_current_tempo(mod),
-                          openmpt_module_get_num_orders(mod)};
-    EXPECT_EQ(std::vector<int>(counts, counts + 7), (std::vector<int>{4, 3, 2, 2, 5, 140, 4}));
-    const int orders[] = {0, 2, 1, 2}, rows[] = {16, 32, 64};
-    for (int o = 0; o < 4; ++o) EXPECT_EQ(openmpt_module_get_order_pattern(mod, o), orders[o]);
-    for (int p = 0; p < 3; ++p) EXPECT_EQ(openmpt_module_get_pattern_num_rows(mod, p), rows[p]);
-    const char* name = openmpt_module_get_instrument_name(mod, 1);
-    EXPECT_STREQ(name, "eight");
-    openmpt_free_string(name);
-    // 16 + 64 + 32 + 64 rows of 5 ticks at 140 BPM (a tick is 2.5 / 140 s).
-    EXPECT_NEAR(openmpt_module_get_duration_seconds(mod), 176 * 5 * 2.5 / 140, 0.01);
-    openmpt_module_destroy(mod);
-}
-
-TEST(XmWriter, CellsReadBackWhateverTheirPacking)
+// The layout module with cells of every packing, read back by libopenmpt and
+// compared with cases/layout.txt: counts, speed, orders, rows, instrument
+// names, duration and every cell that is not empty (libopenmpt numbers notes
+// from an octave lower, so the XM note 61 shows as C-6).
+TEST(XmWriter, LayoutAndCellsReadBackWhateverTheirPacking)
 {
     XmModule m = layoutModule();
     *xmCell(m, 2, 10, 3) = XmCell{61, 2, 0x30, 0xF, 0x06};  // every field: stored unpacked
@@ -99,26 +86,30 @@ TEST(XmWriter, CellsReadBackWhateverTheirPacking)
     *xmCell(m, 1, 31, 2) = XmCell{0, 0, 0, 0xA, 0x20};      // an effect alone, last row
     openmpt_module* mod = openModule(encoded(m));
     ASSERT_NE(mod, nullptr);
-    auto command = [&](int p, int r, int c, int what) { return openmpt_module_get_pattern_row_channel_command(mod, p, r, c, what); };
-    // libopenmpt numbers notes from an octave lower and keeps key off as 255.
-    const struct {
-        int pattern, row, channel, what, value;
-    } cells[] = {
-        {2, 10, 3, OPENMPT_MODULE_COMMAND_NOTE, 61 + 12}, {2, 10, 3, OPENMPT_MODULE_COMMAND_INSTRUMENT, 2},
-        {2, 10, 3, OPENMPT_MODULE_COMMAND_VOLUME, 0x20},  {2, 10, 3, OPENMPT_MODULE_COMMAND_PARAMETER, 0x06},
-        {2, 11, 0, OPENMPT_MODULE_COMMAND_NOTE, 37 + 12}, {2, 11, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT, 0},
-        {2, 12, 1, OPENMPT_MODULE_COMMAND_NOTE, 255},     {1, 31, 2, OPENMPT_MODULE_COMMAND_NOTE, 0},
-        {1, 31, 2, OPENMPT_MODULE_COMMAND_PARAMETER, 0x20},
-        // Neighbours stay empty: the packed stream did not slip.
-        {2, 10, 2, OPENMPT_MODULE_COMMAND_NOTE, 0}, {2, 11, 1, OPENMPT_MODULE_COMMAND_NOTE, 0},
-        {2, 13, 0, OPENMPT_MODULE_COMMAND_NOTE, 0},
-    };
-    for (const auto& c : cells)
-        EXPECT_EQ(command(c.pattern, c.row, c.channel, c.what), c.value) << c.pattern << "/" << c.row << "/" << c.channel;
-    const char* effect = openmpt_module_format_pattern_row_channel_command(mod, 2, 10, 3, OPENMPT_MODULE_COMMAND_EFFECT);
-    EXPECT_STREQ(effect, "F");
-    openmpt_free_string(effect);
+    std::ostringstream out;
+    out << "channels " << openmpt_module_get_num_channels(mod) << " patterns " << openmpt_module_get_num_patterns(mod)
+        << " instruments " << openmpt_module_get_num_instruments(mod) << " samples " << openmpt_module_get_num_samples(mod)
+        << "\nspeed " << openmpt_module_get_current_speed(mod) << " tempo " << openmpt_module_get_current_tempo(mod)
+        << "\norders";
+    for (int o = 0; o < openmpt_module_get_num_orders(mod); ++o) out << " " << openmpt_module_get_order_pattern(mod, o);
+    out << "\nrows";
+    for (int p = 0; p < openmpt_module_get_num_patterns(mod); ++p) out << " " << openmpt_module_get_pattern_num_rows(mod, p);
+    for (int i = 0; i < openmpt_module_get_num_instruments(mod); ++i) {
+        const char* name = openmpt_module_get_instrument_name(mod, i);
+        out << "\ninstrument " << i << " '" << name << "'";
+        openmpt_free_string(name);
+    }
+    out << "\nseconds " << std::lround(openmpt_module_get_duration_seconds(mod) * 100) / 100.0;
+    for (int p = 0; p < openmpt_module_get_num_patterns(mod); ++p)
+        for (int r = 0; r < openmpt_module_get_pattern_num_rows(mod, p); ++r)
+            for (int c = 0; c < openmpt_module_get_num_channels(mod); ++c) {
+                const char* cell = openmpt_module_format_pattern_row_channel(mod, p, r, c, 0, 1);
+                if (std::string(cell).find_first_not_of(". ") != std::string::npos)
+                    out << "\n" << p << "/" << r << "/" << c << " " << cell;
+                openmpt_free_string(cell);
+            }
     openmpt_module_destroy(mod);
+    EXPECT_EQ(out.str() + "\n", readWholeFile(TOOLS_CASES "/layout.txt"));
 }
 
 TEST(XmWriter, SamplesPlayAsWrittenLoopAndFollowTheEnvelope)
