@@ -41,7 +41,7 @@ TEST(LoadImage, RgbAndKeyedLayouts)
             EXPECT_EQ(p[0], colours[i].r) << i;
             EXPECT_EQ(p[1], colours[i].g) << i;
             EXPECT_EQ(p[2], colours[i].b) << i;
-            if (keyed) EXPECT_EQ(p[3], colours[i].r + colours[i].g + colours[i].b == 0 ? 255 : 0) << i;
+            if (keyed) { EXPECT_EQ(p[3], colours[i].r + colours[i].g + colours[i].b == 0 ? 255 : 0) << i; }
         }
         SDL_FreeSurface(s);
     }
@@ -72,7 +72,7 @@ TEST(LoadImage, RefusesWhatIsNoWholePicture)
     EXPECT_NE(whole, nullptr);
     SDL_FreeSurface(whole);
     for (const auto& c : cases) {
-        if (c.name != cases[0].name) ASSERT_TRUE(writeWholeFile(c.name, c.bytes));
+        if (c.name != cases[0].name) { ASSERT_TRUE(writeWholeFile(c.name, c.bytes)); }
         std::string out = captureVerbose([&] {
             EXPECT_EQ(loadImageRgb(c.name.c_str()), nullptr) << c.name;
             EXPECT_EQ(loadImageKeyed(c.name.c_str()), nullptr) << c.name;
