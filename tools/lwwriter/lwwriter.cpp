@@ -104,7 +104,8 @@ bool LwWriter::save(const char* path) const
 {
     FILE* f = std::fopen(path, "wb");
     if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    // An empty object has no data pointer to hand to fwrite.
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 
