@@ -302,13 +302,13 @@ struct LwObject {
 
 // ---- entry points -----------------------------------------------------------
 
-// Reads an object file, LWO2 or the older LWOB. On failure returns null; failId receives the chunk ID
+// Reads an object file, LWO2 or the older LWOB (or its layered LWLO). On failure returns null; failId receives the chunk ID
 // being handled and failPos the file position (both optional), and lwFailReason says why.
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos);
 // Same from an open stream (fmemopen works); the stream is closed in every case.
 // `name` is only printed.
 LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos);
-// Reads an LWOB file only (any other form fails with failPos 12).
+// Reads an LWOB (or LWLO) file only (any other form fails with failPos 12).
 LwObject* readLwobObject(const char* path, uint32_t* failId, int32_t* failPos);
 void freeLwObject(LwObject* object);
 // Why the latest read refused its file, in a few words (a static text); null after a read that succeeded.

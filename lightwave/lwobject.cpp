@@ -159,7 +159,9 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
             ok = refuse("chunk size beyond 31 bits");
             break;
         }
-        size += size & 1;
+        // A last chunk of odd size may lack its pad byte at the very end of the file.
+        bool unpadded = (size & 1) && bytesLeft(file) == long(size);
+        if (!unpadded) size += size & 1;
         long chunkStart = std::ftell(file);
         if (!readChunk(file, id, int32_t(size), object, &layer)) {
             ok = false;
@@ -171,7 +173,7 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
             ok = refuse("chunk not read to its end");
             break;
         }
-        if (formSize <= uint32_t(position - 8)) break;
+        if (unpadded || formSize <= uint32_t(position - 8)) break;
         setReadCount(0);
         uint32_t nextId = readU4(file);
         if (readCount() == 4) id = nextId;
@@ -198,8 +200,8 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
     return object;
 }
 
-// Reads the header of an open file and the form it names (LWO2 or LWOB, or
-// LWOB alone); closes the file.
+// Reads the header of an open file and the form it names (LWO2, LWOB or the
+// layered LWLO, or the older two alone); closes the file.
 static LwObject* readOpened(FILE* file, bool lwobOnly, uint32_t* failId, int32_t* failPos)
 {
     double start = now();
@@ -214,15 +216,18 @@ static LwObject* readOpened(FILE* file, bool lwobOnly, uint32_t* failId, int32_t
     }
     bool lwo2 = formType == lwId('L', 'W', 'O', '2') && !lwobOnly;
     bool lwob = formType == lwId('L', 'W', 'O', 'B');
-    if (formId != lwId('F', 'O', 'R', 'M') || !(lwo2 || lwob)) {
-        refuse(formId != lwId('F', 'O', 'R', 'M') ? "not an IFF FORM"
-               : lwobOnly                         ? "not an LWOB form"
-                                                  : "neither an LWO2 nor an LWOB form");
+    bool lwlo = formType == lwId('L', 'W', 'L', 'O');
+    if (formId != lwId('F', 'O', 'R', 'M') || !(lwo2 || lwob || lwlo)) {
+        refuse(formId != lwId('F', 'O', 'R', 'M')           ? "not an IFF FORM"
+               : lwobOnly                                   ? "not an LWOB form"
+               : formType == lwId('L', 'W', 'O', '3')       ? "newer LWO3 form not supported"
+                                                            : "neither an LWO2 nor an LWOB form");
         closeFile(file);
         if (failPos) *failPos = 12;
         return nullptr;
     }
     if (lwob) return readForm(file, formSize, readLwobChunk, " LightWave 5.xx Format \n", start, failId, failPos);
+    if (lwlo) return readForm(file, formSize, readLwloChunk, " LightWave 5.xx Format \n", start, failId, failPos);
     return readForm(file, formSize, readLwo2Chunk, " LightWave 6.xx Format \n", start, failId, failPos);
 }
 

@@ -48,6 +48,8 @@ LwSurface* readLwobSurface(FILE* file, int32_t size, LwObject* object);
 LwTexture* makeLwobTexture(char* name);  // takes the name over
 int32_t addLwobClip(char* name, LwObject* object);  // takes the name over; 0 on failure
 int32_t addLwobVelocity(const float centre[3], const float velocity[3], LwObject* object);
+// The layered LWLO form: LAYR here, every other chunk as in LWOB.
+int readLwloChunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current);
 
 // ---- surfaces -------------------------------------------------------------------
 

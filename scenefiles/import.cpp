@@ -3,7 +3,11 @@
 #include <GL/gl.h>
 
 #include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
+#include "imagesearch.h"
 #include "lightwave.h"
 #include "scenefiles.h"
 #include "toolkit.h"
@@ -54,7 +58,29 @@ static void setRenderMode(EngineSurface* surface)
     }
 }
 
-static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObject* lw)
+// The pictures of one object's clips, each looked for once: a picture not
+// found is reported once, with the places tried, whatever uses it.
+struct ClipPictures {
+    const char* objectFile;
+    std::map<int32_t, std::string> found;  // by clip index; "" when not found
+};
+
+static std::string clipPicture(ClipPictures* pictures, const LwClip* clip, const char* clipName)
+{
+    auto known = pictures->found.find(clip->index);
+    if (known != pictures->found.end()) return known->second;
+    std::vector<std::string> tried;
+    std::string path = findImageFile(clipName, pictures->objectFile, sceneLoadingObjects(), imageContentFolder(), &tried);
+    if (path.empty()) {
+        std::string places;
+        for (const std::string& t : tried) places += (places.empty() ? "<" : ", <") + t + ">";
+        reportFormatted(Scene::reportWarning, 4 * lineSize, "Image <%s> introuvable, cherchee en: %s", clipName, places.c_str());
+    }
+    pictures->found[clip->index] = path;
+    return path;
+}
+
+static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObject* lw, ClipPictures* pictures)
 {
     LwClip* clip = findLwClip(lw->clips, layer->image.clip);
     const char* clipName = clip ? lwClipFirstName(clip) : nullptr;
@@ -63,10 +89,14 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
                         static_cast<int>(layer->image.clip));
         return;
     }
+    std::string found = clipPicture(pictures, clip, clipName);
     char imageFile[1024];
-    copyText(imageFile, sizeof imageFile, clipName);
-    fixPathSeparators(imageFile);
+    copyText(imageFile, sizeof imageFile, found.c_str());
     setRenderMode(surface);
+    if (found.empty()) {
+        surface->textured = 0;  // reported with its clip
+        return;
+    }
 
     if (surface->image) SDL_FreeSurface(surface->image);
     surface->image = surface->alphaTest == 1 ? loadImageKeyed(imageFile) : loadImageRgb(imageFile);
@@ -83,8 +113,9 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
     reportFormatted(Scene::reportInfo, lineSize, "Chargement surface '%s' ", imageFile);
 }
 
-static void createSurfaces(Scene* scene, LwObject* lw)
+static void createSurfaces(Scene* scene, LwObject* lw, const char* fileName)
 {
+    ClipPictures pictures = {fileName, {}};
     for (LwSurface* s = lw->surfaces; s; s = s->next) {
         const char* surfaceName = s->name ? s->name : "";
         EngineSurface* surface = scene->createSurface(surfaceName);
@@ -104,7 +135,7 @@ static void createSurfaces(Scene* scene, LwObject* lw)
             continue;
         }
         if (layer->type != lwId('I', 'M', 'A', 'P')) continue;
-        textureSurface(surface, layer, lw);
+        textureSurface(surface, layer, lw, &pictures);
     }
 }
 
@@ -120,6 +151,9 @@ static EngineSurface* texturedSurfaceOf(Scene* scene, const LwPolygonRec& rec)
         return nullptr;
     }
     if (surface->textured != 1) {
+        // An image map whose clip or picture is missing was reported with the surface.
+        const LwTexture* t = rec.surface->color.textures;
+        if (t && t->type == lwId('I', 'M', 'A', 'P')) return nullptr;
         reportFormatted(Scene::reportWarning, polygonLineSize, "Image pour Surface inexistante, '%s' non trouve", surfaceName);
         return nullptr;
     }
@@ -197,7 +231,7 @@ bool Scene::importLightWaveObject(const char* fileName)
     copyText(first->sourceFile, sizeof first->sourceFile, fileName);
     reportFormatted(info, lineSize, "%s Chargement ok", first->name);
 
-    createSurfaces(this, lw);
+    createSurfaces(this, lw, fileName);
 
     for (const LwLayer* layer = lw->layers; layer; layer = layer->next) {
         // An empty layer name counts as none: the object gets an "Empty" name.

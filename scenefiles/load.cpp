@@ -13,6 +13,11 @@ enum { lineSize = 1024 };  // the longest report line
 static const char* lightWaveScenesOpen[maxLoadNesting];
 static int32_t loadNesting = 0;
 
+// The innermost scene being read, whose folder is searched for pictures.
+static const char* sceneBeingRead = nullptr;
+
+const char* sceneLoadingObjects() { return sceneBeingRead; }
+
 static bool lightWaveSceneRefused(const char* name)
 {
     if (loadNesting >= maxLoadNesting) {
@@ -183,14 +188,21 @@ bool Scene::load(char* fileName)
                 reportFormatted(Scene::reportWarning, lineSize, " '%s' Fichier scene dans un fichier scene, refuse", name);
                 return false;
             }
-            return readSceneFile(name);
+            const char* outer = sceneBeingRead;
+            sceneBeingRead = name;
+            bool read = readSceneFile(name);
+            sceneBeingRead = outer;
+            return read;
         }
         if (std::strcmp(word, "LWSC") == 0) {
             loaded = true;
             reportInfo("Chargement d'une scene en cours");
             if (lightWaveSceneRefused(name)) return false;
             lightWaveScenesOpen[loadNesting++] = name;
+            const char* outer = sceneBeingRead;
+            sceneBeingRead = name;
             bool opened = readLightWaveScene(this, name);
+            sceneBeingRead = outer;
             --loadNesting;
             if (!opened) return false;
         } else if (importLightWaveObject(name)) {

@@ -2,6 +2,8 @@
 // mipmapped textures.
 #include "toolkit.h"
 
+#include "jpegcheck.h"
+
 #include <GL/glu.h>
 #include <SDL/SDL_image.h>
 
@@ -37,9 +39,11 @@ static std::vector<unsigned char> readWholeFile(const char* fileName)
 }
 
 // The JPEG decoder pads a file that stops short with a fake end marker and
-// hands back a half-grey picture. A complete JPEG has an end-of-image marker
-// after its last start-of-scan; neither can occur inside the coded data,
-// where 0xFF bytes are always followed by 0x00 or a restart marker.
+// hands back a half-grey picture. A JPEG with an end-of-image marker after its
+// last start-of-scan is whole; neither can occur inside the coded data, where
+// 0xFF bytes are always followed by 0x00 or a restart marker. Without it, the
+// file may still hold every scan whole (older tools leave the marker out):
+// libjpeg then tells whether a scan ran short.
 static bool isTruncatedJpeg(const std::vector<unsigned char>& bytes)
 {
     if (bytes.size() < 3 || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF) return false;
@@ -53,7 +57,7 @@ static bool isTruncatedJpeg(const std::vector<unsigned char>& bytes)
             endAfterScan = true;
         }
     }
-    return !endAfterScan;
+    return !endAfterScan && !jpegScansComplete(bytes.data(), bytes.size());
 }
 
 static SDL_Surface* decodeFile(const char* fileName)

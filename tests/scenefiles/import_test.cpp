@@ -97,13 +97,17 @@ const SurfaceCase surfaceCases[] = {
     {"proc_blackbg", 0, "@/t.bmp", 0, 0, 0, 0, "Image pour Surface inexistante, 'proc_blackbg' non trouve>"},
     {"lost_light", 7, "@/t.bmp", 0, 0, 0, 0, "Surface <lost_light> : image 7 introuvable parmi les clips de l'objet>"},
     {"screenshoot", 1, "@/t.bmp", 0, 0, 0, 1, "Chargement surface '@/t.bmp' >"},  // the clip, not the capture
-    {"Gone", 1, "@/nowhere.bmp", 0, 0, 0, 0, "Surface <Gone> ne peut pas etre texturee, fichier <@/nowhere.bmp> innaccessible >"},
+    {"Gone", 1, "@/nowhere.bmp", 0, 0, 0, 0,
+     "Image <@/nowhere.bmp> introuvable, cherchee en: <@/nowhere.bmp>, <@/@/nowhere.bmp>, <@/Images/nowhere.bmp>, "
+     "<@/../Images/nowhere.bmp>>"},  // the test's folder is relative
+    {"Broken", 1, "@/broken.bmp", 0, 0, 0, 0, "Surface <Broken> ne peut pas etre texturee, fichier <@/broken.bmp> innaccessible >"},
     {"Red", 1, "@\\pics\\t.bmp", 0, 0, 0, 1, "Chargement surface '@/pics/t.bmp' >"},
 };
 
 TEST_F(ObjectImport, SurfaceNamesAndClipsChooseTheMode)
 {
     ASSERT_TRUE(writeSolidBmp(path("t.bmp"), {255, 255, 255}));
+    write("broken.bmp", "BM but no picture");
     write("pics/readme.txt", "the folder of the picture\n");
     ASSERT_TRUE(writeSolidBmp(path("pics/t.bmp"), {255, 0, 0}));
     for (const SurfaceCase& c : surfaceCases) {
@@ -124,6 +128,32 @@ TEST_F(ObjectImport, SurfaceNamesAndClipsChooseTheMode)
         EXPECT_EQ(polygon.surface, c.textured ? e : nullptr);
         EXPECT_EQ(polygon.uvs != nullptr, c.textured == 1);
     }
+}
+
+// A missing picture is reported once for its clip, not per surface or polygon;
+// one beside the scene that loaded the object is found there.
+TEST_F(ObjectImport, PicturesMissingOrBesideTheScene)
+{
+    std::string p = writeObject("lost.lwo", {fixtureSurface("First", 1), fixtureSurface("Second", 1)},
+                                {cubeLayer()}, {{1, "Q:Far\\away.bmp"}});
+    std::string out = reports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
+    auto count = [&out](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("Image <Q:Far\\away.bmp> introuvable, cherchee en: <Q:/Far/away.bmp>, <" + path("Far/away.bmp")),
+              1u) << out;
+    EXPECT_EQ(count("introuvable") + count("inexistante") + count("texturee"), 1u);
+
+    std::string object = writeObject("objects/ball.lwo", {fixtureSurface("Shown", 1)}, {triangleLayer("")},
+                                     {{1, "C:\\Show\\ball.bmp"}});
+    write("scenes/Images/readme.txt", "the scene's pictures\n");
+    ASSERT_TRUE(writeSolidBmp(path("scenes/Images/ball.bmp"), {255, 0, 0}));
+    write("scenes/show.lws", "LWSC\n3\nLoadObject " + object + "\n");
+    EXPECT_TRUE(load(path("scenes/show.lws")));
+    ASSERT_NE(scene->findSurface("Shown"), nullptr);
+    EXPECT_EQ(scene->findSurface("Shown")->textured, 1);
 }
 
 TEST_F(ObjectImport, Refusals)

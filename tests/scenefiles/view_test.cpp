@@ -77,4 +77,19 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
     }
 }
 
+// A picture named on another machine in device form is found beside the
+// object: the green surface shows the red picture.
+TEST_F(SceneView, DeviceNamedPictureFoundBesideTheObject)
+{
+    LwwSurface green = fixtureSurface("Green", 1);
+    green.color[0] = green.color[2] = 0.0f, green.color[1] = 1.0f;
+    std::string cube = writeObject("objects/cube.lwo", {green}, {cubeLayer()}, {{1, "Q:Work\\Maps\\red.bmp"}});
+    ASSERT_TRUE(writeSolidBmp(path("objects/red.bmp"), {255, 0, 0}));
+    std::string png = path("device.png");
+    ASSERT_EQ(std::system((std::string(SCENE_VIEW) + " " + cube + " --png " + png).c_str()), 0);
+    RedArea area = findRed(png);
+    EXPECT_GT(area.count, 5000);
+    EXPECT_NEAR(area.x, 320, 25);
+}
+
 }  // namespace

@@ -47,8 +47,9 @@ TEST(LoadImage, RgbAndKeyedLayouts)
     }
 }
 
-// Files that are no picture, or a JPEG cut short at any point, load as none
-// with the warning; the whole name is reported, however long.
+// Files that are no picture, or a JPEG cut inside its data, load as none with
+// the warning; the whole name is reported, however long. A JPEG whose data is
+// whole but which lacks the end marker loads as the whole file does.
 TEST(LoadImage, RefusesWhatIsNoWholePicture)
 {
     std::string jpeg = readWholeFile("Datas/Flares1-Light.jpg");
@@ -66,10 +67,17 @@ TEST(LoadImage, RefusesWhatIsNoWholePicture)
         {dir + "/cut2.jpg", jpeg.substr(0, 2)},
         {dir + "/cut300.jpg", jpeg.substr(0, 300)},
         {dir + "/half.jpg", jpeg.substr(0, jpeg.size() / 2)},
-        {dir + "/short.jpg", jpeg.substr(0, jpeg.size() - 2)},
+        {dir + "/last-bytes.jpg", jpeg.substr(0, jpeg.size() - 12)},
     };
-    SDL_Surface* whole = loadImageRgb("Datas/Flares1-Light.jpg");  // while the whole file loads
-    EXPECT_NE(whole, nullptr);
+    SDL_Surface* whole = loadImageRgb("Datas/Flares1-Light.jpg");
+    ASSERT_NE(whole, nullptr);
+    ASSERT_EQ(jpeg.substr(jpeg.size() - 2), "\xFF\xD9");
+    ASSERT_TRUE(writeWholeFile(dir + "/no-end.jpg", jpeg.substr(0, jpeg.size() - 2)));
+    SDL_Surface* noEnd = loadImageRgb((dir + "/no-end.jpg").c_str());
+    ASSERT_NE(noEnd, nullptr);
+    ASSERT_EQ(noEnd->h * noEnd->pitch, whole->h * whole->pitch);
+    EXPECT_EQ(std::memcmp(noEnd->pixels, whole->pixels, size_t(whole->h * whole->pitch)), 0);
+    SDL_FreeSurface(noEnd);
     SDL_FreeSurface(whole);
     for (const auto& c : cases) {
         if (c.name != cases[0].name) { ASSERT_TRUE(writeWholeFile(c.name, c.bytes)); }

@@ -5,6 +5,44 @@
 
 #include "lwwriter.h"
 
+// Another form's bytes under the form type `type`.
+static std::vector<unsigned char> retyped(std::vector<unsigned char> bytes, const char* type)
+{
+    for (int i = 0; i < 4 && bytes.size() >= 12; ++i) bytes[8 + i] = static_cast<unsigned char>(type[i]);
+    return bytes;
+}
+
+// The LWOB sample twice, each copy after a LAYR of the layered LWLO form.
+static std::vector<unsigned char> lwloSample()
+{
+    std::vector<unsigned char> body = lwwLwobObject();
+    LwWriter w;
+    size_t form = w.beginForm("LWLO");
+    for (unsigned layer = 0; layer < 2; ++layer) {
+        size_t c = w.beginChunk("LAYR");
+        w.u2(layer);
+        w.u2(0);
+        w.s0(layer ? "second" : "");
+        w.endChunk(c);
+        w.raw(body.data() + 12, body.size() - 12);
+    }
+    w.endForm(form);
+    return w.bytes;
+}
+
+// A cube whose last chunk has an odd size and no pad byte at the end of the file.
+static std::vector<unsigned char> oddEndSample()
+{
+    LwWriter w;
+    w.bytes = lwwCube(0.0f);
+    w.id("DESC");
+    w.u4(3);
+    w.raw("odd", 3);
+    uint32_t formSize = uint32_t(w.bytes.size() - 8);
+    for (int i = 0; i < 4; ++i) w.bytes[4 + i] = static_cast<unsigned char>(formSize >> (24 - 8 * i));
+    return w.bytes;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -22,6 +60,9 @@ int main(int argc, char** argv)
         {"sample.lwo", lwwSampleObject()},
         {"torus.lwo", lwwTorusObject(8, 6)},
         {"lwob.lwo", lwwLwobObject()},
+        {"lwlo.lwo", lwloSample()},
+        {"lwo3.lwo", retyped(lwwCube(0.0f), "LWO3")},
+        {"odd-end.lwo", oddEndSample()},
     };
     int failures = 0;
     for (const Sample& s : samples) {

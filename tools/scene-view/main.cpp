@@ -1,10 +1,11 @@
-// scene-view FILE [--png OUT.png --at MS] [-v]
+// scene-view FILE [--png OUT.png --at MS] [--content DIR] [-v]
 //
 // Plays anything Scene::load takes (a scene file, a LightWave scene, a single
 // object) in a 640x480 window with the engine's own clock, looping, until
 // Escape or the window is closed. With --png it renders the frame at clock
 // time MS without waiting for it and writes it as a PNG file; there players
 // do not loop, so a time past an animation's end shows its last frame.
+// --content names a folder where pictures are looked for last.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "imagesearch.h"
 #include "platform.h"
 #include "pngwrite.h"
 #include "toolkit.h"
@@ -37,6 +39,7 @@ bool parse(int argc, char** argv, Options& o)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) o.png = argv[++i];
         else if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) o.atMs = std::strtol(argv[++i], nullptr, 10);
+        else if (std::strcmp(argv[i], "--content") == 0 && i + 1 < argc) setImageContentFolder(argv[++i]);
         else if (std::strcmp(argv[i], "-v") == 0) o.verbose = true;
         else if (!o.file && argv[i][0] != '-') o.file = argv[i];
         else return false;
@@ -134,7 +137,7 @@ int main(int argc, char** argv)
 {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [-v]\n");
+        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [--content DIR] [-v]\n");
         return 2;
     }
     verbose = o.verbose ? 1 : 0;
