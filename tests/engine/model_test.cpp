@@ -325,6 +325,13 @@ struct Ring : testing::Test {
         tickTimer.ticks.store(0);
     }
 
+    int shown() const
+    {
+        int member = -1;
+        for (int i = 0; i < 3; i++)
+            if (members[i]->visible == 1) member = member < 0 ? i : -2;  // -2: two at once
+        return member;
+    }
     // The member shown after each of `calls` advances, as runs of (member, calls).
     std::vector<std::pair<int, int>> runsOver(int calls)
     {
@@ -332,13 +339,23 @@ struct Ring : testing::Test {
         for (int c = 0; c < calls; c++) {
             tickTimer.elapsedMs.fetch_add(20);  // rings turn by 20 ms steps of the clock: one per call here
             EXPECT_TRUE(player->advance());
-            int shown = -1;
-            for (int i = 0; i < 3; i++)
-                if (members[i]->visible == 1) shown = shown < 0 ? i : -2;  // -2: two at once
-            if (!runs.empty() && runs.back().first == shown) runs.back().second++;
-            else runs.push_back({shown, 1});
+            if (!runs.empty() && runs.back().first == shown()) runs.back().second++;
+            else runs.push_back({shown(), 1});
         }
         return runs;
+    }
+    // The member shown at every multiple of 40 ms over 6 s of a clock read every `callMs`.
+    std::vector<int> shownEvery40Ms(uint32_t callMs)
+    {
+        scene.reinitialise();
+        player->started = 0;
+        std::vector<int> seen;
+        for (uint32_t now = 0; now <= 6000; now += callMs) {
+            tickTimer.elapsedMs.store(now);
+            player->advance();
+            if (now % 40 == 0) seen.push_back(shown());
+        }
+        return seen;
     }
 };
 
@@ -359,6 +376,18 @@ TEST_F(Ring, TurnsAfterPeriodCallsThenPeriodPlusOne)
     EXPECT_EQ(player->currentFrame, 0);
     EXPECT_EQ(player->object, members[0]);
     EXPECT_EQ(runsOver(52), (Runs{{0, 50}, {1, 2}}));
+}
+
+TEST_F(Ring, TurnsEvery50StepsOfTheClockAtAnyCallRate)
+{
+    std::vector<int> fast = shownEvery40Ms(10), slow = shownEvery40Ms(40);
+    EXPECT_EQ(fast, slow);
+    // The first turn on the 51st step (1000 ms), the next 51 steps later (2020 ms).
+    ASSERT_EQ(fast.size(), 151u);
+    EXPECT_EQ(fast[24], 0);  // 960 ms
+    EXPECT_EQ(fast[25], 1);  // 1000 ms
+    EXPECT_EQ(fast[50], 1);  // 2000 ms
+    EXPECT_EQ(fast[51], 2);  // 2040 ms
 }
 
 TEST_F(Ring, WithoutRewindEachMemberShowsForOneCallOnTheFirstPass)
