@@ -193,10 +193,12 @@ FILE* textFile(const std::string& content)
 
 TEST(ReadRestOfLine, SpacesLineEndsAndLimits)
 {
-    FILE* f = textFile("   Objets\\a b.lwo\r\nnext line\n\nafter empty\nabcdefghij");
+    FILE* f = textFile("   Objets\\a b.lwo\r\nold end\rnext line\n\nafter empty\nabcdefghij");
     char buf[64], small[5];
     EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 14);
     EXPECT_STREQ(buf, "Objets\\a b.lwo");
+    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 7);  // a CR alone ends the line too
+    EXPECT_STREQ(buf, "old end");
     EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 9);
     EXPECT_STREQ(buf, "next line");
     // At a line end the first character is taken whatever it is.
