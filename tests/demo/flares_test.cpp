@@ -274,11 +274,3 @@ TEST_F(Flares, ShowTheSamePicturesAtTheSameClockTimesAtAnyFrameRate)
     // The fog fades and the fountains move: nearly every picture is new.
     EXPECT_GE(changes, 25);
 }
-
-TEST(FlaresDeathTest, MissingSpriteIsFatal)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    FlareLayer layer;
-    EXPECT_EXIT(layer.load("Datas/no-such-sprite.jpg", nullptr, 0, 0, 0), testing::ExitedWithCode(255),
-                "Impossible de charger la pic de Flares");
-}
