@@ -69,15 +69,13 @@ protected:
         for (const SceneObject* o = head->next; o != head && n < 100; o = o->next) ++n;
         return n;
     }
-    // Letters of the blend classes some surface has: a additive, m multiplicative, k alpha-tested.
+    // Letters of the blend classes of the surfaces: a additive, m multiplicative, k alpha-tested.
     std::string blendClasses()
     {
         std::string out;
         for (int s = 1; s <= scene->surfaceCount; ++s) {
             const EngineSurface& e = scene->surfaces.items[s];
-            if (e.additive && out.find('a') == std::string::npos) out += 'a';
-            if (e.multiplicative && out.find('m') == std::string::npos) out += 'm';
-            if (e.alphaTest && out.find('k') == std::string::npos) out += 'k';
+            out += std::string(e.additive ? "a" : "") + (e.multiplicative ? "m" : "") + (e.alphaTest ? "k" : "");
         }
         return out;
     }
