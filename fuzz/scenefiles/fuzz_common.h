@@ -1,14 +1,13 @@
-// What the two scene fuzzers share: a GL context, a file for the input, and
-// a fresh Scene per input with the readers' program-wide state put back.
+// What the two scene fuzzers share: a GL context (their LLVMFuzzerInitialize),
+// a file for the input, and a fresh Scene per input with the readers'
+// program-wide state put back.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 #include "engine.h"
 
-void fuzzInitialise();
-// Writes header + data to the input file and answers its name, or null when
-// the input names a device or system folder (reading those never ends).
-char* fuzzInputFile(const char* header, const uint8_t* data, size_t size);
-Scene* fuzzNewScene();
-void fuzzDeleteScene(Scene* scene);
+// Writes header + data to the input file and runs `read` on a fresh Scene and
+// the file's name; an input that names a device or system folder is skipped
+// (reading those never ends).
+void fuzzScene(const char* header, const uint8_t* data, size_t size, void (*read)(Scene* scene, char* path));

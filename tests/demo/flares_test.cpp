@@ -1,5 +1,7 @@
 // Flare layers: the ranges particles are seeded and re-emitted with, their
-// motion, and what a layer puts on real pixels with the timeline's projection.
+// motion, and what a layer puts on real pixels with the timeline's projection;
+// the steps paced by the show's clock, the same clock times giving the same
+// pictures whether frames come every 10 ms or every 60 ms.
 #include <gtest/gtest.h>
 
 #include <GL/glu.h>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "flares.h"
+#include "pacing.h"
 #include "test_support.h"
 #include "toolkit.h"
 
@@ -194,10 +197,80 @@ TEST_F(Flares, ReleaseGivesBackPicturesAndNamesOnce)
     layer.release();  // and the destructor after it: nothing freed twice
 }
 
-TEST(FlaresDeathTest, MissingSpriteIsFatal)
+TEST(StepPacer, StepsFallDueEvery20MsOfTheClock)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    FlareLayer layer;
-    EXPECT_EXIT(layer.load("Datas/no-such-sprite.jpg", nullptr, 0, 0, 0), testing::ExitedWithCode(255),
-                "Impossible de charger la pic de Flares");
+    struct Call {
+        uint32_t nowMs, due;
+    };
+    const struct {
+        uint32_t startMs;
+        std::vector<Call> calls;
+    } cases[] = {
+        {0, {{0, 1}, {10, 0}, {20, 1}, {25, 0}, {60, 2}, {100, 2}, {100, 0}}},
+        {130, {{120, 0}, {130, 1}, {149, 0}, {150, 1}, {1130, 49}}},
+        {10, {{5000, 250}, {4000, 0}, {5020, 1}}},  // a clock read late, then early
+        {0xFFFFFF00u, {{0xFFFFFF00u, 1}, {0xFFFFFFFFu, 12}}},
+    };
+    for (const auto& c : cases) {
+        StepPacer pacer;
+        EXPECT_EQ(pacer.due(c.startMs + 100), 0u) << "not started";
+        pacer.start(c.startMs);
+        for (const Call& call : c.calls) EXPECT_EQ(pacer.due(call.nowMs), call.due) << c.startMs << " at " << call.nowMs;
+    }
+}
+
+namespace {
+
+// The three flare stages with short limits, frames every frameMs of a clock
+// driven by hand; the pictures at every multiple of 60 ms.
+std::vector<std::vector<Uint8>> flareShow(uint32_t frameMs, const std::string& dir)
+{
+    const float black[4] = {0, 0, 0, 0};
+    glFogfv(GL_FOG_COLOR, black);
+    glFogf(GL_FOG_DENSITY, 1.0f);
+    glEnable(GL_FOG);
+    std::srand(99);
+    std::string sprite = dir + "/sprite.bmp";
+    FlareLayer layers[3];
+    layers[0].load(sprite.c_str(), (dir + "/halves.bmp").c_str(), 0.0f, 0.2f, 0.0f);
+    layers[1].load(sprite.c_str(), nullptr, 0.0f, 0.0f, 0.0f);
+    layers[2].load(sprite.c_str(), nullptr, 0.0f, -0.25f, 0.0f);
+    FlareShow show(layers);
+    // Limits that fall between the slow run's frames, so that its stages end
+    // owing steps.
+    const struct {
+        FlareShow::Stage stage;
+        uint32_t limitMs;
+    } stages[] = {{FlareShow::FadeIn, 330}, {FlareShow::Fountains, 1450}, {FlareShow::FadeOut, 1790}};
+    std::vector<std::vector<Uint8>> pictures;
+    uint32_t now = 0;
+    for (const auto& s : stages) {
+        for (; now <= s.limitMs; now += frameMs) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            show.frame(s.stage, now);
+            if (now % 60 != 0) continue;
+            pictures.emplace_back(kSize * kSize * 3);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, kSize, kSize, GL_RGB, GL_UNSIGNED_BYTE, pictures.back().data());
+        }
+        show.finish(s.stage, s.limitMs);
+    }
+    glDisable(GL_FOG);
+    return pictures;
+}
+
+}  // namespace
+
+TEST_F(Flares, ShowTheSamePicturesAtTheSameClockTimesAtAnyFrameRate)
+{
+    std::vector<std::vector<Uint8>> fast = flareShow(10, dir), slow = flareShow(60, dir);
+    ASSERT_EQ(fast.size(), 30u);
+    ASSERT_EQ(slow.size(), fast.size());
+    int changes = 0;
+    for (size_t i = 0; i < fast.size(); ++i) {
+        EXPECT_TRUE(fast[i] == slow[i]) << "picture at " << i * 60 << " ms";
+        if (i > 0 && fast[i] != fast[i - 1]) changes++;
+    }
+    // The fog fades and the fountains move: nearly every picture is new.
+    EXPECT_GE(changes, 25);
 }

@@ -53,12 +53,8 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
     LwwSurface red = fixtureSurface("Red", 1);
     red.color[0] = 1.0f, red.color[1] = red.color[2] = 0.0f;
     std::string cube = writeObject("cube.lwo", {red}, {cubeLayer()}, {{1, path("red.bmp")}});
-    write("moving.pof", "Pomo_Object_File\nVersion: 4\n<scene_bloc>\n<pixel_ratio> 1.3333\n</scene_bloc>\n"
-                        "<scene_bloc>\n<load_camera> 'camera'\n<name_selection> 'camera'\n"
-                        "  <keyframe> 0\n  <pos> 0.00 0.00 0.00\n  <ang> 0.00 0.00 0.00\n</scene_bloc>\n"
-                        "<scene_bloc>\n<load_object> '" + cube + "' </load_object>\n<name_selection> 'cube.lwo'\n"
-                        "  <keyframe> 0\n  <pos> 1.50 0.00 6.00\n  <ang> 0.00 0.00 0.00\n"
-                        "  <keyframe> 100\n  <pos> -1.50 0.00 6.00\n  <ang> 0.00 0.00 0.00\n</scene_bloc>\n");
+    // The cube moves from right to left in front of the camera.
+    write("moving.pof", inFolder(readWholeFile(SCENEFILES_CASES "/moving.pof")));
     // The camera stands left of the cube, which lies at the origin.
     write("cam.lws", "LWSC\n3\nLoadObject " + cube + "\nCameraMotion (unnamed)\n9\n1\n-1.5 0 -6 0 0 0 1 1 1\n0 0 0 0 0\n");
     const ViewCase cases[] = {

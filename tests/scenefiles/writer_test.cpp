@@ -1,4 +1,4 @@
-// The scene-file writer: the camera's exact text, objects and rings saved
+// The scene-file writer: the camera's exact text (cases/camera.pof), objects and rings saved
 // and appended then read back, refusals.
 #include "support.h"
 
@@ -28,19 +28,14 @@ TEST_F(SceneFileWriter, CameraBlockText)
     f0.target[0] = 0.5f, f0.target[1] = -1.0f, f0.target[2] = 2.25f;
     std::string p = path("camera.pof");
     EXPECT_TRUE(scene->camera->player->saveSceneFile(p.c_str()));
-    EXPECT_EQ(readWholeFile(p),
-              "Pomo_Object_File\nVersion: 4\n<scene_bloc>\n<pixel_ratio> 1.3333\n<anim_speed> 60\n</scene_bloc>\n"
-              "<scene_bloc>\n<load_camera> 'camera'\n<name_selection> 'camera'\n<pos_spliner> off\n<ang_spliner> off\n"
-              "  <keyframe> 0\n  <pos> 1.00 2.00 3.00\n  <ang> 10.00 20.00 30.00\n<target> 0.50 -1.00 2.25\n"
-              "  <keyframe> 100\n  <pos> -4.50 5.25 6.13\n  <ang> 90.00 0.00 -45.00\n"
-              "<end> <--! ignor\xE9 par la version 4-->\n</scene_bloc>\n");
+    EXPECT_EQ(readWholeFile(p), readWholeFile(SCENEFILES_CASES "/camera.pof"));
     EXPECT_STREQ(lastSavedSceneFile, p.c_str());
     // Appending saves under the name kept, and keeps it.
-    std::string once = readWholeFile(p);
+    std::string once = readWholeFile(p), block = once.substr(once.find("<scene_bloc>\n<load_camera>"));
     EXPECT_TRUE(scene->camera->player->appendToLastSceneFile());
     EXPECT_TRUE(scene->camera->player->appendToLastSceneFile());
     EXPECT_STREQ(lastSavedSceneFile, p.c_str());
-    EXPECT_EQ(readWholeFile(p), once + once.substr(once.find("<scene_bloc>\n<load_camera>")) + once.substr(once.find("<scene_bloc>\n<load_camera>")));
+    EXPECT_EQ(readWholeFile(p), once + block + block);
 }
 
 TEST_F(SceneFileWriter, Refusals)

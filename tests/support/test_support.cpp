@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "toolkit.h"
 
@@ -22,14 +24,8 @@ std::string captureVerbose(const std::function<void()>& run, unsigned char level
 
 std::string readWholeFile(const std::string& path)
 {
-    std::string text;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return text;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-    std::fclose(f);
-    return text;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool writeWholeFile(const std::string& path, const std::string& bytes)
@@ -42,18 +38,11 @@ bool writeWholeFile(const std::string& path, const std::string& bytes)
 
 bool writeBmp(const std::string& path, int w, int h, const std::vector<Rgb8>& pixels)
 {
+    static_assert(sizeof(Rgb8) == 3, "pixels lie as the bytes of a 24-bit surface");
     if (w <= 0 || h <= 0 || pixels.size() != size_t(w) * size_t(h)) return false;
-    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-    if (!s) return false;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * 3;
-            const Rgb8& c = pixels[size_t(y) * size_t(w) + size_t(x)];
-            p[0] = c.r;
-            p[1] = c.g;
-            p[2] = c.b;
-        }
-    bool ok = SDL_SaveBMP(s, path.c_str()) == 0;
+    std::vector<Rgb8> rows = pixels;  // SDL wants a buffer it may write
+    SDL_Surface* s = SDL_CreateRGBSurfaceFrom(rows.data(), w, h, 24, w * 3, 0x0000FF, 0x00FF00, 0xFF0000, 0);
+    bool ok = s && SDL_SaveBMP(s, path.c_str()) == 0;
     SDL_FreeSurface(s);
     return ok;
 }

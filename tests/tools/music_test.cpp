@@ -1,4 +1,4 @@
-// The data generator's music, and the flare pictures it wrote for the build.
+// The data generator's music.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +7,6 @@
 
 #include "datagen.h"
 #include "test_support.h"
-#include "toolkit.h"
 #include "xm_modules.h"
 
 // Eight channels at speed 6 and 125 BPM, about three minutes that keep
@@ -59,15 +58,4 @@ TEST(Music, IsAnEightChannelModuleOfAboutThreeMinutesThatKeepsChanging)
     EXPECT_TRUE(peak > 16000 && peak < 32000) << peak;
     EXPECT_TRUE(overallDb > -24.0 && overallDb < -10.0) << overallDb;
     EXPECT_GT(20 * std::log10(quietest / 32768.0), -45.0);
-}
-
-// The pictures the build wrote into its Datas folder.
-TEST(FlarePictures, AreTwentyFourBitPowerOfTwoPictures)
-{
-    for (const char* name : {"Datas/Flares-Fond.jpg", "Datas/Flares1-Light.jpg", "Datas/Flares2-Light.jpg", "Datas/Flares3-Light.jpg"}) {
-        SDL_Surface* s = loadImageRgb(name);
-        ASSERT_NE(s, nullptr) << name;
-        EXPECT_TRUE((s->w & (s->w - 1)) == 0 && (s->h & (s->h - 1)) == 0 && s->w >= 64) << name;
-        SDL_FreeSurface(s);
-    }
 }
