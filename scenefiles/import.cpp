@@ -198,6 +198,7 @@ bool Scene::importLightWaveObject(const char* fileName)
     reportFormatted(info, lineSize, "%s Chargement ok", first->name);
 
     createSurfaces(this, lw);
+    subdivideSubPatches(lw, subdivisionLevel);
 
     for (const LwLayer* layer = lw->layers; layer; layer = layer->next) {
         // An empty layer name counts as none: the object gets an "Empty" name.
