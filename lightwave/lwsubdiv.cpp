@@ -247,6 +247,8 @@ struct NewPolygons {
 
 int measureLwSubdivision(const LwLayer* layer, int32_t level, LwSubdivision* result)
 {
+    LwSubdivision unused;
+    if (!result) result = &unused;
     Cage cage;
     if (!prepare(layer, level, result, &cage)) return result->problem < lwSubdivisionTooLarge;
     Far::TopologyRefiner* refiner = makeRefiner(cage, iota(cage.vertices.size()));
@@ -257,6 +259,8 @@ int measureLwSubdivision(const LwLayer* layer, int32_t level, LwSubdivision* res
 
 int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
 {
+    LwSubdivision unused;
+    if (!result) result = &unused;
     Cage cage;
     if (!prepare(layer, level, result, &cage)) return result->problem < lwSubdivisionTooLarge;
     Far::TopologyRefiner* refiner = makeRefiner(cage, iota(cage.vertices.size()));

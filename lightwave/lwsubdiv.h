@@ -40,7 +40,7 @@ bool isLwSubPatch(const LwPolygonRec* polygon);
 // their indices; point-to-polygon lists are rebuilt and VMAD entries follow
 // their polygon (one that named a control polygon names its first quad).
 // Called once per layer after the read. Answers 0 when the cage was kept
-// for a problem (see `result`), 1 otherwise.
+// for a problem (see `result`, which may be null), 1 otherwise.
 int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result);
 
 // The same counts and checks without changing the layer.
