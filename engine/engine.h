@@ -157,6 +157,7 @@ public:
     unsigned char listsCompiled;
     uint32_t listBase;            // object i draws with list listBase + i
     int32_t listCount;            // size of the reserved list range (0 when none)
+    int32_t subdivisionLevel = 2; // display level of the SubPatches of imported objects (scenefiles/)
 };
 
 // ---- Process-wide ------------------------------------------------------------

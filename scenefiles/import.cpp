@@ -232,6 +232,7 @@ bool Scene::importLightWaveObject(const char* fileName)
     reportFormatted(info, lineSize, "%s Chargement ok", first->name);
 
     createSurfaces(this, lw, fileName);
+    subdivideSubPatches(lw, subdivisionLevel);
 
     for (const LwLayer* layer = lw->layers; layer; layer = layer->next) {
         // An empty layer name counts as none: the object gets an "Empty" name.

@@ -43,3 +43,8 @@ int32_t readRestOfLine(FILE* file, char* buffer, int32_t size);
 // A motion block: channel count N, key count K, K rows of N + 5 reals.
 // Answers the rows (release with free) with K and N + 5, or null.
 float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength);
+
+// ---- SubPatches (subpatches.cpp) ------------------------------------------
+struct LwObject;
+// Refines every layer's SubPatches at `level` (see lwsubdiv.h), with reports.
+void subdivideSubPatches(LwObject* object, int32_t level);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "lightwave.h"
+#include "lwsubdiv.h"
 
 static void check(bool ok)
 {
@@ -51,6 +52,20 @@ static float touch(const LwObject* o)
     return sum;
 }
 
+// SubPatches of cages of bounded size refined at level 1 or 2; the layers are
+// then walked again.
+static void subdivide(LwObject* o, int32_t level)
+{
+    for (LwLayer* l = o->layers; l; l = l->next) {
+        if (l->polygons.cornerCount > 4096) continue;
+        int32_t polygons = l->polygons.count;
+        LwSubdivision r;
+        subdivideLwLayer(l, level, &r);
+        check(r.level == 0 || r.level == level);
+        check(l->polygons.count == polygons + (r.level ? r.subdividedPolygons - r.controlPolygons : 0));
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0) return 0;
@@ -61,6 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LwObject* o = readLwObjectStream(file, "fuzz", &failId, &failPos);
     if (o) {
         volatile float sink = touch(o);
+        subdivide(o, 1 + (data[size - 1] & 1));
+        sink = touch(o);
         (void)sink;
     } else {
         check(failPos >= 0 && size_t(failPos) <= size);

@@ -1,6 +1,7 @@
-// lwo-info [--json [--full [--layer N]]] FILE...: what the LightWave reader makes of each file.
+// lwo-info [--json [--full [--layer N]]] [--subdiv N] FILE...: what the LightWave reader makes of each file.
 // --full adds every record the reader filled (points, polygons, corners, every surface, texture,
 // clip and envelope field), one record a line; --layer N lists points and polygons of layer N only.
+// Layers with SubPatches also give their control and subdivided polygon counts at level N (default 2).
 // Exit status 0 when every file loaded, 1 otherwise (2 for bad usage).
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "lightwave.h"
+#include "lwsubdiv.h"
 
 // The form type from the file's header, or "" when there is none.
 static std::string formOf(const char* path)
@@ -509,6 +511,51 @@ static void fullVMap(Json& j, const LwLayer* l, const LwVMap* m)
     j.close(']');
 }
 
+// ---- SubPatches -------------------------------------------------------------------------
+
+static int subdivisionLevel = lwSubdivisionDefaultLevel;
+
+static const char* subdivisionProblem(LwSubdivisionProblem p)
+{
+    static const char* names[] = {nullptr, "level lowered", "too large, cage kept", "topology refused, cage kept",
+                                  "out of memory, cage kept"};
+    return p >= lwSubdivisionFine && p <= lwSubdivisionNoMemory ? names[p] : "unknown";
+}
+
+// The layer's SubPatch counts; false when it has no SubPatch.
+static bool subpatches(const LwLayer* l, LwSubdivision* r)
+{
+    measureLwSubdivision(l, subdivisionLevel, r);
+    return r->controlPolygons > 0;
+}
+
+static void jsonSubpatches(Json& j, const LwLayer* l)
+{
+    LwSubdivision r;
+    if (!subpatches(l, &r)) return;
+    j.key("subpatches");
+    j.open('{');
+    field(j, "level", r.level);
+    field(j, "control", r.controlPolygons);
+    field(j, "subdivided", r.subdividedPolygons);
+    field(j, "degenerate", r.degenerate);
+    field(j, "nonManifoldEdges", r.nonManifoldEdges);
+    field(j, "problem", subdivisionProblem(r.problem));
+    j.close('}');
+}
+
+static void printSubpatches(const LwLayer* l)
+{
+    LwSubdivision r;
+    if (!subpatches(l, &r)) return;
+    std::printf("    subpatches: %d control polygons, %d polygons at level %d", r.controlPolygons, r.subdividedPolygons,
+                r.level);
+    if (r.degenerate) std::printf(", %d degenerate left as they are", r.degenerate);
+    if (r.nonManifoldEdges) std::printf(", %d non-manifold edges", r.nonManifoldEdges);
+    if (r.problem) std::printf(" (%s)", subdivisionProblem(r.problem));
+    std::printf("\n");
+}
+
 static void jsonObject(Json& j, const LwObject* o)
 {
     if (full) {
@@ -553,6 +600,7 @@ static void jsonObject(Json& j, const LwObject* o)
         j.close('}');
         j.key("bbox");
         j.floats(l->bbox, 6);
+        jsonSubpatches(j, l);
         if (full) fullLayer(j, o, l);
         j.close('}');
     }
@@ -673,6 +721,7 @@ static void printObject(const LwObject* o)
         }
         const float* b = l->bbox;
         std::printf(")\n    bbox (%g %g %g) - (%g %g %g)\n", b[0], b[1], b[2], b[3], b[4], b[5]);
+        printSubpatches(l);
     }
     for (const LwSurface* s = o->surfaces; s; s = s->next) {
         std::printf("  surface \"%s\": color (%g %g %g) diffuse %g specularity %g smoothing %g rad, %s\n",
@@ -715,6 +764,10 @@ int main(int argc, char** argv)
         }
         if (std::strcmp(argv[i], "--layer") == 0 && i + 1 < argc) {
             onlyLayer = std::atoi(argv[++i]);
+            continue;
+        }
+        if (std::strcmp(argv[i], "--subdiv") == 0 && i + 1 < argc) {
+            subdivisionLevel = std::atoi(argv[++i]);
             continue;
         }
         ++files;
@@ -762,7 +815,7 @@ int main(int argc, char** argv)
         freeLwObject(o);
     }
     if (files == 0) {
-        std::fprintf(stderr, "usage: lwo-info [--json [--full [--layer N]]] FILE...\n");
+        std::fprintf(stderr, "usage: lwo-info [--json [--full [--layer N]]] [--subdiv N] FILE...\n");
         return 2;
     }
     return failed ? 1 : 0;

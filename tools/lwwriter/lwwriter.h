@@ -111,3 +111,16 @@ std::vector<unsigned char> lwwLwobObject();
 // three surfaces, a TXUV map with VMAD entries on the seams, an envelope and
 // a still clip; cylindrical image maps.
 std::vector<unsigned char> lwwTorusObject(int rings, int sides);
+
+// ---- SubPatch objects (lwsubpatch.cpp) -------------------------------------------------
+
+// One layer: `patches` as PTCH polygons, then `faces` as FACE polygons, all on the
+// surface; a still clip of the file when one is named (the surface's image clip).
+std::vector<unsigned char> lwwSubPatchObject(const LwwSurface& surface, const std::vector<float>& points,
+                                             const std::vector<std::vector<int>>& patches,
+                                             const std::vector<std::vector<int>>& faces = {},
+                                             const char* clipFile = nullptr);
+// The unit cube of lwwCube as six PTCH quads, smoothed; image-mapped (planar on Z) when a clip file is named.
+std::vector<unsigned char> lwwSubPatchCube(const char* clipFile = nullptr);
+// A flat grid of n x n PTCH quads over the unit square at z = 0, and one FACE triangle on it.
+std::vector<unsigned char> lwwSubPatchGrid(int n);

@@ -50,6 +50,8 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string dir = argv[1];
+    LwwSurface bad;
+    bad.name = "Bad";
     struct Sample {
         const char* name;
         std::vector<unsigned char> bytes;
@@ -63,6 +65,12 @@ int main(int argc, char** argv)
         {"lwlo.lwo", lwloSample()},
         {"lwo3.lwo", retyped(lwwCube(0.0f), "LWO3")},
         {"odd-end.lwo", oddEndSample()},
+        {"subpatch-cube.lwo", lwwSubPatchCube("Images/cube.jpg")},
+        {"subpatch-grid.lwo", lwwSubPatchGrid(3)},
+        // Three patches on one edge, a point twice, a two-point patch and a face.
+        {"subpatch-bad.lwo", lwwSubPatchObject(bad, {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 1, 0, 1, 1, 1, 1},
+                                               {{0, 1, 2, 3}, {1, 2, 5, 4}, {2, 1, 4, 5}, {0, 1, 1, 3}, {0, 2}},
+                                               {{0, 1, 2}})},
     };
     int failures = 0;
     for (const Sample& s : samples) {

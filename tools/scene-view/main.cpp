@@ -1,4 +1,4 @@
-// scene-view FILE [--png OUT.png --at MS] [--content DIR] [-v]
+// scene-view FILE [--png OUT.png --at MS] [--content DIR] [--subdiv N] [-v]
 //
 // Plays anything Scene::load takes (a scene file, a LightWave scene, a single
 // object) in a 640x480 window with the engine's own clock, looping, until
@@ -6,6 +6,7 @@
 // time MS without waiting for it and writes it as a PNG file; there players
 // do not loop, so a time past an animation's end shows its last frame.
 // --content names a folder where pictures are looked for last.
+// --subdiv N shows SubPatches at level N (2 by default, 0 for the cage).
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
@@ -31,6 +32,7 @@ struct Options {
     const char* file = nullptr;
     const char* png = nullptr;
     long atMs = 0;
+    long subdivisionLevel = 2;
     bool verbose = false;
 };
 
@@ -40,11 +42,14 @@ bool parse(int argc, char** argv, Options& o)
         if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) o.png = argv[++i];
         else if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) o.atMs = std::strtol(argv[++i], nullptr, 10);
         else if (std::strcmp(argv[i], "--content") == 0 && i + 1 < argc) setImageContentFolder(argv[++i]);
+        else if (std::strcmp(argv[i], "--subdiv") == 0 && i + 1 < argc)
+            o.subdivisionLevel = std::strtol(argv[++i], nullptr, 10);
         else if (std::strcmp(argv[i], "-v") == 0) o.verbose = true;
         else if (!o.file && argv[i][0] != '-') o.file = argv[i];
         else return false;
     }
-    return o.file && o.atMs >= 0 && o.atMs <= 2000000000L;
+    return o.file && o.atMs >= 0 && o.atMs <= 2000000000L && o.subdivisionLevel >= 0 &&
+           o.subdivisionLevel <= 1000;
 }
 
 bool hasKeys(const KeyframePlayer* player)
@@ -137,7 +142,7 @@ int main(int argc, char** argv)
 {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [--content DIR] [-v]\n");
+        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [--content DIR] [--subdiv N] [-v]\n");
         return 2;
     }
     verbose = o.verbose ? 1 : 0;
@@ -153,6 +158,7 @@ int main(int argc, char** argv)
     glClearColor(0, 0, 0, 0);
 
     Scene* scene = new Scene();
+    scene->subdivisionLevel = static_cast<int32_t>(o.subdivisionLevel);
     std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
     if (!scene->load(name.data())) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
     scene->reinitialise();

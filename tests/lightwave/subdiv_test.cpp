@@ -1,0 +1,174 @@
+// SubPatch refinement: the cages of objects/subpatches.lwt at levels 1 and 2, and a real object.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include "lwsubdiv.h"
+#include "lwtest.h"
+#include "lwtext.h"
+
+namespace {
+
+// Level n + 1 has a point per point, edge and face of level n, a quad per corner. Cube: 24
+// and 96 quads; plane: 16 and 64; mixed: a quad per patch corner (11) beside two faces;
+// degenerate: two patches left alone.
+const struct {
+    const char* layer;
+    int level, control, polygons, points, degenerate, nonManifold;
+} cageCases[] = {
+    {"cube", 1, 6, 24, 8 + 26, 0, 0},       {"cube", 2, 6, 96, 8 + 98, 0, 0},
+    {"plane", 1, 4, 16, 9 + 25, 0, 0},      {"plane", 2, 4, 64, 9 + 81, 0, 0},
+    {"mixed", 1, 3, 2 + 11, 8 + 19, 0, 0},  {"mixed", 2, 3, 2 + 44, 8 + 59, 0, 0},
+    {"degenerate", 1, 5, 2 + 12, 6 + 16, 2, 1}, {"degenerate", 2, 5, 2 + 48, 6 + 54, 2, 1},
+};
+
+LwObject* cages() { return loadBytes(lwtCases(LWT_DIR "/objects/subpatches.lwt").at(0).bytes); }
+
+LwLayer* layerNamed(LwObject* o, const std::string& name)
+{
+    for (LwLayer* l = o->layers; l; l = l->next)
+        if (l->name && name == l->name) return l;
+    return nullptr;
+}
+
+// A polygon's corner positions, normals and texture coordinates.
+std::vector<float> cornersOf(const LwLayer* l, const LwPolygonRec& p)
+{
+    std::vector<float> v;
+    for (int32_t k = 0; k < p.cornerCount; ++k) {
+        const float* x = l->points.items[p.corners[k].point].pos;
+        v.insert(v.end(), x, x + 3);
+        v.insert(v.end(), p.corners[k].normal, p.corners[k].normal + 3);
+        if (p.uv) v.insert(v.end(), p.uv + 2 * k, p.uv + 2 * k + 2);
+    }
+    return v;
+}
+
+// The polygons a polygon becomes: one unless it is a patch of three distinct points or more.
+int refinedCount(const LwPolygonRec& p, int level)
+{
+    std::vector<int32_t> points;
+    for (int32_t k = 0; k < p.cornerCount; ++k) points.push_back(p.corners[k].point);
+    std::sort(points.begin(), points.end());
+    bool valid = isLwSubPatch(&p) && p.cornerCount >= 3 && std::unique(points.begin(), points.end()) == points.end();
+    return valid ? p.cornerCount << (2 * (level - 1)) : 1;
+}
+
+TEST(LwSubdivision, CagesBecomeTheirRefinement)
+{
+    for (const auto& c : cageCases) {
+        SCOPED_TRACE(std::string(c.layer) + " level " + std::to_string(c.level));
+        LwObject* o = cages();
+        LwLayer* l = o ? layerNamed(o, c.layer) : nullptr;
+        ASSERT_NE(l, nullptr);
+        std::vector<std::vector<float>> others;     // the polygons left as they are, in order
+        std::map<const LwSurface*, int> surfaces;  // polygons expected on each surface
+        for (int32_t j = 0; j < l->polygons.count; ++j) {
+            const LwPolygonRec& p = l->polygons.items[j];
+            if (refinedCount(p, 1) == 1) others.push_back(cornersOf(l, p));
+            surfaces[p.surface] += refinedCount(p, c.level);
+        }
+        LwSubdivision r;
+        EXPECT_TRUE(subdivideLwLayer(l, c.level, &r));
+        EXPECT_EQ(std::vector<int>({r.level, r.controlPolygons, l->polygons.count, l->points.count, r.degenerate,
+                                    r.nonManifoldEdges, r.problem}),
+                  std::vector<int>({c.level, c.control, c.polygons, c.points, c.degenerate, c.nonManifold, 0}));
+        // The others first, as they were; quads after them on their control polygon's surface.
+        std::map<const LwSurface*, int> now;
+        int64_t listed = 0, corners = 0;
+        for (int32_t j = 0; j < l->polygons.count; ++j) {
+            const LwPolygonRec& p = l->polygons.items[j];
+            if (size_t(j) < others.size()) EXPECT_EQ(cornersOf(l, p), others[size_t(j)]) << j;
+            else EXPECT_EQ(p.cornerCount, 4) << j;
+            ++now[p.surface];
+            corners += p.cornerCount;
+        }
+        EXPECT_EQ(now, surfaces);
+        for (int32_t i = 0; i < l->points.count; ++i) listed += l->points.items[i].polygonCount;
+        EXPECT_EQ(listed, corners);  // the point lists follow
+        freeLwObject(o);
+    }
+}
+
+// The refined cube lies inside its cage, rounder, smoothly shaded, facing out; the plane
+// keeps its facing and its texture's whole range, each quad inside its control polygon's.
+TEST(LwSubdivision, ShapeShadingAndTextureCoordinates)
+{
+    LwObject* o = cages();
+    ASSERT_NE(o, nullptr);
+    LwLayer* cube = layerNamed(o, "cube");
+    LwSubdivision r;
+    ASSERT_TRUE(subdivideLwLayer(cube, 2, &r));
+    float low = 1, high = 0;
+    std::map<int32_t, std::vector<float>> normals;  // by point
+    for (int32_t j = 0; j < cube->polygons.count; ++j)
+        for (int32_t k = 0; k < 4; ++k) {
+            const LwCorner& c = cube->polygons.items[j].corners[k];
+            const float* x = cube->points.items[c.point].pos;
+            low = std::min(low, float(std::sqrt(dot3(x, x)))), high = std::max(high, float(std::sqrt(dot3(x, x))));
+            EXPECT_GT(dot3(x, c.normal), 0);
+            auto known = normals.emplace(c.point, std::vector<float>(c.normal, c.normal + 3));
+            for (int i = 0; i < 3; ++i) EXPECT_NEAR(known.first->second[i], c.normal[i], 1e-5f);
+        }
+    EXPECT_GT(low, 0.3f);
+    EXPECT_LT(high / low, 1.25f);  // the cage's: 0.5 to 0.87
+
+    LwLayer* plane = layerNamed(o, "plane");
+    std::vector<float> cageUv;
+    for (int32_t j = 0; j < 4; ++j) cageUv.insert(cageUv.end(), plane->polygons.items[j].uv, plane->polygons.items[j].uv + 8);
+    const float facing = plane->polygons.items[0].normal[2];
+    ASSERT_TRUE(subdivideLwLayer(plane, 2, &r));
+    float range[4] = {1, 1, 0, 0};
+    for (int32_t j = 0; j < plane->polygons.count; ++j) {
+        const LwPolygonRec& p = plane->polygons.items[j];
+        EXPECT_EQ(p.normal[2], facing);
+        ASSERT_NE(p.uv, nullptr);
+        const float* parent = &cageUv[size_t(j / 16 * 8)];
+        for (int32_t k = 0; k < 8; ++k) {
+            const int i = k % 2;
+            EXPECT_GE(p.uv[k], std::min({parent[i], parent[2 + i], parent[4 + i], parent[6 + i]}) - 1e-6f);
+            EXPECT_LE(p.uv[k], std::max({parent[i], parent[2 + i], parent[4 + i], parent[6 + i]}) + 1e-6f);
+            range[i] = std::min(range[i], p.uv[k]), range[2 + i] = std::max(range[2 + i], p.uv[k]);
+        }
+    }
+    EXPECT_EQ(std::vector<float>(range, range + 4), std::vector<float>({0, 0, 1, 1}));
+    EXPECT_EQ(std::fabs(facing), 1.0f);
+    freeLwObject(o);
+}
+
+// Levels beyond the maximum or the polygon budget are lowered; 0 keeps the cage.
+TEST(LwSubdivision, LevelsAreBounded)
+{
+    LwObject* o = loadBytes(lwwSubPatchGrid(100));
+    ASSERT_NE(o, nullptr);
+    LwSubdivision r;
+    const int levels[][4] = {{0, 0, 10000, lwSubdivisionFine},  // asked, level, polygons, problem
+                             {-3, 0, 10000, lwSubdivisionFine},
+                             {3, 3, 640000, lwSubdivisionFine},
+                             {4, 3, 640000, lwSubdivisionLevelLowered},  // 2.56 million is beyond the budget
+                             {1000000, 3, 640000, lwSubdivisionLevelLowered}};
+    for (const auto& c : levels) {
+        EXPECT_TRUE(measureLwSubdivision(o->layers, c[0], &r));
+        EXPECT_EQ(std::vector<int>({r.level, r.subdividedPolygons, r.problem}), std::vector<int>(c + 1, c + 4)) << c[0];
+    }
+    freeLwObject(o);
+}
+
+// A SubPatch object saved by LightWave: 24 control quads, closed.
+TEST(LwSubdivision, RealObject)
+{
+    const char* file = "/usr/share/assimp/models/LWO/LWO2/Subdivision.lwo";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << file << " is not installed";
+    LwObject* o = readLwObject(file, nullptr, nullptr);
+    ASSERT_NE(o, nullptr);
+    LwSubdivision r;
+    ASSERT_TRUE(subdivideLwLayer(o->layers, 2, &r));
+    EXPECT_EQ(std::vector<int>({r.controlPolygons, o->layers->polygons.count, r.degenerate, r.nonManifoldEdges}),
+              std::vector<int>({24, 384, 0, 0}));
+    freeLwObject(o);
+}
+
+}  // namespace
