@@ -68,6 +68,7 @@ void freeSurface(LwSurface* s)
     std::free(s->name);
     std::free(s->sourceName);
     listFree(s->shaders, freePlugin);
+    std::free(s->vertexColor.mapName);
     LwTexture* lists[] = {s->color.textures, s->luminosity.textures, s->diffuse.textures,
                           s->specularity.textures, s->glossiness.textures, s->reflection.channel.textures,
                           s->transparency.channel.textures, s->refractionIndex.textures,
@@ -336,6 +337,11 @@ static int surfaceField(FILE* file, uint32_t id, int32_t size, void* record)
     case lwId('A', 'D', 'T', 'R'): readEnvValue(file, &s->additiveTransparency); break;
     case lwId('S', 'H', 'R', 'P'): readEnvValue(file, &s->diffuseSharpness); break;
     case lwId('G', 'V', 'A', 'L'): readEnvValue(file, &s->glow); break;
+    case lwId('V', 'C', 'O', 'L'):
+        readEnvValue(file, &s->vertexColor.intensity);
+        s->vertexColor.mapType = readU4(file);
+        replaceString(&s->vertexColor.mapName, readS0(file));
+        break;
     case lwId('L', 'I', 'N', 'E'):
         s->line.enabled = 1;
         if (size >= 2) s->line.flags = int16_t(readU2(file));

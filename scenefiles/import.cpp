@@ -2,6 +2,7 @@
 // shared by name inside the Scene, textures uploaded as the surfaces come.
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "lightwave.h"
@@ -83,6 +84,18 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
     reportFormatted(Scene::reportInfo, lineSize, "Chargement surface '%s' ", imageFile);
 }
 
+// What lit drawing adds to the colours above: glow, highlights and sides.
+static void setLitMaterial(EngineSurface* surface, const LwSurface* s)
+{
+    for (int i = 0; i < 3; ++i) surface->emission[i] = s->luminosity.value * s->color.rgb[i];
+    surface->emission[3] = 1.0f;
+    // Glossiness 0 to 1 as an exponent of 4 to 128, doubling every tenth up to 50 %.
+    float gloss = s->glossiness.value < 0.0f ? 0.0f : s->glossiness.value > 1.0f ? 1.0f : s->glossiness.value;
+    surface->shininess = std::fmin(128.0f, std::exp2(2.0f + 10.0f * gloss));
+    surface->diffuseLevel = s->diffuse.value;
+    surface->twoSided = s->sidedness == 3 ? 1 : 0;
+}
+
 static void createSurfaces(Scene* scene, LwObject* lw)
 {
     for (LwSurface* s = lw->surfaces; s; s = s->next) {
@@ -98,19 +111,23 @@ static void createSurfaces(Scene* scene, LwObject* lw)
             surface->diffuse[i] = s->diffuse.value * s->color.rgb[i];
             surface->specular[i] = s->specularity.value * s->color.rgb[i];
         }
+        setLitMaterial(surface, s);
         const LwTexture* layer = s->color.textures;
         if (!layer) {
             surface->textured = 0;
             continue;
         }
-        if (layer->type != lwId('I', 'M', 'A', 'P')) continue;
+        if (layer->type != lwId('I', 'M', 'A', 'P')) {
+            reportFormatted(Scene::reportWarning, polygonLineSize, "Image pour Surface inexistante, '%s' non trouve", surfaceName);
+            continue;
+        }
         textureSurface(surface, layer, lw);
     }
 }
 
-// The polygon's surface when it is textured; otherwise none, with the
-// warning that says why.
-static EngineSurface* texturedSurfaceOf(Scene* scene, const LwPolygonRec& rec)
+// The polygon's surface, textured or not; none, with a warning, when the
+// scene has not got it.
+static EngineSurface* surfaceOf(Scene* scene, const LwPolygonRec& rec)
 {
     if (!rec.surface) return nullptr;
     const char* surfaceName = rec.surface->name ? rec.surface->name : "";
@@ -119,12 +136,62 @@ static EngineSurface* texturedSurfaceOf(Scene* scene, const LwPolygonRec& rec)
         reportFormatted(Scene::reportWarning, polygonLineSize, "Echec lors de la recherche d'une surface, '%s' non trouve", surfaceName);
         return nullptr;
     }
-    if (surface->textured != 1) {
-        reportFormatted(Scene::reportWarning, polygonLineSize, "Image pour Surface inexistante, '%s' non trouve", surfaceName);
-        return nullptr;
-    }
     return surface;
 }
+
+// A layer's vertex colours, the surfaces' VCOL maps looked up once each
+// (a map that cannot serve is reported then).
+class VertexColours {
+public:
+    explicit VertexColours(const LwLayer* layer) : layer(layer) {}
+
+    // The polygon's corner colours, the VCOL map's tint over the surface's
+    // colour (white over a texture); null when no corner has an entry.
+    float* forPolygon(const LwPolygonRec& rec, const EngineSurface* surface)
+    {
+        const LwVertexColorMaps* maps = mapsOf(rec.surface);
+        if (!maps || maps->status != lwVertexColorFound || !surface) return nullptr;
+        float k = rec.surface->vertexColor.intensity.value;
+        k = k < 0.0f ? 0.0f : k > 1.0f ? 1.0f : k;
+        float* out = nullptr;
+        for (int32_t c = 0; c < rec.cornerCount; ++c) {
+            float rgba[4];
+            if (!lwCornerColor(layer, &rec, c, *maps, rgba)) continue;
+            if (!out) {
+                out = new float[4 * rec.cornerCount];
+                for (int32_t i = 0; i < rec.cornerCount; ++i)
+                    for (int j = 0; j < 4; ++j) out[4 * i + j] = j < 3 && surface->textured != 1 ? surface->ambient[j] : 1.0f;
+            }
+            for (int j = 0; j < 4; ++j) out[4 * c + j] += k * (rgba[j] - out[4 * c + j]);
+        }
+        return out;
+    }
+
+private:
+    const LwVertexColorMaps* mapsOf(const LwSurface* s)
+    {
+        if (!s || !s->vertexColor.mapName) return nullptr;
+        for (int i = 0; i < count; ++i)
+            if (seen[i].surface == s) return &seen[i].maps;
+        if (count == maxSceneSurfaces) return nullptr;  // more than a scene keeps: untinted
+        Entry& e = seen[count++];
+        e.surface = s;
+        e.maps = findLwVertexColorMaps(layer, s);
+        static const char* const why[] = {nullptr, nullptr, "absente du calque", "ni RGB ni RGBA", "moins de 3 valeurs par point"};
+        if (e.maps.status > lwVertexColorFound && e.maps.status <= lwVertexColorWrongDimension)
+            reportFormatted(Scene::reportWarning, lineSize, "Surface <%s> : carte de couleurs '%s' %s, couleurs ignorees",
+                            s->name ? s->name : "", s->vertexColor.mapName, why[e.maps.status]);
+        return &e.maps;
+    }
+
+    struct Entry {
+        const LwSurface* surface;
+        LwVertexColorMaps maps;
+    };
+    const LwLayer* layer;
+    Entry seen[maxSceneSurfaces];
+    int count = 0;
+};
 
 static bool cornersInRange(const LwPolygonRec& rec, int32_t vertexCount)
 {
@@ -135,6 +202,7 @@ static bool cornersInRange(const LwPolygonRec& rec, int32_t vertexCount)
 
 static void fillLayer(Scene* scene, SceneObject* object, const LwLayer* layer)
 {
+    VertexColours colours(layer);
     const int32_t vertexCount = layer->points.count > 0 ? layer->points.count : 0;
     object->vertexCount = vertexCount;
     object->vertices = vertexCount ? new float[3 * vertexCount] : nullptr;
@@ -154,8 +222,8 @@ static void fillLayer(Scene* scene, SceneObject* object, const LwLayer* layer)
         polygon.vertexCount = n;
         polygon.normals = new float[3 * n];
         polygon.vertices = new float*[n];
-        polygon.surface = texturedSurfaceOf(scene, rec);
-        if (polygon.surface) polygon.uvs = new float[2 * n];
+        polygon.surface = surfaceOf(scene, rec);
+        if (polygon.surface && polygon.surface->textured == 1) polygon.uvs = new float[2 * n];
         for (int32_t i = 0; i < n; ++i) {
             const LwCorner& corner = rec.corners[i];
             polygon.vertices[i] = object->vertices + 3 * corner.point;
@@ -165,6 +233,7 @@ static void fillLayer(Scene* scene, SceneObject* object, const LwLayer* layer)
                 polygon.uvs[2 * i + 1] = rec.uv ? rec.uv[2 * i + 1] : 0.0f;
             }
         }
+        polygon.colors = colours.forPolygon(rec, polygon.surface);
     }
 }
 

@@ -1,10 +1,11 @@
-// scene-view FILE [--png OUT.png --at MS] [-v]
+// scene-view FILE [--png OUT.png --at MS] [--unlit] [-v]
 //
 // Plays anything Scene::load takes (a scene file, a LightWave scene, a single
 // object) in a 640x480 window with the engine's own clock, looping, until
 // Escape or the window is closed. With --png it renders the frame at clock
 // time MS without waiting for it and writes it as a PNG file; there players
 // do not loop, so a time past an animation's end shows its last frame.
+// Objects are lit by a headlight; --unlit draws them flat, as the show does.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
@@ -30,6 +31,7 @@ struct Options {
     const char* png = nullptr;
     long atMs = 0;
     bool verbose = false;
+    bool unlit = false;
 };
 
 bool parse(int argc, char** argv, Options& o)
@@ -38,6 +40,7 @@ bool parse(int argc, char** argv, Options& o)
         if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) o.png = argv[++i];
         else if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) o.atMs = std::strtol(argv[++i], nullptr, 10);
         else if (std::strcmp(argv[i], "-v") == 0) o.verbose = true;
+        else if (std::strcmp(argv[i], "--unlit") == 0) o.unlit = true;
         else if (!o.file && argv[i][0] != '-') o.file = argv[i];
         else return false;
     }
@@ -134,7 +137,7 @@ int main(int argc, char** argv)
 {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [-v]\n");
+        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [--unlit] [-v]\n");
         return 2;
     }
     verbose = o.verbose ? 1 : 0;
@@ -150,6 +153,7 @@ int main(int argc, char** argv)
     glClearColor(0, 0, 0, 0);
 
     Scene* scene = new Scene();
+    scene->setLighting(!o.unlit);
     std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
     if (!scene->load(name.data())) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
     scene->reinitialise();
