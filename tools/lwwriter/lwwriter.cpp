@@ -245,6 +245,14 @@ void lwwSurface(LwWriter& w, const LwwSurface& s)
     u2Sub(w, "SIDE", unsigned(s.sidedness));
     if (s.textured) lwwImageBlock(w, s.image);
     if (s.procedural) lwwProceduralBlock(w, "COLR", s.procedural);
+    if (!s.vertexColors.empty()) {
+        size_t vcol = w.beginSub("VCOL");
+        w.f4(1.0f);
+        w.vx(0);
+        w.id("RGB ");
+        w.s0(s.vertexColors.c_str());
+        w.endSub(vcol);
+    }
     w.endChunk(c);
 }
 

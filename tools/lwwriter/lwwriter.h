@@ -71,6 +71,7 @@ struct LwwSurface {
     bool textured = false;
     LwwImageMap image;
     const char* procedural = nullptr;  // a colour procedural of that function name, after the image map
+    std::string vertexColors;          // VCOL naming an RGB map of that name (empty: none)
 };
 void lwwSurface(LwWriter& w, const LwwSurface& s);
 void lwwImageBlock(LwWriter& w, const LwwImageMap& m);  // a BLOK sub-chunk
@@ -111,3 +112,7 @@ std::vector<unsigned char> lwwLwobObject();
 // three surfaces, a TXUV map with VMAD entries on the seams, an envelope and
 // a still clip; cylindrical image maps.
 std::vector<unsigned char> lwwTorusObject(int rings, int sides);
+// The cube with vertex colours: an RGB VMAP "paint" on every point and RGBA
+// VMAD overrides on two faces, painted double-sided; one face names a missing
+// map and one an RGB map of two values.
+std::vector<unsigned char> lwwVertexColorCube();

@@ -22,6 +22,7 @@ int main(int argc, char** argv)
         {"sample.lwo", lwwSampleObject()},
         {"torus.lwo", lwwTorusObject(8, 6)},
         {"lwob.lwo", lwwLwobObject()},
+        {"vcolors.lwo", lwwVertexColorCube()},
     };
     int failures = 0;
     for (const Sample& s : samples) {
