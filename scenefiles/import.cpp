@@ -7,6 +7,7 @@
 
 #include "lightwave.h"
 #include "scenefiles.h"
+#include "vertexcolours.h"
 #include "toolkit.h"
 
 // Surface and object lines fit 1,024 characters, polygon lines 128.
@@ -138,60 +139,6 @@ static EngineSurface* surfaceOf(Scene* scene, const LwPolygonRec& rec)
     }
     return surface;
 }
-
-// A layer's vertex colours, the surfaces' VCOL maps looked up once each
-// (a map that cannot serve is reported then).
-class VertexColours {
-public:
-    explicit VertexColours(const LwLayer* layer) : layer(layer) {}
-
-    // The polygon's corner colours, the VCOL map's tint over the surface's
-    // colour (white over a texture); null when no corner has an entry.
-    float* forPolygon(const LwPolygonRec& rec, const EngineSurface* surface)
-    {
-        const LwVertexColorMaps* maps = mapsOf(rec.surface);
-        if (!maps || maps->status != lwVertexColorFound || !surface) return nullptr;
-        float k = rec.surface->vertexColor.intensity.value;
-        k = k < 0.0f ? 0.0f : k > 1.0f ? 1.0f : k;
-        float* out = nullptr;
-        for (int32_t c = 0; c < rec.cornerCount; ++c) {
-            float rgba[4];
-            if (!lwCornerColor(layer, &rec, c, *maps, rgba)) continue;
-            if (!out) {
-                out = new float[4 * rec.cornerCount];
-                for (int32_t i = 0; i < rec.cornerCount; ++i)
-                    for (int j = 0; j < 4; ++j) out[4 * i + j] = j < 3 && surface->textured != 1 ? surface->ambient[j] : 1.0f;
-            }
-            for (int j = 0; j < 4; ++j) out[4 * c + j] += k * (rgba[j] - out[4 * c + j]);
-        }
-        return out;
-    }
-
-private:
-    const LwVertexColorMaps* mapsOf(const LwSurface* s)
-    {
-        if (!s || !s->vertexColor.mapName) return nullptr;
-        for (int i = 0; i < count; ++i)
-            if (seen[i].surface == s) return &seen[i].maps;
-        if (count == maxSceneSurfaces) return nullptr;  // more than a scene keeps: untinted
-        Entry& e = seen[count++];
-        e.surface = s;
-        e.maps = findLwVertexColorMaps(layer, s);
-        static const char* const why[] = {nullptr, nullptr, "absente du calque", "ni RGB ni RGBA", "moins de 3 valeurs par point"};
-        if (e.maps.status > lwVertexColorFound && e.maps.status <= lwVertexColorWrongDimension)
-            reportFormatted(Scene::reportWarning, lineSize, "Surface <%s> : carte de couleurs '%s' %s, couleurs ignorees",
-                            s->name ? s->name : "", s->vertexColor.mapName, why[e.maps.status]);
-        return &e.maps;
-    }
-
-    struct Entry {
-        const LwSurface* surface;
-        LwVertexColorMaps maps;
-    };
-    const LwLayer* layer;
-    Entry seen[maxSceneSurfaces];
-    int count = 0;
-};
 
 static bool cornersInRange(const LwPolygonRec& rec, int32_t vertexCount)
 {

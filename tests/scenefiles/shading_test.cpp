@@ -83,6 +83,7 @@ struct ShadeCase {
     float heading;             // the object turned about y
     int dx;                    // the probe, right of the centre
     int low[3], high[3];       // the probe's colour bounds
+    const char* report = nullptr;  // a warning the import gives
 };
 
 // Lit: ambient 0.2 and the headlight's N.L, times colour x diffuse (diffuse 1
@@ -100,7 +101,8 @@ const ShadeCase shadeCases[] = {
     {"two-sided, unlit as the show", square, {0.5f, 0.5f, 0.5f}, 3, "", false, false, 180, 0, {0, 0, 0}, {0, 0, 0}},
     {"vertex colours, unlit", square, {1.0f, 1.0f, 1.0f}, 1, "paint", false, false, 0, 0, {0, 0, 253}, {2, 2, 255}},
     {"vertex colours, lit", square, {1.0f, 1.0f, 1.0f}, 1, "paint", false, true, 0, 0, {0, 0, 250}, {2, 2, 255}},
-    {"a VCOL map missing: surface colour", square, {1.0f, 1.0f, 0.0f}, 1, "lost", false, false, 0, 0, {253, 253, 0}, {255, 255, 2}},
+    {"a VCOL map missing: surface colour", square, {1.0f, 1.0f, 0.0f}, 1, "lost", false, false, 0, 0, {253, 253, 0}, {255, 255, 2},
+     "Surface <Shade> : carte de couleurs 'lost' absente du calque, couleurs ignorees"},
     {"lit texture, turned 60 degrees", square, {0.5f, 0.5f, 0.5f}, 1, "", true, true, 60, 0, {160, 0, 0}, {200, 2, 2}},
     {"unlit texture, turned 60 degrees", square, {0.5f, 0.5f, 0.5f}, 1, "", true, false, 60, 0, {253, 0, 0}, {255, 2, 2}},
 };
@@ -128,7 +130,10 @@ TEST_F(Shading, LitAndUnlitPixels)
             std::vector<unsigned char> bytes = paintedSquare(s, path("red.bmp"));
             file = write("square.lwo", std::string(bytes.begin(), bytes.end()));
         }
-        ASSERT_TRUE(scene->importLightWaveObject(file.c_str()));
+        std::string out = reports([&] { EXPECT_TRUE(scene->importLightWaveObject(file.c_str())); });
+        if (c.report) {
+            EXPECT_NE(out.find(c.report), std::string::npos) << out;
+        }
         scene->setObjectTransform(scene->objects[1], 0, 0, 5, c.heading, 0, 0);
         scene->setLighting(c.lit);
         scene->reinitialise();
