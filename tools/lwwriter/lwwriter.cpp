@@ -293,6 +293,23 @@ std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, co
     return w.bytes;
 }
 
+std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, const char* name, const std::vector<float>& rgb)
+{
+    LwWriter w;
+    w.bytes = std::move(object);
+    size_t vmap = w.beginChunk("VMAP");
+    w.id("RGB ");
+    w.u2(3);
+    w.s0(name);
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        w.vx(uint32_t(i / 3));
+        for (size_t k = i; k < i + 3; ++k) w.f4(rgb[k]);
+    }
+    w.endChunk(vmap);
+    w.endForm(4);
+    return w.bytes;
+}
+
 void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs)
 {
     size_t c = w.beginChunk("ENVL");

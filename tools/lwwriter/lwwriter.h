@@ -95,6 +95,9 @@ struct LwwClip {
 // LAYR/PNTS/POLS/PTAG per layer numbered from 0, then the clips, then SURF per surface.
 std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, const std::vector<LwwLayer>& layers,
                                      const std::vector<LwwClip>& clips = {});
+// The object with an RGB VMAP of that name added at its end (for its last
+// layer): r, g, b per point, from point 0.
+std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, const char* name, const std::vector<float>& rgb);
 
 // ---- ready-made objects --------------------------------------------------------------
 
