@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 
+#include "lighting.h"
 #include "passes.h"
 
 static GLenum primitiveFor(int32_t corners)
@@ -20,8 +21,9 @@ static GLenum primitiveFor(int32_t corners)
 
 // The state a surface change records: texturing and binding, and the
 // front-face material (kept even though lighting stays off).
-static void recordSurface(const EngineSurface* surface, BlendPass pass)
+static void recordSurface(const EngineSurface* surface, BlendPass pass, bool lit)
 {
+    if (lit) recordLitSurface(surface);
     if (!surface || surface->textured != 1) {
         glDisable(GL_TEXTURE_2D);
     } else {
@@ -38,7 +40,7 @@ static void recordSurface(const EngineSurface* surface, BlendPass pass)
 // Walks the polygons of one blend class and answers how many are drawn;
 // with record set, records them. State is recorded only when the surface
 // changes from one polygon to the next.
-static int walkPass(const SceneObject* object, BlendPass pass, bool record)
+static int walkPass(const SceneObject* object, BlendPass pass, bool record, bool lit = false)
 {
     int drawn = 0;
     if (!object->polygons) return 0;
@@ -58,7 +60,7 @@ static int walkPass(const SceneObject* object, BlendPass pass, bool record)
             // Untextured polygons are flat colour, drawn in the opaque pass only.
             textured = surface && surface->textured == 1;
             draw = textured ? surfaceDrawnInPass(surface, pass) : pass == opaquePass;
-            if (record) recordSurface(surface, pass);
+            if (record) recordSurface(surface, pass, lit);
         }
 
         int32_t corners = polygon->vertexCount;
@@ -73,12 +75,17 @@ static int walkPass(const SceneObject* object, BlendPass pass, bool record)
             glAlphaFunc(GL_LESS, 0.8f);
         }
 
-        if (textured && tinted) {
+        if (lit) {
+            float colour[4];
+            litColor(surface, textured, colour);
+            glColor4fv(colour);
+            tinted = true;
+        } else if (textured && tinted) {
             // Textures are modulated by the current colour: give them white back.
             glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
             tinted = false;
         }
-        if (!textured && pass == opaquePass) {
+        if (!lit && !textured && pass == opaquePass) {
             if (surface) {
                 glColor3f(surface->ambient[0], surface->ambient[1], surface->ambient[2]);
                 tinted = true;
@@ -87,10 +94,19 @@ static int walkPass(const SceneObject* object, BlendPass pass, bool record)
             }
         }
 
+        // Vertex colours stand for the surface's colour, scaled like it when lit.
+        const float* colours = polygon->colors;
+        const float scale = lit && surface ? surface->diffuseLevel : 1.0f;
+        if (colours) tinted = true;
+
         glBegin(primitiveFor(corners));
         for (int32_t c = 0; c < corners; c++) {
             const float* vertex = polygon->vertices[c];
             if (!vertex) continue;
+            if (colours) {
+                const float* rgba = &colours[4 * c];
+                glColor4f(rgba[0] * scale, rgba[1] * scale, rgba[2] * scale, rgba[3]);
+            }
             if (textured && polygon->uvs) glTexCoord2f(polygon->uvs[2 * c], polygon->uvs[2 * c + 1]);
             if (polygon->normals) glNormal3fv(&polygon->normals[3 * c]);
             glVertex3fv(vertex);
@@ -136,16 +152,18 @@ void Scene::compileDisplayLists()
 
         // The opaque pass's state is in force when the list is called: render
         // and the end of every list see to it.
-        walkPass(object, opaquePass, true);
+        const bool lit = lighting == 1;
+        walkPass(object, opaquePass, true, lit);
 
         // A blended pass with nothing to draw records no state: the driver
         // would otherwise revalidate its pipeline for every object drawn.
         for (BlendPass pass : {additivePass, multiplicativePass}) {
             if (walkPass(object, pass, false) == 0) continue;
             applyPassState(pass);
-            walkPass(object, pass, true);
+            walkPass(object, pass, true, lit);
         }
         applyPassState(opaquePass);
+        if (lit) recordLitListEnd();
         glEndList();
     }
 }

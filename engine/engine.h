@@ -41,6 +41,11 @@ struct EngineSurface {
     float ambient[4];              // also the flat colour of untextured polygons
     float diffuse[4];
     float specular[4];
+    // Lit drawing only (Scene::setLighting).
+    float emission[4];             // colour x luminosity
+    float shininess;               // 0 to 128
+    float diffuseLevel;            // scales textures and vertex colours
+    unsigned char twoSided;        // seen from both sides
 };
 
 struct SurfaceTable {
@@ -54,6 +59,7 @@ struct EnginePolygon {
     float* normals;     // x, y, z per corner
     int32_t vertexCount;
     EngineSurface* surface;
+    float* colors;      // r, g, b, a per corner in place of the surface's colour; null without vertex colours
 };
 
 // Allocated zero-filled with calloc and released with free by the scene.
@@ -133,6 +139,9 @@ public:
     void reinitialise();
     void compileDisplayLists();
     void render();
+    // Lit drawing (off at creation): a headlight and each surface's material.
+    // Changing it recompiles the display lists that were compiled.
+    void setLighting(bool on);
 
     // The toolkit's channels with the engine's name in front of the message.
     [[noreturn]] static void reportFatal(const char* message);
@@ -158,6 +167,7 @@ public:
     uint32_t listBase;            // object i draws with list listBase + i
     int32_t listCount;            // size of the reserved list range (0 when none)
     int32_t subdivisionLevel = 2; // display level of the SubPatches of imported objects (scenefiles/)
+    unsigned char lighting;       // see setLighting
 };
 
 // ---- Process-wide ------------------------------------------------------------

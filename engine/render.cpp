@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "lighting.h"
 #include "passes.h"
 #include "toolkit.h"
 
@@ -64,6 +65,7 @@ void Scene::render()
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_TEXTURE_2D);
 
+    if (lighting == 1) beginLitFrame();
     if (camera) applyCamera(camera);
 
     // Only names of the range this scene reserved are called: an object made
@@ -86,5 +88,6 @@ void Scene::render()
         }
     }
 
+    if (lighting == 1) endLitFrame();
     glEnable(GL_TEXTURE_2D);
 }

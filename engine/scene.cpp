@@ -70,6 +70,7 @@ Scene::Scene()
     listsCompiled = 0;
     listBase = 0;
     listCount = 0;
+    lighting = 0;
 
     applySceneGlState();
 
@@ -86,6 +87,7 @@ static void releaseObject(SceneObject* object)
             delete[] polygon->normals;
             delete[] polygon->vertices;
             delete[] polygon->uvs;
+            delete[] polygon->colors;
         }
         delete[] object->polygons;
     }
@@ -172,6 +174,7 @@ EngineSurface* Scene::createSurface(const char* surfaceName)
     std::memset(surface, 0, sizeof(*surface));
     copyText(surface->name, sizeof(surface->name), surfaceName);
     surface->textureName = nextTextureName();
+    surface->diffuseLevel = 1.0f;  // lit textures keep their brightness until a material says otherwise
     return surface;
 }
 

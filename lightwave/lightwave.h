@@ -45,6 +45,8 @@ struct LwChannel { float value; int32_t envelope; LwTexture* textures; };
 struct LwColorChannel { float rgb[3]; int32_t envelope; LwTexture* textures; };
 struct LwMirrorChannel { LwChannel channel; int32_t options; int32_t clip; float seamAngle; };
 struct LwLineStyle { int16_t enabled; int16_t flags; LwEnvValue size; };
+// VCOL: the vertex colour map (RGB or RGBA, by name) that tints the surface.
+struct LwVertexColorRef { LwEnvValue intensity; uint32_t mapType; char* mapName; };
 
 // Shader of a surface, or filter of a clip or envelope.
 struct LwPluginRef {
@@ -145,6 +147,7 @@ struct LwSurface {
     LwLineStyle line;
     LwPluginRef* shaders;
     int32_t shaderCount;
+    LwVertexColorRef vertexColor;   // mapName null without VCOL
 };
 
 // ---- clips and envelopes ----------------------------------------------------
@@ -316,6 +319,34 @@ const char* lwFailReason();
 
 LwClip* findLwClip(LwClip* first, int32_t index);
 const char* lwClipFirstName(const LwClip* clip);
+
+// ---- vertex colours ---------------------------------------------------------
+
+// How a surface's VCOL map was found in a layer.
+enum LwVertexColorStatus : int32_t {
+    lwVertexColorNone,            // no VCOL, or an empty map name
+    lwVertexColorFound,
+    lwVertexColorMissing,         // no map of that name in the layer
+    lwVertexColorNotColor,        // maps of that name, none RGB or RGBA
+    lwVertexColorWrongDimension,  // an RGB or RGBA map with fewer than 3 values
+};
+
+struct LwVertexColorMaps {
+    const LwVMap* points;   // the VMAP, or null
+    const LwVMap* corners;  // its VMAD overrides, or null
+    int32_t channels;       // 3 or 4 values read from each entry
+    int32_t status;         // an LwVertexColorStatus
+};
+
+// The maps a surface's VCOL names, among the layer's RGB and RGBA maps.
+LwVertexColorMaps findLwVertexColorMaps(const LwLayer* layer, const LwSurface* surface);
+// A corner's colour (alpha 1 for RGB maps): the polygon's VMAD entry for the
+// corner when there is one, else its point's VMAP entry. False, with rgba
+// untouched, when neither has one.
+bool lwCornerColor(const LwLayer* layer, const LwPolygonRec* polygon, int32_t corner, const LwVertexColorMaps& maps,
+                   float rgba[4]);
+// A few words for a status that is a problem ("map missing"...); null for none and found.
+const char* lwVertexColorProblem(int32_t status);
 
 // Optional timing of a load, step by step, in seconds; filled by every
 // successful readLwObject while set (null to stop).

@@ -1,5 +1,6 @@
 // LWO2 surfaces (SURF) with their texture blocks and shaders.
 #include <cstdlib>
+#include <cstring>
 
 #include "lwread.h"
 
@@ -68,6 +69,7 @@ void freeSurface(LwSurface* s)
     std::free(s->name);
     std::free(s->sourceName);
     listFree(s->shaders, freePlugin);
+    std::free(s->vertexColor.mapName);
     LwTexture* lists[] = {s->color.textures, s->luminosity.textures, s->diffuse.textures,
                           s->specularity.textures, s->glossiness.textures, s->reflection.channel.textures,
                           s->transparency.channel.textures, s->refractionIndex.textures,
@@ -302,6 +304,28 @@ LwPluginRef* readShader(FILE* file, int32_t size)
 
 // ---- surfaces ----------------------------------------------------------------------------
 
+// VCOL: intensity, envelope, map type and name. A short or unterminated one
+// names no map rather than refusing the file, as an unknown sub-chunk would not.
+static void readVertexColor(FILE* file, int32_t size, LwVertexColorRef* v)
+{
+    replaceString(&v->mapName, nullptr);
+    if (size < 12) return;
+    readEnvValue(file, &v->intensity);
+    if (readCount() < 0 || size - readCount() < 6) return;
+    v->mapType = readU4(file);
+    unsigned char* rest = nullptr;
+    int32_t restSize = 0;
+    readRest(file, size, &rest, &restSize);
+    const void* nul = rest ? std::memchr(rest, 0, size_t(restSize)) : nullptr;
+    if (nul && nul != rest) {
+        size_t n = size_t(static_cast<const unsigned char*>(nul) - rest) + 1;
+        char* name = static_cast<char*>(std::malloc(n));
+        if (name) std::memcpy(name, rest, n);
+        replaceString(&v->mapName, name);
+    }
+    std::free(rest);
+}
+
 static int surfaceField(FILE* file, uint32_t id, int32_t size, void* record)
 {
     LwSurface* s = static_cast<LwSurface*>(record);
@@ -336,6 +360,7 @@ static int surfaceField(FILE* file, uint32_t id, int32_t size, void* record)
     case lwId('A', 'D', 'T', 'R'): readEnvValue(file, &s->additiveTransparency); break;
     case lwId('S', 'H', 'R', 'P'): readEnvValue(file, &s->diffuseSharpness); break;
     case lwId('G', 'V', 'A', 'L'): readEnvValue(file, &s->glow); break;
+    case lwId('V', 'C', 'O', 'L'): readVertexColor(file, size, &s->vertexColor); break;
     case lwId('L', 'I', 'N', 'E'):
         s->line.enabled = 1;
         if (size >= 2) s->line.flags = int16_t(readU2(file));

@@ -2,6 +2,7 @@
 // shared by name inside the Scene, textures uploaded as the surfaces come.
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
@@ -10,6 +11,7 @@
 #include "imagesearch.h"
 #include "lightwave.h"
 #include "scenefiles.h"
+#include "vertexcolours.h"
 #include "toolkit.h"
 
 // Surface and object lines fit 1,024 characters, polygon lines 128.
@@ -113,6 +115,18 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
     reportFormatted(Scene::reportInfo, lineSize, "Chargement surface '%s' ", imageFile);
 }
 
+// What lit drawing adds to the colours above: glow, highlights and sides.
+static void setLitMaterial(EngineSurface* surface, const LwSurface* s)
+{
+    for (int i = 0; i < 3; ++i) surface->emission[i] = s->luminosity.value * s->color.rgb[i];
+    surface->emission[3] = 1.0f;
+    // Glossiness 0 to 1 as an exponent of 4 to 128, doubling every tenth up to 50 %.
+    float gloss = s->glossiness.value < 0.0f ? 0.0f : s->glossiness.value > 1.0f ? 1.0f : s->glossiness.value;
+    surface->shininess = std::fmin(128.0f, std::exp2(2.0f + 10.0f * gloss));
+    surface->diffuseLevel = s->diffuse.value;
+    surface->twoSided = s->sidedness == 3 ? 1 : 0;
+}
+
 static void createSurfaces(Scene* scene, LwObject* lw, const char* fileName)
 {
     ClipPictures pictures = {fileName, {}};
@@ -129,32 +143,29 @@ static void createSurfaces(Scene* scene, LwObject* lw, const char* fileName)
             surface->diffuse[i] = s->diffuse.value * s->color.rgb[i];
             surface->specular[i] = s->specularity.value * s->color.rgb[i];
         }
+        setLitMaterial(surface, s);
         const LwTexture* layer = s->color.textures;
         if (!layer) {
             surface->textured = 0;
             continue;
         }
-        if (layer->type != lwId('I', 'M', 'A', 'P')) continue;
+        if (layer->type != lwId('I', 'M', 'A', 'P')) {
+            reportFormatted(Scene::reportWarning, polygonLineSize, "Image pour Surface inexistante, '%s' non trouve", surfaceName);
+            continue;
+        }
         textureSurface(surface, layer, lw, &pictures);
     }
 }
 
-// The polygon's surface when it is textured; otherwise none, with the
-// warning that says why.
-static EngineSurface* texturedSurfaceOf(Scene* scene, const LwPolygonRec& rec)
+// The polygon's surface, textured or not; none, with a warning, when the
+// scene has not got it.
+static EngineSurface* surfaceOf(Scene* scene, const LwPolygonRec& rec)
 {
     if (!rec.surface) return nullptr;
     const char* surfaceName = rec.surface->name ? rec.surface->name : "";
     EngineSurface* surface = scene->findSurface(surfaceName);
     if (!surface) {
         reportFormatted(Scene::reportWarning, polygonLineSize, "Echec lors de la recherche d'une surface, '%s' non trouve", surfaceName);
-        return nullptr;
-    }
-    if (surface->textured != 1) {
-        // An image map whose clip or picture is missing was reported with the surface.
-        const LwTexture* t = rec.surface->color.textures;
-        if (t && t->type == lwId('I', 'M', 'A', 'P')) return nullptr;
-        reportFormatted(Scene::reportWarning, polygonLineSize, "Image pour Surface inexistante, '%s' non trouve", surfaceName);
         return nullptr;
     }
     return surface;
@@ -169,6 +180,7 @@ static bool cornersInRange(const LwPolygonRec& rec, int32_t vertexCount)
 
 static void fillLayer(Scene* scene, SceneObject* object, const LwLayer* layer)
 {
+    VertexColours colours(layer);
     const int32_t vertexCount = layer->points.count > 0 ? layer->points.count : 0;
     object->vertexCount = vertexCount;
     object->vertices = vertexCount ? new float[3 * vertexCount] : nullptr;
@@ -188,8 +200,8 @@ static void fillLayer(Scene* scene, SceneObject* object, const LwLayer* layer)
         polygon.vertexCount = n;
         polygon.normals = new float[3 * n];
         polygon.vertices = new float*[n];
-        polygon.surface = texturedSurfaceOf(scene, rec);
-        if (polygon.surface) polygon.uvs = new float[2 * n];
+        polygon.surface = surfaceOf(scene, rec);
+        if (polygon.surface && polygon.surface->textured == 1) polygon.uvs = new float[2 * n];
         for (int32_t i = 0; i < n; ++i) {
             const LwCorner& corner = rec.corners[i];
             polygon.vertices[i] = object->vertices + 3 * corner.point;
@@ -199,6 +211,7 @@ static void fillLayer(Scene* scene, SceneObject* object, const LwLayer* layer)
                 polygon.uvs[2 * i + 1] = rec.uv ? rec.uv[2 * i + 1] : 0.0f;
             }
         }
+        polygon.colors = colours.forPolygon(rec, polygon.surface);
     }
 }
 

@@ -34,6 +34,12 @@ static float touch(const LwObject* o)
                 if (p.uv) sum += p.uv[2 * k] + p.uv[2 * k + 1];
             }
             if (p.surface) sum += p.surface->color.rgb[0];
+            if (p.surface && p.surface->vertexColor.mapName) {
+                LwVertexColorMaps maps = findLwVertexColorMaps(l, p.surface);
+                float rgba[4];
+                for (int32_t k = 0; k < p.cornerCount; ++k)
+                    if (lwCornerColor(l, &p, k, maps, rgba)) sum += rgba[0] + rgba[3];
+            }
         }
         for (const LwVMap* m = l->vmaps; m; m = m->next)
             for (int32_t e = 0; e < m->entryCount; ++e) {

@@ -31,8 +31,8 @@ TEST_F(ObjectImport, UnnamedLayerTakesTheBaseName)
     ASSERT_EQ(second.vertexCount, 3);
     EXPECT_EQ(second.vertices[0], o->vertices + 9);
     EXPECT_EQ(second.vertices[1], o->vertices + 6);
-    // An untextured surface leaves the polygon without surface and uvs.
-    EXPECT_EQ(second.surface, nullptr);
+    // An untextured surface stays on the polygon (its colour is drawn), without uvs.
+    EXPECT_EQ(second.surface, scene->findSurface("Plain"));
     EXPECT_EQ(second.uvs, nullptr);
     EXPECT_NEAR(std::fabs(o->polygons[0].normals[2]), 1.0f, 1e-5f);
 
@@ -125,7 +125,7 @@ TEST_F(ObjectImport, SurfaceNamesAndClipsChooseTheMode)
         EXPECT_EQ(e->textured, c.textured);
         EXPECT_EQ(e->image, nullptr);
         const EnginePolygon& polygon = scene->objects[scene->objectCount - 1]->polygons[0];
-        EXPECT_EQ(polygon.surface, c.textured ? e : nullptr);
+        EXPECT_EQ(polygon.surface, e);
         EXPECT_EQ(polygon.uvs != nullptr, c.textured == 1);
     }
 }

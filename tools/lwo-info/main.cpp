@@ -556,6 +556,57 @@ static void printSubpatches(const LwLayer* l)
     std::printf("\n");
 }
 
+// ---- vertex colours -----------------------------------------------------------------------
+
+// How a surface's VCOL map serves its polygons: the corners it colours in
+// every layer, and the first layer's problem with it (null when none).
+struct VertexColorUse {
+    long corners = 0;
+    const char* problem = nullptr;
+};
+
+static VertexColorUse vertexColorUse(const LwObject* o, const LwSurface* s)
+{
+    VertexColorUse use;
+    for (const LwLayer* l = o->layers; l; l = l->next) {
+        LwVertexColorMaps maps = findLwVertexColorMaps(l, s);
+        bool used = false;
+        for (int32_t p = 0; p < l->polygons.count; ++p) {
+            const LwPolygonRec& rec = l->polygons.items[p];
+            if (rec.surface != s) continue;
+            used = true;
+            float rgba[4];
+            for (int32_t c = 0; c < rec.cornerCount; ++c) use.corners += lwCornerColor(l, &rec, c, maps, rgba);
+        }
+        if (used && !use.problem) use.problem = lwVertexColorProblem(maps.status);
+    }
+    return use;
+}
+
+static void jsonVertexColors(Json& j, const LwObject* o, const LwSurface* s)
+{
+    if (!s->vertexColor.mapName) return;
+    VertexColorUse use = vertexColorUse(o, s);
+    j.key("vertexColors");
+    j.open('{');
+    field(j, "map", s->vertexColor.mapName);
+    field(j, "type", lwIdText(s->vertexColor.mapType).text);
+    field(j, "intensity", s->vertexColor.intensity.value);
+    field(j, "corners", double(use.corners));
+    field(j, "problem", use.problem);
+    j.close('}');
+}
+
+static void printVertexColors(const LwObject* o, const LwSurface* s)
+{
+    if (!s->vertexColor.mapName) return;
+    VertexColorUse use = vertexColorUse(o, s);
+    std::printf("    vertex colours \"%s\" %s intensity %g: %ld corners", s->vertexColor.mapName,
+                lwIdText(s->vertexColor.mapType).text, s->vertexColor.intensity.value, use.corners);
+    if (use.problem) std::printf(" (%s)", use.problem);
+    std::printf("\n");
+}
+
 static void jsonObject(Json& j, const LwObject* o)
 {
     if (full) {
@@ -644,6 +695,7 @@ static void jsonObject(Json& j, const LwObject* o)
             j.string(clipImage(o, t));
             j.close('}');
         }
+        jsonVertexColors(j, o, s);
         if (full) fullSurface(j, s);
         j.close('}');
     }
@@ -727,6 +779,7 @@ static void printObject(const LwObject* o)
         std::printf("  surface \"%s\": color (%g %g %g) diffuse %g specularity %g smoothing %g rad, %s\n",
                     text(s->name), s->color.rgb[0], s->color.rgb[1], s->color.rgb[2], s->diffuse.value,
                     s->specularity.value, s->smoothAngle, s->sidedness == 3 ? "double-sided" : "one-sided");
+        printVertexColors(o, s);
         const LwTexture* t = s->color.textures;
         if (!t) continue;
         bool image = t->type == lwId('I', 'M', 'A', 'P');

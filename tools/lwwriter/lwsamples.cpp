@@ -408,3 +408,52 @@ std::vector<unsigned char> lwwLwobObject()
     w.endForm(form);
     return w.bytes;
 }
+
+std::vector<unsigned char> lwwVertexColorCube()
+{
+    LwWriter w;
+    size_t form = w.beginForm("LWO2");
+    lwwTags(w, {"Painted", "Lost", "Flat"});
+    lwwLayer(w, 0, "cube");
+    lwwPoints(w, cubePoints, 8);
+    lwwPolygons(w, "FACE", std::vector<int>(6, 4), std::vector<int>(cubeFaces, cubeFaces + 24));
+    lwwPolygonTags(w, "SURF", {0, 1, 2, 3, 4, 5}, {0, 0, 0, 0, 1, 2});
+    size_t vmap = w.beginChunk("VMAP");
+    w.id("RGB ");
+    w.u2(3);
+    w.s0("paint");
+    for (int i = 0; i < 8; ++i) {
+        w.vx(uint32_t(i));
+        for (int k = 0; k < 3; ++k) w.f4(cubePoints[3 * i + k] + 0.5f);
+    }
+    w.endChunk(vmap);
+    size_t vmad = w.beginChunk("VMAD");
+    w.id("RGBA");
+    w.u2(4);
+    w.s0("paint");
+    for (int polygon = 0; polygon < 2; ++polygon) {
+        w.vx(uint32_t(cubeFaces[4 * polygon]));
+        w.vx(uint32_t(polygon));
+        for (int k = 0; k < 4; ++k) w.f4(k == polygon ? 1.0f : 0.5f);
+    }
+    w.endChunk(vmad);
+    size_t flat = w.beginChunk("VMAP");
+    w.id("RGB ");
+    w.u2(2);
+    w.s0("flat");
+    w.vx(0);
+    w.f4(0.25f);
+    w.f4(0.75f);
+    w.endChunk(flat);
+    const char* maps[3] = {"paint", "nowhere", "flat"};
+    const char* names[3] = {"Painted", "Lost", "Flat"};
+    for (int i = 0; i < 3; ++i) {
+        LwwSurface s;
+        s.name = names[i];
+        s.sidedness = i == 0 ? 3 : 1;
+        s.vertexColors = maps[i];
+        lwwSurface(w, s);
+    }
+    w.endForm(form);
+    return w.bytes;
+}

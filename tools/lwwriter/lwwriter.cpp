@@ -245,6 +245,14 @@ void lwwSurface(LwWriter& w, const LwwSurface& s)
     u2Sub(w, "SIDE", unsigned(s.sidedness));
     if (s.textured) lwwImageBlock(w, s.image);
     if (s.procedural) lwwProceduralBlock(w, "COLR", s.procedural);
+    if (!s.vertexColors.empty()) {
+        size_t vcol = w.beginSub("VCOL");
+        w.f4(1.0f);
+        w.vx(0);
+        w.id("RGB ");
+        w.s0(s.vertexColors.c_str());
+        w.endSub(vcol);
+    }
     w.endChunk(c);
 }
 
@@ -282,6 +290,23 @@ std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, co
     for (const LwwClip& c : clips) lwwStillClip(w, c.index, c.file.c_str());
     for (const LwwSurface& s : surfaces) lwwSurface(w, s);
     w.endForm(form);
+    return w.bytes;
+}
+
+std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, const char* name, const std::vector<float>& rgb)
+{
+    LwWriter w;
+    w.bytes = std::move(object);
+    size_t vmap = w.beginChunk("VMAP");
+    w.id("RGB ");
+    w.u2(3);
+    w.s0(name);
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        w.vx(uint32_t(i / 3));
+        for (size_t k = i; k < i + 3; ++k) w.f4(rgb[k]);
+    }
+    w.endChunk(vmap);
+    w.endForm(4);
     return w.bytes;
 }
 

@@ -71,6 +71,7 @@ struct LwwSurface {
     bool textured = false;
     LwwImageMap image;
     const char* procedural = nullptr;  // a colour procedural of that function name, after the image map
+    std::string vertexColors;          // VCOL naming an RGB map of that name (empty: none)
 };
 void lwwSurface(LwWriter& w, const LwwSurface& s);
 void lwwImageBlock(LwWriter& w, const LwwImageMap& m);  // a BLOK sub-chunk
@@ -94,6 +95,9 @@ struct LwwClip {
 // LAYR/PNTS/POLS/PTAG per layer numbered from 0, then the clips, then SURF per surface.
 std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, const std::vector<LwwLayer>& layers,
                                      const std::vector<LwwClip>& clips = {});
+// The object with an RGB VMAP of that name added at its end (for its last
+// layer): r, g, b per point, from point 0.
+std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, const char* name, const std::vector<float>& rgb);
 
 // ---- ready-made objects --------------------------------------------------------------
 
@@ -124,3 +128,7 @@ std::vector<unsigned char> lwwSubPatchObject(const LwwSurface& surface, const st
 std::vector<unsigned char> lwwSubPatchCube(const char* clipFile = nullptr);
 // A flat grid of n x n PTCH quads over the unit square at z = 0, and one FACE triangle on it.
 std::vector<unsigned char> lwwSubPatchGrid(int n);
+// The cube with vertex colours: an RGB VMAP "paint" on every point and RGBA
+// VMAD overrides on two faces, painted double-sided; one face names a missing
+// map and one an RGB map of two values.
+std::vector<unsigned char> lwwVertexColorCube();

@@ -71,6 +71,7 @@ int main(int argc, char** argv)
         {"subpatch-bad.lwo", lwwSubPatchObject(bad, {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 1, 0, 1, 1, 1, 1},
                                                {{0, 1, 2, 3}, {1, 2, 5, 4}, {2, 1, 4, 5}, {0, 1, 1, 3}, {0, 2}},
                                                {{0, 1, 2}})},
+        {"vcolors.lwo", lwwVertexColorCube()},
     };
     int failures = 0;
     for (const Sample& s : samples) {

@@ -1,4 +1,4 @@
-// scene-view FILE [--png OUT.png --at MS] [--content DIR] [--subdiv N] [-v]
+// scene-view FILE [--png OUT.png --at MS] [--content DIR] [--subdiv N] [--unlit] [-v]
 //
 // Plays anything Scene::load takes (a scene file, a LightWave scene, a single
 // object) in a 640x480 window with the engine's own clock, looping, until
@@ -7,6 +7,7 @@
 // do not loop, so a time past an animation's end shows its last frame.
 // --content names a folder where pictures are looked for last.
 // --subdiv N shows SubPatches at level N (2 by default, 0 for the cage).
+// Objects are lit by a headlight; --unlit draws them flat, as the show does.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
@@ -34,6 +35,7 @@ struct Options {
     long atMs = 0;
     long subdivisionLevel = 2;
     bool verbose = false;
+    bool unlit = false;
 };
 
 bool parse(int argc, char** argv, Options& o)
@@ -45,6 +47,7 @@ bool parse(int argc, char** argv, Options& o)
         else if (std::strcmp(argv[i], "--subdiv") == 0 && i + 1 < argc)
             o.subdivisionLevel = std::strtol(argv[++i], nullptr, 10);
         else if (std::strcmp(argv[i], "-v") == 0) o.verbose = true;
+        else if (std::strcmp(argv[i], "--unlit") == 0) o.unlit = true;
         else if (!o.file && argv[i][0] != '-') o.file = argv[i];
         else return false;
     }
@@ -142,7 +145,7 @@ int main(int argc, char** argv)
 {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [--content DIR] [--subdiv N] [-v]\n");
+        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [--content DIR] [--subdiv N] [--unlit] [-v]\n");
         return 2;
     }
     verbose = o.verbose ? 1 : 0;
@@ -159,6 +162,7 @@ int main(int argc, char** argv)
 
     Scene* scene = new Scene();
     scene->subdivisionLevel = static_cast<int32_t>(o.subdivisionLevel);
+    scene->setLighting(!o.unlit);
     std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
     if (!scene->load(name.data())) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
     scene->reinitialise();
