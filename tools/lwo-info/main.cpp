@@ -62,6 +62,16 @@ static int textureAxis(const LwTexture* t)
     return t->type == lwId('I', 'M', 'A', 'P') ? t->image.axis : t->axis;
 }
 
+// Where a textured surface's corner coordinates come from: its UV map, or the
+// projection the reader applies (front and unknown values map as planar).
+static bool fromUvMap(const LwTexture* t) { return t->type == lwId('I', 'M', 'A', 'P') && t->image.projection == lwUv; }
+
+static const char* appliedProjection(const LwTexture* t)
+{
+    int32_t p = t->type == lwId('I', 'M', 'A', 'P') ? t->image.projection : lwPlanar;
+    return p == lwCylindrical || p == lwSpherical || p == lwCubic ? projectionName(p) : "planar";
+}
+
 // ---- JSON ---------------------------------------------------------------------------
 
 class Json {
@@ -509,6 +519,31 @@ static void fullVMap(Json& j, const LwLayer* l, const LwVMap* m)
     j.close(']');
 }
 
+static void jsonTexCoords(Json& j, const LwSurface* s)
+{
+    const LwTexture* t = s->color.textures;
+    j.key("texCoords");
+    if (!t) {
+        j.null();
+        return;
+    }
+    j.open('{');
+    j.key("source");
+    j.string(fromUvMap(t) ? "uvmap" : "projection");
+    if (fromUvMap(t)) {
+        j.key("map");
+        j.string(t->image.vmapName);
+        j.key("mappedCorners");
+        j.number(s->uvMappedCorners);
+        j.key("missedCorners");
+        j.number(s->uvMissedCorners);
+    } else {
+        j.key("projection");
+        j.string(appliedProjection(t));
+    }
+    j.close('}');
+}
+
 static void jsonObject(Json& j, const LwObject* o)
 {
     if (full) {
@@ -596,6 +631,7 @@ static void jsonObject(Json& j, const LwObject* o)
             j.string(clipImage(o, t));
             j.close('}');
         }
+        jsonTexCoords(j, s);
         if (full) fullSurface(j, s);
         j.close('}');
     }
@@ -688,6 +724,11 @@ static void printObject(const LwObject* o)
                     sz[2], c[0], c[1], c[2]);
         if (image) std::printf(" clip %d \"%s\"", t->image.clip, text(clipImage(o, t)));
         std::printf("\n");
+        if (fromUvMap(t))
+            std::printf("    texture coordinates from UV map \"%s\": %d corners mapped, %d missed\n",
+                        text(t->image.vmapName), s->uvMappedCorners, s->uvMissedCorners);
+        else
+            std::printf("    texture coordinates from %s projection\n", appliedProjection(t));
     }
     for (const LwClip* c = o->clips; c; c = c->next)
         std::printf("  clip %d %s \"%s\"\n", c->index, lwIdText(c->type).text, text(lwClipFirstName(c)));
