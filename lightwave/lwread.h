@@ -95,10 +95,9 @@ void mapTexturePoint(const LwTexture* texture, const float point[3], const float
 
 // The layer's TXUV maps (two or more values) named `name`, at most `room` of them.
 int32_t findUvMaps(const LwLayer* layer, const char* name, const LwVMap** maps, int32_t room);
-// A corner's (u, v) from one of `maps`: its own per-polygon entry first, then its point's.
-// False, with (0, 0), when neither has one.
-bool cornerUv(const LwCorner* corner, const LwPointRec* point, const LwVMap* const* maps, int32_t mapCount,
-              float uv[2]);
+// The polygon's corner coordinates (into p->uv) from one of `maps`: each corner's own
+// per-polygon entry first, then its point's, else (0, 0); counted on the polygon's surface.
+void uvMapPolygon(LwPolygonRec* p, const LwPointArray* points, const LwVMap* const* maps, int32_t mapCount);
 // One warning line per surface whose UV map missed corners.
 void reportUvMisses(const LwObject* object);
 // Makes a cylindrical or spherical polygon's u continuous: corners more than

@@ -4,14 +4,16 @@
 
 void joinSeam(float* uv, int32_t cornerCount)
 {
-    float high = 0.0f;
+    float high = 0.0f, low = 0.0f;
     int32_t known = 0;
     for (int32_t k = 0; k < cornerCount; ++k) {
         float u = uv[2 * k];
         if (u < 0.0f) continue;
         if (known == 0 || u > high) high = u;
+        if (known == 0 || u < low) low = u;
         ++known;
     }
+    if (known == cornerCount && high - low <= 0.5f) return;  // most polygons
     // A corner more than half a wrap below the highest lies across the line.
     double sum = 0.0;
     for (int32_t k = 0; k < cornerCount; ++k) {

@@ -130,18 +130,6 @@ static bool sameMapping(const LwTexture* a, const LwTexture* b)
            std::memcmp(&a->image.wrapHeight.value, &b->image.wrapHeight.value, sizeof(float)) == 0;
 }
 
-// Coordinates of a polygon's corners from its UV map; counts them on its surface.
-static void uvMapPolygon(LwPolygonRec* p, const LwPointArray* points, const LwVMap* const* maps, int32_t mapCount)
-{
-    int32_t mapped = 0;
-    for (int32_t k = 0; k < p->cornerCount; ++k) {
-        const LwCorner* c = &p->corners[k];
-        mapped += cornerUv(c, &points->items[c->point], maps, mapCount, p->uv + 2 * k);
-    }
-    p->surface->uvMappedCorners += mapped;
-    p->surface->uvMissedCorners += p->cornerCount - mapped;
-}
-
 int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
 {
     int64_t total = 0;

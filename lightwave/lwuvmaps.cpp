@@ -27,8 +27,8 @@ static const float* linkedValues(const LwVMapLink* links, int32_t count, const L
     return nullptr;
 }
 
-bool cornerUv(const LwCorner* corner, const LwPointRec* point, const LwVMap* const* maps, int32_t mapCount,
-              float uv[2])
+static bool cornerUv(const LwCorner* corner, const LwPointRec* point, const LwVMap* const* maps, int32_t mapCount,
+                     float uv[2])
 {
     const float* v = linkedValues(corner->vmapLinks, corner->vmapCount, maps, mapCount);
     if (!v) v = linkedValues(point->vmapLinks, point->vmapCount, maps, mapCount);
@@ -41,6 +41,17 @@ bool cornerUv(const LwCorner* corner, const LwPointRec* point, const LwVMap* con
     uv[0] = v[0];
     uv[1] = 1.0f - v[1];
     return true;
+}
+
+void uvMapPolygon(LwPolygonRec* p, const LwPointArray* points, const LwVMap* const* maps, int32_t mapCount)
+{
+    int32_t mapped = 0;
+    for (int32_t k = 0; k < p->cornerCount; ++k) {
+        const LwCorner* c = &p->corners[k];
+        mapped += cornerUv(c, &points->items[c->point], maps, mapCount, p->uv + 2 * k);
+    }
+    p->surface->uvMappedCorners += mapped;
+    p->surface->uvMissedCorners += p->cornerCount - mapped;
 }
 
 static bool objectHasUvMap(const LwObject* object, const char* name)
