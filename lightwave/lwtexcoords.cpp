@@ -51,7 +51,7 @@ int dominantAxis(const float normal[3])
 // A wrap amount never given (0) counts as one repetition.
 static double wrapAmount(float value) { return value == 0.0f ? 1.0 : double(value); }
 
-// The two coordinates of p across a cylinder's or sphere's axis.
+// Whether p lies on a cylinder's or sphere's axis, where every angle meets.
 static bool onAxis(const float p[3], int axis)
 {
     return (axis == 0 || p[0] == 0.0f) && (axis == 1 || p[1] == 0.0f) && (axis == 2 || p[2] == 0.0f);
