@@ -148,6 +148,10 @@ struct LwSurface {
     LwPluginRef* shaders;
     int32_t shaderCount;
     LwVertexColorRef vertexColor;   // mapName null without VCOL
+    // Corners of this surface's polygons given coordinates by its UV map, and
+    // those the map missed (given (0, 0)); both zero unless projected by UV.
+    int32_t uvMappedCorners;
+    int32_t uvMissedCorners;
 };
 
 // ---- clips and envelopes ----------------------------------------------------

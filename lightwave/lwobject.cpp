@@ -117,6 +117,7 @@ static int completeObject(LwObject* object)
         t.cornerVMaps += t7 - t6;
         t.textureCoords += t8 - t7;
     }
+    reportUvMisses(object);
     if (loadTimes) {
         t.read = loadTimes->read;
         *loadTimes = t;

@@ -92,3 +92,20 @@ void sphereAngles(double a, double b, double c, double* longitude, double* latit
 int dominantAxis(const float normal[3]);
 // Maps one point with a texture and a polygon normal to (u, v).
 void mapTexturePoint(const LwTexture* texture, const float point[3], const float normal[3], float uv[2]);
+
+// ---- UV maps and seams ---------------------------------------------------------------
+
+// The layer's TXUV maps (two or more values) named `name`, at most `room` of them.
+int32_t findUvMaps(const LwLayer* layer, const char* name, const LwVMap** maps, int32_t room);
+// The polygon's corner coordinates (into p->uv) from one of `maps`: each corner's own
+// per-polygon entry first, then its point's, else (0, 0); counted on the polygon's surface.
+void uvMapPolygon(LwPolygonRec* p, const LwPointArray* points, const LwVMap* const* maps, int32_t mapCount);
+// One warning line per surface whose UV map missed corners.
+void reportUvMisses(const LwObject* object);
+// Makes a cylindrical or spherical polygon's u continuous: corners more than
+// half a wrap below the highest move up one wrap. A negative u marks a corner
+// at a pole, which takes the mean u of the others.
+void joinSeam(float* uv, int32_t cornerCount);
+// mapTexturePoint telling whether the point lies on the projection's axis
+// (a pole, where u is undefined).
+bool mapTextureCorner(const LwTexture* texture, const float point[3], const float normal[3], float uv[2]);

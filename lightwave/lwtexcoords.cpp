@@ -1,5 +1,6 @@
 // Per-corner texture coordinates from the first colour texture of each
-// polygon's surface: planar, cylindrical, spherical or cubic projection.
+// polygon's surface: planar, cylindrical, spherical or cubic projection, or
+// its UV map.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -50,7 +51,18 @@ int dominantAxis(const float normal[3])
 // A wrap amount never given (0) counts as one repetition.
 static double wrapAmount(float value) { return value == 0.0f ? 1.0 : double(value); }
 
+// Whether p lies on a cylinder's or sphere's axis, where every angle meets.
+static bool onAxis(const float p[3], int axis)
+{
+    return (axis == 0 || p[0] == 0.0f) && (axis == 1 || p[1] == 0.0f) && (axis == 2 || p[2] == 0.0f);
+}
+
 void mapTexturePoint(const LwTexture* t, const float point[3], const float normal[3], float uv[2])
+{
+    mapTextureCorner(t, point, normal, uv);
+}
+
+bool mapTextureCorner(const LwTexture* t, const float point[3], const float normal[3], float uv[2])
 {
     const float* centre = t->mapping.center.value;
     const float* s = t->mapping.size.value;
@@ -63,8 +75,10 @@ void mapTexturePoint(const LwTexture* t, const float point[3], const float norma
     double w = image ? wrapAmount(t->image.wrapWidth.value) : 1.0;
     double h = image ? wrapAmount(t->image.wrapHeight.value) : 1.0;
     double u, v;
+    bool pole = false;
 
     if (projection == lwCylindrical) {
+        pole = onAxis(p, axis);
         double theta;
         if (axis == 0) {
             theta = cylinderAngle(p[2], -double(p[1]));
@@ -83,6 +97,7 @@ void mapTexturePoint(const LwTexture* t, const float point[3], const float norma
         u = 1.0 - theta / fullTurn;
         if (w != 1.0) u = wrapUnit(u * w);
     } else if (projection == lwSpherical) {
+        pole = onAxis(p, axis);
         double longitude, latitude;
         if (axis == 0) sphereAngles(p[2], p[0], -double(p[1]), &longitude, &latitude);
         else if (axis == 1) sphereAngles(-double(p[0]), p[1], p[2], &longitude, &latitude);
@@ -98,6 +113,7 @@ void mapTexturePoint(const LwTexture* t, const float point[3], const float norma
     }
     uv[0] = float(u);
     uv[1] = float(v);
+    return pole;
 }
 
 // Whether two textures map every point alike (the fields mapTexturePoint reads).
@@ -133,14 +149,29 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
     };
     const LwPointArray* points = &layer->points;
     Cached* cache = static_cast<Cached*>(lwAlloc(size_t(points->count), sizeof(Cached)));
+    // The UV maps of the latest UV-projected texture.
+    const LwVMap** uvMaps = static_cast<const LwVMap**>(lwAlloc(size_t(layer->vmapCount) + 1, sizeof(LwVMap*)));
+    const LwTexture* uvTexture = nullptr;
+    int32_t uvMapCount = 0;
 
     float* at = polygons->uvBlock;
     for (int32_t j = 0; j < polygons->count; ++j) {
         LwPolygonRec* p = &polygons->items[j];
         if (!p->surface || !p->surface->color.textures) continue;
         const LwTexture* t = p->surface->color.textures;
-        bool cacheable = cache && !(t->type == lwId('I', 'M', 'A', 'P') && t->image.projection == lwCubic);
+        bool image = t->type == lwId('I', 'M', 'A', 'P');
         p->uv = at;
+        if (image && t->image.projection == lwUv) {
+            if (t != uvTexture) {
+                uvTexture = t;
+                uvMapCount = uvMaps ? findUvMaps(layer, t->image.vmapName, uvMaps, layer->vmapCount) : 0;
+            }
+            uvMapPolygon(p, points, uvMaps, uvMapCount);
+            at += 2 * p->cornerCount;
+            continue;
+        }
+        bool wraps = image && (t->image.projection == lwCylindrical || t->image.projection == lwSpherical);
+        bool cacheable = cache && !(image && t->image.projection == lwCubic);
         for (int32_t k = 0; k < p->cornerCount; ++k, at += 2) {
             int32_t point = p->corners[k].point;
             if (cacheable && sameMapping(cache[point].texture, t)) {
@@ -148,14 +179,17 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
                 at[1] = cache[point].uv[1];
                 continue;
             }
-            mapTexturePoint(t, points->items[point].pos, p->normal, at);
+            // A pole is kept as a negative u until the polygon's seam is joined.
+            if (mapTextureCorner(t, points->items[point].pos, p->normal, at) && wraps) at[0] = -1.0f;
             if (cacheable) {
                 cache[point].texture = t;
                 cache[point].uv[0] = at[0];
                 cache[point].uv[1] = at[1];
             }
         }
+        if (wraps) joinSeam(p->uv, p->cornerCount);
     }
+    lwFree(uvMaps);
     lwFree(cache);
     return 0;
 }

@@ -19,6 +19,7 @@ struct GoldenCase {
     Bytes bytes;
     std::string options;
 };
+void PrintTo(const GoldenCase& c, std::ostream* out) { *out << c.name; }
 
 // The writer's sample objects, then every object of objects/*.lwt.
 std::vector<GoldenCase> goldenCases()

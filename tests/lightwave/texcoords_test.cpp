@@ -78,3 +78,33 @@ TEST(LwTexCoords, MapsEachProjection)
         EXPECT_NEAR(uv[1], c.v, 1e-6f) << at;
     }
 }
+
+namespace {
+// u of each corner before and after its polygon's seam is joined; -1 marks a pole.
+struct SeamCase {
+    std::vector<float> before, after;
+};
+
+const SeamCase seamCases[] = {
+    {{0.2f, 0.3f, 0.4f}, {0.2f, 0.3f, 0.4f}},                   // away from the line: unchanged
+    {{0.95f, 0.05f, 0.1f, 0.9f}, {0.95f, 1.05f, 1.1f, 0.9f}},   // across it: the low side moves up a wrap
+    {{0.1f, 0.4f, 0.95f}, {1.1f, 1.4f, 0.95f}},                 // more than half a wrap below the highest
+    {{0.2f, 0.7f}, {0.2f, 0.7f}},                               // exactly half: stays
+    {{-1, 0.25f, 0.5f}, {0.375f, 0.25f, 0.5f}},                 // a pole takes the others' mean
+    {{0.9f, -1, 0.1f}, {0.9f, 1.0f, 1.1f}},                     // ... after they are joined
+    {{-1, -1}, {0.5f, 0.5f}},                                   // nothing else: the middle
+};
+}  // namespace
+
+TEST(LwTexCoords, JoinsSeamsAndPoles)
+{
+    for (const SeamCase& c : seamCases) {
+        std::vector<float> uv;
+        for (float u : c.before) uv.insert(uv.end(), {u, 0.5f});
+        joinSeam(uv.data(), int32_t(c.before.size()));
+        for (size_t k = 0; k < c.after.size(); ++k) {
+            EXPECT_NEAR(uv[2 * k], c.after[k], 1e-6f) << "case starting " << c.before[0] << ", corner " << k;
+            EXPECT_EQ(uv[2 * k + 1], 0.5f);
+        }
+    }
+}

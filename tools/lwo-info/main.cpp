@@ -64,6 +64,16 @@ static int textureAxis(const LwTexture* t)
     return t->type == lwId('I', 'M', 'A', 'P') ? t->image.axis : t->axis;
 }
 
+// Where a textured surface's corner coordinates come from: its UV map, or the
+// projection the reader applies (front and unknown values map as planar).
+static bool fromUvMap(const LwTexture* t) { return t->type == lwId('I', 'M', 'A', 'P') && t->image.projection == lwUv; }
+
+static const char* appliedProjection(const LwTexture* t)
+{
+    int32_t p = t->type == lwId('I', 'M', 'A', 'P') ? t->image.projection : lwPlanar;
+    return p == lwCylindrical || p == lwSpherical || p == lwCubic ? projectionName(p) : "planar";
+}
+
 // ---- JSON ---------------------------------------------------------------------------
 
 class Json {
@@ -607,6 +617,31 @@ static void printVertexColors(const LwObject* o, const LwSurface* s)
     std::printf("\n");
 }
 
+static void jsonTexCoords(Json& j, const LwSurface* s)
+{
+    const LwTexture* t = s->color.textures;
+    j.key("texCoords");
+    if (!t) {
+        j.null();
+        return;
+    }
+    j.open('{');
+    j.key("source");
+    j.string(fromUvMap(t) ? "uvmap" : "projection");
+    if (fromUvMap(t)) {
+        j.key("map");
+        j.string(t->image.vmapName);
+        j.key("mappedCorners");
+        j.number(s->uvMappedCorners);
+        j.key("missedCorners");
+        j.number(s->uvMissedCorners);
+    } else {
+        j.key("projection");
+        j.string(appliedProjection(t));
+    }
+    j.close('}');
+}
+
 static void jsonObject(Json& j, const LwObject* o)
 {
     if (full) {
@@ -696,6 +731,7 @@ static void jsonObject(Json& j, const LwObject* o)
             j.close('}');
         }
         jsonVertexColors(j, o, s);
+        jsonTexCoords(j, s);
         if (full) fullSurface(j, s);
         j.close('}');
     }
@@ -790,6 +826,11 @@ static void printObject(const LwObject* o)
                     sz[2], c[0], c[1], c[2]);
         if (image) std::printf(" clip %d \"%s\"", t->image.clip, text(clipImage(o, t)));
         std::printf("\n");
+        if (fromUvMap(t))
+            std::printf("    texture coordinates from UV map \"%s\": %d corners mapped, %d missed\n",
+                        text(t->image.vmapName), s->uvMappedCorners, s->uvMissedCorners);
+        else
+            std::printf("    texture coordinates from %s projection\n", appliedProjection(t));
     }
     for (const LwClip* c = o->clips; c; c = c->next)
         std::printf("  clip %d %s \"%s\"\n", c->index, lwIdText(c->type).text, text(lwClipFirstName(c)));

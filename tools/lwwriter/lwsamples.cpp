@@ -19,6 +19,30 @@ std::vector<unsigned char> lwwCube(float smoothAngle, bool textured, int project
     lwwPoints(w, cubePoints, 8);
     lwwPolygons(w, "FACE", std::vector<int>(6, 4), std::vector<int>(cubeFaces, cubeFaces + 24));
     lwwPolygonTags(w, "SURF", {0, 1, 2, 3, 4, 5}, {0, 0, 0, 0, 0, 0});
+    if (textured && projection == 5) {
+        // A UV map from x and y, overridden on the first face's first two corners.
+        size_t vmap = w.beginChunk("VMAP");
+        w.id("TXUV");
+        w.u2(2);
+        w.s0("cube");
+        for (int p = 0; p < 8; ++p) {
+            w.vx(uint32_t(p));
+            w.f4(cubePoints[3 * p] + 0.5f);
+            w.f4(cubePoints[3 * p + 1] + 0.5f);
+        }
+        w.endChunk(vmap);
+        size_t vmad = w.beginChunk("VMAD");
+        w.id("TXUV");
+        w.u2(2);
+        w.s0("cube");
+        for (int k = 0; k < 2; ++k) {
+            w.vx(uint32_t(cubeFaces[k]));
+            w.vx(0);
+            w.f4(0.25f + 0.5f * k);
+            w.f4(0.75f);
+        }
+        w.endChunk(vmad);
+    }
     if (textured) lwwStillClip(w, 1, "Images/cube.jpg");
     LwwSurface s;
     s.name = "Cube";
@@ -26,6 +50,7 @@ std::vector<unsigned char> lwwCube(float smoothAngle, bool textured, int project
     s.textured = textured;
     s.image.projection = projection;
     s.image.axis = 2;
+    if (projection == 5) s.image.vmap = "cube";
     lwwSurface(w, s);
     w.endForm(form);
     return w.bytes;
@@ -293,7 +318,8 @@ std::vector<unsigned char> lwwTorusObject(int rings, int sides)
         s.glossiness = 0.6f;
         s.smoothAngle = 1.5f;
         s.textured = true;
-        s.image.projection = i == 2 ? 2 : 1;
+        s.image.projection = i == 0 ? 5 : i == 1 ? 1 : 2;
+        if (i == 0) s.image.vmap = "TorusUV";
         s.image.axis = 1;
         s.image.size[0] = s.image.size[2] = 5.0f;
         s.image.size[1] = 1.0f;

@@ -209,6 +209,11 @@ void lwwImageBlock(LwWriter& w, const LwwImageMap& m)
     w.endSub(wrap);
     valueSub(w, "WRPW", m.wrapWidth);
     valueSub(w, "WRPH", m.wrapHeight);
+    if (m.vmap) {
+        size_t vmap = w.beginSub("VMAP");
+        w.s0(m.vmap);
+        w.endSub(vmap);
+    }
     w.endSub(blok);
 }
 

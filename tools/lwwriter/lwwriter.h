@@ -58,6 +58,7 @@ struct LwwImageMap {
     float wrapWidth = 1, wrapHeight = 1;
     const char* ordinal = "\x80";
     const char* channel = "COLR";
+    const char* vmap = nullptr;  // the UV map a projection 5 (UV) block names
 };
 
 struct LwwSurface {
@@ -101,7 +102,8 @@ std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, co
 
 // ---- ready-made objects --------------------------------------------------------------
 
-// A unit cube centred on the origin: 8 points, 6 quads, one surface.
+// A unit cube centred on the origin: 8 points, 6 quads, one surface; mapped by
+// projection 5 (UV), it has a UV map "cube" (VMAP, and VMAD on one face).
 std::vector<unsigned char> lwwCube(float smoothAngle, bool textured = false, int projection = 0);
 // An object that uses every chunk kind the reader knows: two layers, tags,
 // part and smoothing-group tags, VMAP and VMAD, a textured surface with a
@@ -113,7 +115,8 @@ std::vector<unsigned char> lwwSampleObject();
 std::vector<unsigned char> lwwLwobObject();
 // A torus of rings x sides quads in layer 1 and a small sphere in layer 2,
 // three surfaces, a TXUV map with VMAD entries on the seams, an envelope and
-// a still clip; cylindrical image maps.
+// a still clip; one torus surface is mapped by that UV map, the other
+// cylindrically, the sphere spherically.
 std::vector<unsigned char> lwwTorusObject(int rings, int sides);
 
 // ---- SubPatch objects (lwsubpatch.cpp) -------------------------------------------------

@@ -59,6 +59,7 @@ int main(int argc, char** argv)
         {"cube.lwo", lwwCube(0.0f)},
         {"cube-smooth.lwo", lwwCube(1.6f, true, 1)},
         {"cube-cubic.lwo", lwwCube(0.5f, true, 3)},
+        {"cube-uv.lwo", lwwCube(0.0f, true, 5)},
         {"sample.lwo", lwwSampleObject()},
         {"torus.lwo", lwwTorusObject(8, 6)},
         {"lwob.lwo", lwwLwobObject()},
