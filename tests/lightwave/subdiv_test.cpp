@@ -139,24 +139,6 @@ TEST(LwSubdivision, ShapeShadingAndTextureCoordinates)
     freeLwObject(o);
 }
 
-// Levels beyond the maximum or the polygon budget are lowered; 0 keeps the cage.
-TEST(LwSubdivision, LevelsAreBounded)
-{
-    LwObject* o = loadBytes(lwwSubPatchGrid(100));
-    ASSERT_NE(o, nullptr);
-    LwSubdivision r;
-    const int levels[][4] = {{0, 0, 10000, lwSubdivisionFine},  // asked, level, polygons, problem
-                             {-3, 0, 10000, lwSubdivisionFine},
-                             {3, 3, 640000, lwSubdivisionFine},
-                             {4, 3, 640000, lwSubdivisionLevelLowered},  // 2.56 million is beyond the budget
-                             {1000000, 3, 640000, lwSubdivisionLevelLowered}};
-    for (const auto& c : levels) {
-        EXPECT_TRUE(measureLwSubdivision(o->layers, c[0], &r));
-        EXPECT_EQ(std::vector<int>({r.level, r.subdividedPolygons, r.problem}), std::vector<int>(c + 1, c + 4)) << c[0];
-    }
-    freeLwObject(o);
-}
-
 // A SubPatch object saved by LightWave: 24 control quads, closed.
 TEST(LwSubdivision, RealObject)
 {

@@ -19,44 +19,21 @@ TEST_F(ImageSearch, CandidatesInOrderEachOnce)
     EXPECT_EQ(imageCandidates("/far/x.png", "ball.lwo", nullptr, ""), expected);
 }
 
-// Name, scene file (or none), content folder (or none) and the file found;
-// "@" stands for the test's folder, the object is @/objects/ball.lwo.
-struct FoundCase {
-    const char* name;
-    const char* scene;
-    const char* content;
-    const char* found;
-};
-
+// The cases of cases/imagesearch.txt over this tree.
 TEST_F(ImageSearch, FirstExistingPlaceWins)
 {
     for (const char* file : {"objects/tex/a.png", "objects/b.png", "objects/Images/c.png", "Images/d.png", "scenes/e.png",
                              "scenes/Images/f.png", "content/g/h.png", "content/i.png", "content/b.png"})
         write(file, "picture");
     write("objects/folder.png/readme", "a folder is no picture");
-    const FoundCase cases[] = {
-        {"@/objects/b.png", nullptr, nullptr, "@/objects/b.png"},
-        {"tex\\a.png", nullptr, nullptr, "@/objects/tex/a.png"},
-        {"Q:tex/a.png", nullptr, nullptr, "@/objects/tex/a.png"},
-        {"Q:ASSIMP/far/away/b.png", nullptr, nullptr, "@/objects/b.png"},
-        {"C:\\Work\\c.png", nullptr, nullptr, "@/objects/Images/c.png"},
-        {"Images/d.png", nullptr, nullptr, "@/objects/../Images/d.png"},
-        {"e.png", "@/scenes/show.lws", nullptr, "@/scenes/e.png"},
-        {"Q:x/f.png", "@/scenes/show.lws", nullptr, "@/scenes/Images/f.png"},
-        {"e.png", nullptr, nullptr, ""},  // no scene, no scene folder
-        {"Q:g/h.png", nullptr, "@/content", "@/content/g/h.png"},
-        {"i.png", nullptr, "@/content/", "@/content/i.png"},
-        {"b.png", nullptr, "@/content", "@/objects/b.png"},  // beside the object before the content folder
-        {"folder.png", nullptr, nullptr, ""},
-        {"nowhere.png", "@/scenes/show.lws", "@/content", ""},
-    };
     const std::string object = path("objects/ball.lwo");
-    for (const FoundCase& c : cases) {
-        std::string scene = c.scene ? inFolder(c.scene) : "", content = c.content ? inFolder(c.content) : "";
-        EXPECT_EQ(findImageFile(c.name, object.c_str(), c.scene ? scene.c_str() : nullptr,
-                                c.content ? content.c_str() : nullptr),
-                  inFolder(c.found))
-            << c.name;
+    for (const auto& c : readCases(SCENEFILES_CASES "/imagesearch.txt")) {
+        ASSERT_EQ(c.size(), 4u);
+        std::string scene = inFolder(c[1]), content = inFolder(c[2]);
+        EXPECT_EQ(findImageFile(c[0].c_str(), object.c_str(), c[1] == "-" ? nullptr : scene.c_str(),
+                                c[2] == "-" ? nullptr : content.c_str()),
+                  inFolder(c[3]))
+            << c[0];
     }
 }
 

@@ -1,39 +1,20 @@
 // Real pixels of UV-mapped and wrapped surfaces, rendered by scene-view --png.
 #include "support.h"
 
-#include <SDL.h>
-
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
-#include "toolkit.h"
-
 namespace {
 
-struct Picture {
-    SDL_Surface* image;
-    explicit Picture(const std::string& file) : image(loadImageRgb(file.c_str())) {}
-    ~Picture() { SDL_FreeSurface(image); }
-    Rgb8 at(int x, int y) const
-    {
-        const Uint8* p = static_cast<const Uint8*>(image->pixels) + y * image->pitch + x * 3;
-        Rgb8 c;
-        SDL_GetRGB(p[0] | p[1] << 8 | p[2] << 16, image->format, &c.r, &c.g, &c.b);
-        return c;
-    }
-    bool bright(int x, int y) const { return at(x, y).r + at(x, y).g + at(x, y).b > 384; }
-    // The box of the bright pixels from (x, y) to below (right, bottom): x0 y0 x1 y1.
-    std::vector<int> frame(int x, int y, int right, int bottom) const
-    {
-        std::vector<int> f = {right, bottom, -1, -1};
-        for (int j = y; j < bottom; ++j)
-            for (int i = x; i < right; ++i)
-                if (bright(i, j)) f = {std::min(f[0], i), std::min(f[1], j), std::max(f[2], i), std::max(f[3], j)};
-        return f;
-    }
-};
+// The box of the bright pixels from (x, y) to below (right, bottom): x0 y0 x1 y1.
+std::vector<int> frame(const Picture& p, int x, int y, int right, int bottom)
+{
+    std::vector<int> f = {right, bottom, -1, -1};
+    for (int j = y; j < bottom; ++j)
+        for (int i = x; i < right; ++i)
+            if (p.bright(i, j)) f = {std::min(f[0], i), std::min(f[1], j), std::max(f[2], i), std::max(f[3], j)};
+    return f;
+}
 
 // The object (in the test's folder) turned by heading and pitch, 3 units before the camera.
 std::string render(const std::string& dir, const std::string& object, int heading, int pitch)
@@ -44,8 +25,7 @@ std::string render(const std::string& dir, const std::string& object, int headin
            "  <keyframe> 0\n  <pos> 0 0 0\n  <ang> 0 0 0\n</scene_bloc>\n<scene_bloc>\n<load_object> '"
         << object << "' </load_object>\n<name_selection> '" << object << "'\n  <keyframe> 0\n  <pos> 0 0 3\n  <ang> "
         << heading << " " << pitch << " 0\n</scene_bloc>\n";
-    std::string command = "cd " + dir + " && " SCENE_VIEW " " + name + ".pof --png " + name + ".png --at 0 >/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    sceneView(name + ".pof --png " + name + ".png --at 0", dir);
     return dir + "/" + name + ".png";
 }
 
@@ -64,9 +44,9 @@ TEST_F(UvView, EachBoxFaceShowsItsTile)
     for (const auto& c : faces) {
         SCOPED_TRACE(std::to_string(c[0]) + " " + std::to_string(c[1]));
         Picture shot(render(dir, "boxuv.lwo", c[0], c[1]));
-        std::vector<int> face = shot.frame(0, 0, shot.image->w, shot.image->h);
+        std::vector<int> face = frame(shot, 0, 0, shot.image->w, shot.image->h);
         int w = atlas.image->w / 3, h = atlas.image->h / 3;
-        std::vector<int> tile = atlas.frame(c[2] * w, c[3] * h, (c[2] + 1) * w, (c[3] + 1) * h);
+        std::vector<int> tile = frame(atlas, c[2] * w, c[3] * h, (c[2] + 1) * w, (c[3] + 1) * h);
         ASSERT_GT(face[2] - face[0], 100);
         const int n = 24;
         int lit = 0, wrong = 0;
@@ -92,22 +72,10 @@ TEST_F(UvView, SphereAcrossItsSeamShowsNoReversedStrip)
     std::vector<Rgb8> pixels;
     for (int i = 0; i < 64 * 32; ++i) pixels.push_back(i % 64 >= 16 && i % 64 < 48 ? Rgb8{0, 255, 0} : Rgb8{255, 0, 0});
     ASSERT_TRUE(writeBmp(path("halves.bmp"), 64, 32, pixels));
-    const int stacks = 12, slices = 24;
-    LwwLayer sphere;  // quads, those at the poles with two corners on the pole
-    for (int i = 0; i <= stacks; ++i)
-        for (int j = 0; j < slices; ++j) {
-            double phi = M_PI * i / stacks, theta = 2 * M_PI * (j + 0.5) / slices;
-            sphere.points.insert(sphere.points.end(), {float(std::sin(phi) * std::cos(theta)), float(std::cos(phi)),
-                                                       float(std::sin(phi) * std::sin(theta))});
-            if (i < stacks)
-                sphere.polygons.push_back({i * slices + j, i * slices + (j + 1) % slices,
-                                           (i + 1) * slices + (j + 1) % slices, (i + 1) * slices + j});
-        }
-    sphere.surfaces.assign(sphere.polygons.size(), 0);
     LwwSurface s = fixtureSurface("Halves", 1);
     s.image.projection = 2;
     s.image.axis = 1;
-    writeObject("sphere.lwo", {s}, {sphere}, {{1, "halves.bmp"}});
+    writeObject("sphere.lwo", {s}, {sphereLayer(12, 24)}, {{1, "halves.bmp"}});
 
     Picture shot(render(dir, "sphere.lwo", 180, 0));
     int red = 0, green = 0;

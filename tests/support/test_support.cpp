@@ -28,6 +28,24 @@ std::string readWholeFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::vector<std::string>> readCases(const std::string& path)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find_first_not_of(' ') == std::string::npos || line[0] == '#') continue;
+        rows.emplace_back();
+        for (size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
+            end = line.find('|', at);
+            std::string field = line.substr(at, end == std::string::npos ? end : end - at);
+            field.erase(0, field.find_first_not_of(' '));
+            rows.back().push_back(field.erase(field.find_last_not_of(' ') + 1));
+        }
+    }
+    EXPECT_FALSE(rows.empty()) << "no cases in " << path;
+    return rows;
+}
+
 bool writeWholeFile(const std::string& path, const std::string& bytes)
 {
     FILE* f = std::fopen(path.c_str(), "wb");

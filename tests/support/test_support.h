@@ -13,6 +13,11 @@ std::string captureVerbose(const std::function<void()>& run, unsigned char level
 std::string readWholeFile(const std::string& path);
 bool writeWholeFile(const std::string& path, const std::string& bytes);
 
+// The rows of a table of cases kept in a text file: every line that is neither
+// blank nor a comment ("#" first), cut at each "|" into fields without the
+// spaces around them.
+std::vector<std::vector<std::string>> readCases(const std::string& path);
+
 struct Rgb8 {
     unsigned char r, g, b;
 };
