@@ -5,13 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "lwtest.h"
 #include "lwtext.h"
+#include "test_support.h"
 
 namespace {
 struct GoldenCase {
@@ -55,29 +53,22 @@ class LwGolden : public testing::TestWithParam<GoldenCase> {};
 TEST_P(LwGolden, DumpMatches)
 {
     const GoldenCase& c = GetParam();
-    char dir[] = "/tmp/lwgoldenXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string path = std::string(dir) + "/" + c.name + ".lwo";
-    LwWriter w;
+    const std::string dir = testFolder();
+    LwWriter w;  // its save, the empty object's included
     w.bytes = c.bytes;
-    ASSERT_TRUE(w.save(path.c_str()));
+    ASSERT_TRUE(w.save((dir + "/" + c.name + ".lwo").c_str()));
     std::string out;
-    FILE* p = popen(("cd " + std::string(dir) + " && " LWO_INFO " " + c.options + " " + c.name + ".lwo").c_str(), "r");
+    FILE* p = popen(("cd " + dir + " && " LWO_INFO " " + c.options + " " + c.name + ".lwo").c_str(), "r");
     char buf[4096];
     for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
     int status = p ? pclose(p) : -1;
     out += "exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "\n";
-    std::remove(path.c_str());
-    rmdir(dir);
     std::string golden = LWT_DIR "/golden/" + c.name + (c.options.find("json") != std::string::npos ? ".json" : ".txt");
     if (std::getenv("UPDATE_GOLDEN")) {
-        std::ofstream(golden, std::ios::binary) << out;
+        EXPECT_TRUE(writeWholeFile(golden, out));
         return;
     }
-    std::ifstream in(golden, std::ios::binary);
-    std::stringstream expected;
-    expected << in.rdbuf();
-    EXPECT_EQ(out, expected.str()) << "differs from " << golden;
+    EXPECT_EQ(out, readWholeFile(golden)) << "differs from " << golden;
 }
 
 INSTANTIATE_TEST_SUITE_P(Objects, LwGolden, testing::ValuesIn(goldenCases()),
@@ -90,22 +81,16 @@ INSTANTIATE_TEST_SUITE_P(Objects, LwGolden, testing::ValuesIn(goldenCases()),
 // The reader's own two lines: the file and its form.
 TEST(LwLoadLines, NameTheFileAndTheForm)
 {
-    char path[] = "/tmp/lwlinesXXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    const std::string path = testFolder() + "/lines.lwo";
     for (int lwo2Form = 0; lwo2Form < 2; ++lwo2Form) {
-        LwWriter w;
-        w.bytes = lwo2Form ? lwwCube(0) : lwwLwobObject();
-        ASSERT_TRUE(w.save(path));
+        Bytes bytes = lwo2Form ? lwwCube(0) : lwwLwobObject();
+        ASSERT_TRUE(writeWholeFile(path, std::string(bytes.begin(), bytes.end())));
         testing::internal::CaptureStdout();
-        LwObject* o = readLwObject(path, nullptr, nullptr);
+        LwObject* o = readLwObject(path.c_str(), nullptr, nullptr);
         std::string out = testing::internal::GetCapturedStdout();
         EXPECT_NE(o, nullptr);
         freeLwObject(o);
-        EXPECT_EQ(out, std::string("LwLoader[Info]:: Load ") + path + " \n LightWave " + (lwo2Form ? "6" : "5") +
-                           ".xx Format \n");
+        EXPECT_EQ(out, "LwLoader[Info]:: Load " + path + " \n LightWave " + (lwo2Form ? "6" : "5") + ".xx Format \n");
     }
-    std::remove(path);
 }
 }  // namespace

