@@ -10,7 +10,6 @@
 #include <cmath>
 #include <array>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -330,15 +329,9 @@ struct View {
 std::vector<View> views()
 {
     std::vector<View> out;
-    for (const auto& row : readCases(ENGINE_CASES "/views.txt")) {
-        auto floats = [&](size_t i) {
-            std::istringstream in(row.at(i));
-            std::vector<float> v;
-            for (float x; in >> x;) v.push_back(x);
-            return v;
-        };
-        out.push_back({row[0], floats(1), floats(2), floats(3), floats(4), floats(5), floats(6)});
-    }
+    for (const auto& r : readCases(ENGINE_CASES "/views.txt", 7))
+        out.push_back({r[0], numbersIn(r[1]), numbersIn(r[2]), numbersIn(r[3]), numbersIn(r[4]), numbersIn(r[5]),
+                       numbersIn(r[6])});
     return out;
 }
 

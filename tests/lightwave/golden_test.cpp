@@ -77,20 +77,4 @@ INSTANTIATE_TEST_SUITE_P(Objects, LwGolden, testing::ValuesIn(goldenCases()),
                              for (char& ch : n) ch = ch == '-' ? '_' : ch;
                              return n;
                          });
-
-// The reader's own two lines: the file and its form.
-TEST(LwLoadLines, NameTheFileAndTheForm)
-{
-    const std::string path = testFolder() + "/lines.lwo";
-    for (int lwo2Form = 0; lwo2Form < 2; ++lwo2Form) {
-        Bytes bytes = lwo2Form ? lwwCube(0) : lwwLwobObject();
-        ASSERT_TRUE(writeWholeFile(path, std::string(bytes.begin(), bytes.end())));
-        testing::internal::CaptureStdout();
-        LwObject* o = readLwObject(path.c_str(), nullptr, nullptr);
-        std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_NE(o, nullptr);
-        freeLwObject(o);
-        EXPECT_EQ(out, "LwLoader[Info]:: Load " + path + " \n LightWave " + (lwo2Form ? "6" : "5") + ".xx Format \n");
-    }
-}
 }  // namespace

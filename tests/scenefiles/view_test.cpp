@@ -9,15 +9,7 @@ namespace {
 
 using SceneView = SceneFilesTest;
 
-// A scene (or the bare object) at a time: how much red, and where. x = 1.5 at
-// z = 6 with a 35 degree view is about 190 pixels off the centre.
-struct ViewCase {
-    const char* file;
-    int ms;
-    int minCount;
-    double x;
-};
-
+// The cases of cases/views.txt.
 TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
 {
     ASSERT_TRUE(writeSolidBmp(path("red.bmp"), {255, 0, 0}));
@@ -34,15 +26,10 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
     green.color[0] = green.color[2] = 0.0f, green.color[1] = 1.0f;
     writeObject("objects/cube.lwo", {green}, {cubeLayer()}, {{1, "Q:Work\\Maps\\red.bmp"}});
     ASSERT_TRUE(writeSolidBmp(path("objects/red.bmp"), {255, 0, 0}));
-    const ViewCase cases[] = {
-        {"moving.pof", 0, 1000, 320 + 190}, {"moving.pof", 500, 1000, 320},
-        {"moving.pof", 1000, 1000, 320 - 190}, {"cube.lwo", 0, 5000, 320},  // a bare object is framed
-        {"cam.lws", 0, 1000, 320 + 190}, {"objects/cube.lwo", 0, 5000, 320},
-    };
-    for (const ViewCase& c : cases) {
-        SCOPED_TRACE(std::string(c.file) + " at " + std::to_string(c.ms));
-        std::string png = path(std::to_string(&c - cases) + ".png");
-        ASSERT_TRUE(sceneView(path(c.file) + " --png " + png + " --at " + std::to_string(c.ms)));
+    for (const auto& c : readCases(SCENEFILES_CASES "/views.txt", 4)) {
+        SCOPED_TRACE(c[0] + " at " + c[1]);
+        std::string png = path(c[0] + c[1] + ".png");
+        ASSERT_TRUE(sceneView(path(c[0]) + " --png " + png + " --at " + c[1]));
         Picture shot(png);
         ASSERT_TRUE(shot.image && shot.image->w * 1000 + shot.image->h == 640480);
         int count = 0;
@@ -50,8 +37,8 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
         for (int row = 0; row < shot.image->h; ++row)
             for (int column = 0; column < shot.image->w; ++column)
                 if (shot.red(column, row)) ++count, x += column, y += row;
-        EXPECT_GT(count, c.minCount);
-        EXPECT_NEAR(x / std::max(count, 1), c.x, 25);
+        EXPECT_GT(count, std::stoi(c[2]));
+        EXPECT_NEAR(x / std::max(count, 1), std::stod(c[3]), 25);
         EXPECT_NEAR(y / std::max(count, 1), 240, 25);  // every case keeps the cube at eye height
     }
 }

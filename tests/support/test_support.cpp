@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "toolkit.h"
 
@@ -28,7 +29,7 @@ std::string readWholeFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<std::vector<std::string>> readCases(const std::string& path)
+std::vector<std::vector<std::string>> readCases(const std::string& path, size_t fields)
 {
     std::vector<std::vector<std::string>> rows;
     std::ifstream in(path);
@@ -41,9 +42,19 @@ std::vector<std::vector<std::string>> readCases(const std::string& path)
             field.erase(0, field.find_first_not_of(' '));
             rows.back().push_back(field.erase(field.find_last_not_of(' ') + 1));
         }
+        EXPECT_GE(rows.back().size(), fields) << "too few fields in " << path << ": " << line;
+        if (rows.back().size() < fields) rows.back().resize(fields);
     }
     EXPECT_FALSE(rows.empty()) << "no cases in " << path;
     return rows;
+}
+
+std::vector<float> numbersIn(const std::string& field)
+{
+    std::istringstream in(field);
+    std::vector<float> numbers;
+    for (float x; in >> x;) numbers.push_back(x);
+    return numbers;
 }
 
 bool writeWholeFile(const std::string& path, const std::string& bytes)
