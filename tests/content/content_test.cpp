@@ -82,43 +82,27 @@ protected:
     Scene* scene = nullptr;
 };
 
-// Per scene: objects it must hold, the ring it flips, the blend classes it
-// uses, the fewest keys of the camera and of one object, and the fewest
-// frames of the camera: the Boule part ends with its camera, Banniere plays
-// to 150 s.
-struct SceneCase {
-    const char* file;
-    std::vector<const char*> objects;
-    const char* ringHead;
-    int ringSize;
-    const char* classes;
-    int cameraKeys;
-    const char* keyed;
-    int keys;
-    int cameraFrames;
-};
-
-const SceneCase sceneCases[] = {
-    {"Datas/Boule.pof", {"Boule-decor.lwo", "Colonnes", "Ciel", "Ombre"}, "Boule.lwo", 1, "am", 10, "Boule.lwo", 100, 1500},
-    {"Datas/Cana.pof", {"Cana-lanternes.lwo", "Cana-roseaux.lwo", "Quais"}, "Cana-fleur1.lwo", 6, "ak", 10, "Cana-fleur1.lwo", 10, 0},
-    {"Datas/Banniere.pof", {}, "Banniere1.lwo", 4, "ak", 0, "Banniere-generique.lwo", 2, 5000},
-};
-
+// The scenes of cases/scenes.txt (its header gives the fields).
 TEST_F(Content, ScenesHoldWhatTheyShow)
 {
-    for (const SceneCase& c : sceneCases) {
-        SCOPED_TRACE(c.file);
+    for (const auto& c : readCases(CONTENT_CASES "/scenes.txt", 7)) {
+        SCOPED_TRACE(c[0]);
         TearDown();
         SetUp();
-        load(c.file);
-        for (const char* n : c.objects) EXPECT_TRUE(find(n)) << n;
-        ASSERT_TRUE(find(c.ringHead));
-        EXPECT_EQ(ringSize(find(c.ringHead)), c.ringSize);
+        load(c[0].c_str());
+        std::istringstream objects(c[1]), ring(c[2]), keyed(c[5]);
+        for (std::string n; objects >> n;) EXPECT_TRUE(find(n.c_str())) << n;
+        std::string head, object;
+        int size = 0, keys = 0;
+        ring >> head >> size;
+        keyed >> object >> keys;
+        ASSERT_TRUE(find(head.c_str()));
+        EXPECT_EQ(ringSize(find(head.c_str())), size);
         std::string classes = blendClasses();
-        for (const char* k = c.classes; *k; ++k) EXPECT_NE(classes.find(*k), std::string::npos) << *k << " in " << classes;
-        EXPECT_GE(keyCount(scene->camera), c.cameraKeys);
-        EXPECT_GE(keyCount(find(c.keyed)), c.keys);
-        EXPECT_GE(scene->camera->player->lastFrame, c.cameraFrames);
+        for (char k : c[3]) EXPECT_NE(classes.find(k), std::string::npos) << k << " in " << classes;
+        EXPECT_GE(keyCount(scene->camera), std::stoi(c[4]));
+        EXPECT_GE(keyCount(find(object.c_str())), keys);
+        EXPECT_GE(scene->camera->player->lastFrame, std::stoi(c[6]));
     }
 }
 
@@ -205,13 +189,10 @@ TEST_F(Content, CanaTakesItsCameraAndCratesFromALightWaveScene)
 // Two runs of the generator write the same bytes.
 TEST(ContentFiles, GeneratorIsDeterministic)
 {
-    char a[] = "/tmp/content-a-XXXXXX", b[] = "/tmp/content-b-XXXXXX";
-    ASSERT_TRUE(mkdtemp(a) && mkdtemp(b));
-    std::string run = std::string(MAKE_DATAS) + " ";
-    ASSERT_EQ(std::system((run + a + " >/dev/null").c_str()), 0);
-    ASSERT_EQ(std::system((run + b + " >/dev/null").c_str()), 0);
-    EXPECT_EQ(std::system((std::string("diff -r -q ") + a + " " + b).c_str()), 0);
-    std::system((std::string("rm -rf ") + a + " " + b).c_str());
+    const std::string a = testFolder() + "/a", b = testFolder() + "/b";
+    ASSERT_EQ(std::system((MAKE_DATAS " " + a + " >/dev/null").c_str()), 0);
+    ASSERT_EQ(std::system((MAKE_DATAS " " + b + " >/dev/null").c_str()), 0);
+    EXPECT_EQ(std::system(("diff -r -q " + a + " " + b).c_str()), 0);
 }
 
 }  // namespace

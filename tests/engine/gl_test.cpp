@@ -320,38 +320,20 @@ struct Markers : GlSceneTest {
     bool markerAtEye(float x, float y, float z) { return near(atEye(x, y, z), marker, 3); }
 };
 
-// One marker: a point of an object placed and turned in the world, seen by
-// a camera turned by angles or aimed at a target. It must show where
-// `seen` says (eye space) and not at the mirror place `notSeen`.
+// The rows of cases/views.txt (its header gives the fields).
 struct View {
-    const char* what;
-    float camera[6];  // x, y, z, heading, pitch, bank
-    bool aimed;
-    float target[3];
-    float place[6];  // the object's transform
-    float point[3];  // in the object
-    float seen[3], notSeen[3];
+    std::string what;
+    std::vector<float> camera, target, place, point, seen, notSeen;
 };
 
-float sinDeg(float a) { return static_cast<float>(std::sin(a * M_PI / 180.0)); }
-float cosDeg(float a) { return static_cast<float>(std::cos(a * M_PI / 180.0)); }
-const float s30 = sinDeg(30), c30 = cosDeg(30), s60 = sinDeg(60), c60 = cosDeg(60);
-const View views[] = {
-    {"x is right", {0, 0, 0, 0, 0, 0}, false, {}, {1.5f, 0, 5, 0, 0, 0}, {0, 0, 0}, {1.5f, 0, -5}, {-1.5f, 0, -5}},
-    {"y is up", {0, 0, 0, 0, 0, 0}, false, {}, {0, 1, 5, 0, 0, 0}, {0, 0, 0}, {0, 1, -5}, {0, -1, -5}},
-    {"camera position", {1, 2, -3, 0, 0, 0}, false, {}, {1, 2, 2, 0, 0, 0}, {0, 0, 0}, {0, 0, -5}, {-1, -2, -5}},
-    {"camera heading 90 looks along +x", {0, 0, 0, 90, 0, 0}, false, {}, {5, 0, 0, 0, 0, 0}, {0, 0, 0}, {0, 0, -5}, {0, 0.4f, -5}},
-    {"camera pitch looks down", {0, 0, 0, 0, 30, 0}, false, {}, {0, -5 * s30, 5 * c30, 0, 0, 0}, {0, 0, 0}, {0, 0, -5}, {0, 0.4f, -5}},
-    {"camera bank 90", {0, 0, 0, 0, 0, 90}, false, {}, {0, 1, 5, 0, 0, 0}, {0, 0, 0}, {1, 0, -5}, {-1, 0, -5}},
-    {"camera heading then pitch", {0, 0, 0, 90, 30, 0}, false, {}, {5 * c30, -5 * s30, 0, 0, 0, 0}, {0, 0, 0}, {0, 0, -5}, {0, 0.4f, -5}},
-    {"camera pitch then bank", {0, 0, 0, 0, 60, 90}, false, {}, {0, -5 * s60 + c60, 5 * c60 + s60, 0, 0, 0}, {0, 0, 0}, {1, 0, -5}, {-1, 0, -5}},
-    {"aimed camera keeps x right", {0, 0, 0, -90, 20, 10}, true, {5, 0, 0}, {5, 0, -1, 0, 0, 0}, {0, 0, 0}, {1, 0, -5}, {-1, 0, -5}},
-    {"object heading", {0, 0, 0, 0, 0, 0}, false, {}, {0, 0, 8, 90, 0, 0}, {0, 0, -2}, {-2, 0, -8}, {2, 0, -8}},
-    {"object pitch", {0, 0, 0, 0, 0, 0}, false, {}, {0, 0, 8, 0, 90, 0}, {0, 0, -2}, {0, 2, -8}, {0, -2, -8}},
-    {"object bank", {0, 0, 0, 0, 0, 0}, false, {}, {0, 0, 8, 0, 0, 90}, {0, 2, 0}, {-2, 0, -8}, {2, 0, -8}},
-    {"object pitch outside heading", {0, 0, 0, 0, 0, 0}, false, {}, {0, 0, 8, 90, 90, 0}, {0, 0, -2}, {-2, 0, -8}, {0, 2, -8}},
-    {"object heading outside bank", {0, 0, 0, 0, 0, 0}, false, {}, {0, 0, 8, 90, 0, 90}, {0, 2, 0}, {0, 0, -10}, {-2, 0, -8}},
-};
+std::vector<View> views()
+{
+    std::vector<View> out;
+    for (const auto& r : readCases(ENGINE_CASES "/views.txt", 7))
+        out.push_back({r[0], numbersIn(r[1]), numbersIn(r[2]), numbersIn(r[3]), numbersIn(r[4]), numbersIn(r[5]),
+                       numbersIn(r[6])});
+    return out;
+}
 
 struct Views : Markers, testing::WithParamInterface<View> {};
 void PrintTo(const View& v, std::ostream* out) { *out << v.what; }
@@ -361,9 +343,10 @@ void PrintTo(const View& v, std::ostream* out) { *out << v.what; }
 TEST_P(Views, MarkerLandsWhereExpected)
 {
     const View& v = GetParam();
-    const float *c = v.camera, *p = v.place;
+    const std::vector<float> &c = v.camera, &p = v.place;
+    ASSERT_TRUE(c.size() == 6 && p.size() == 6 && v.point.size() == 3 && v.seen.size() == 3 && v.notSeen.size() == 3);
     scene->setObjectTransform(scene->camera, c[0], c[1], c[2], c[3], c[4], c[5]);
-    if (v.aimed) scene->setLookAtTarget(scene->camera, v.target[0], v.target[1], v.target[2]);
+    if (v.target.size() == 3) scene->setLookAtTarget(scene->camera, v.target[0], v.target[1], v.target[2]);
     SceneObject* object = objectAt(nullptr, 0, 0, 0, {{{{v.point[0], v.point[1], v.point[2]}}, paint}});
     scene->setObjectTransform(object, p[0], p[1], p[2], p[3], p[4], p[5]);
     scene->compileDisplayLists();
@@ -372,7 +355,7 @@ TEST_P(Views, MarkerLandsWhereExpected)
     EXPECT_FALSE(markerAtEye(v.notSeen[0], v.notSeen[1], v.notSeen[2])) << v.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Render, Views, testing::ValuesIn(views));
+INSTANTIATE_TEST_SUITE_P(Render, Views, testing::ValuesIn(views()));
 
 // Not drawn: a hidden object, the camera, and an object made after the
 // lists were compiled, whose number is the name of someone else's list.

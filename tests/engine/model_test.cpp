@@ -128,32 +128,18 @@ void keyX(KeyframePlayer& player, int32_t frame, float x, Scene* scene = nullptr
     player.setKey(frame, scene, object, position, angles);
 }
 
-struct PathCase {
-    int32_t lastFrame;
-    std::vector<std::pair<int32_t, float>> keys;
-    std::vector<float> xs;
-};
-
+// The paths of cases/paths.txt.
 TEST(KeyframeBuild, FillsEveryFrameFromTheKeys)
 {
-    const PathCase cases[] = {
-        // Two keys: the first is held one frame more.
-        {10, {{0, 0}, {10, 9}}, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
-        // After a gap the next segment starts on the key frame.
-        {6, {{0, 0}, {3, 2}, {6, 5}}, {0, 0, 1, 2, 3, 4, 5}},
-        // Adjacent keys: the segment starts from the second.
-        {5, {{0, 0}, {1, 4}, {5, 7}}, {0, 4, 4, 5, 6, 7}},
-        // Frames before the first key ramp from frame 0; those after the last stay.
-        {6, {{4, 8}}, {0, 2, 4, 6, 8, 0, 0}},
-    };
-    for (const PathCase& c : cases) {
+    for (const auto& c : readCases(ENGINE_CASES "/paths.txt", 3)) {
+        SCOPED_TRACE(c[0] + " | " + c[1]);
         KeyframePlayer player;
-        ASSERT_TRUE(player.resize(c.lastFrame));
-        for (const auto& key : c.keys) keyX(player, key.first, key.second);
-        EXPECT_EQ(player.buildFrames(), static_cast<int32_t>(c.keys.size()));
-        std::vector<float> xs;
+        ASSERT_TRUE(player.resize(std::stoi(c[0])));
+        std::vector<float> keys = numbersIn(c[1]), xs;
+        for (size_t k = 0; k + 1 < keys.size(); k += 2) keyX(player, int32_t(keys[k]), keys[k + 1]);
+        EXPECT_EQ(player.buildFrames(), int32_t(keys.size() / 2));
         for (int32_t f = 0; f <= player.lastFrame; f++) xs.push_back(player.frames[f].position[0]);
-        EXPECT_EQ(xs, c.xs) << "keys: " << c.keys.size() << ", last frame " << c.lastFrame;
+        EXPECT_EQ(xs, numbersIn(c[2]));
     }
 }
 

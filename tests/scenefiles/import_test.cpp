@@ -1,14 +1,17 @@
 // LightWave objects imported into a Scene: names, layers, shared surfaces,
-// blend classes from surface names, polygons with and without surfaces.
+// blend classes from surface names, polygons with and without surfaces; the
+// places a clip's picture is looked for, in order, over a folder tree.
 #include "support.h"
 
 #include <cmath>
 
+#include "imagesearch.h"
 #include "toolkit.h"
 
 namespace {
 
 using ObjectImport = SceneFilesTest;
+using ImageSearch = SceneFilesTest;
 
 TEST_F(ObjectImport, UnnamedLayerTakesTheBaseName)
 {
@@ -18,8 +21,6 @@ TEST_F(ObjectImport, UnnamedLayerTakesTheBaseName)
     SceneObject* o = scene->objects[1];
     EXPECT_STREQ(o->name, "ball.lwo");
     EXPECT_STREQ(o->sourceFile, p.c_str());
-    EXPECT_EQ(o->visible, 1);
-    EXPECT_NE(o->player, nullptr);
     EXPECT_NE(out.find("[TovikTools Info]:: le saviez vous?, <ball.lwo Chargement ok>"), std::string::npos) << out;
     EXPECT_NE(out.find("<Vordelle3DV4.1----- GENERATION SURFACE::  <Plain>>"), std::string::npos);
 
@@ -80,53 +81,28 @@ TEST_F(ObjectImport, SurfacesAreSharedByName)
     }
 }
 
-// One surface per row: its flags and the line that reports it. In a clip's
-// file "@" stands for the test's folder.
-struct SurfaceCase {
-    const char* name;
-    int clip;  // the image map's clip (only clip 1 exists); 0: a procedural instead
-    const char* clipFile;
-    unsigned char additive, multiplicative, alphaTest, textured;
-    const char* report;
-};
-
-const SurfaceCase surfaceCases[] = {
-    {"neon_light_shadow", 1, "@/t.bmp", 1, 0, 0, 1, "Chargement surface 'neon_light_shadow', en mode Lighting et AlphaZeroColor>"},
-    {"soft_shadow", 1, "@/t.bmp", 0, 1, 0, 1, "Chargement surface 'soft_shadow', en mode Lighting et AlphaZeroColor>"},
-    {"logo_blackbg", 1, "@/t.bmp", 0, 0, 1, 1, "Chargement surface 'logo_blackbg', en mode AlphaZeroColor>"},
-    {"proc_blackbg", 0, "@/t.bmp", 0, 0, 0, 0, "Image pour Surface inexistante, 'proc_blackbg' non trouve>"},
-    {"lost_light", 7, "@/t.bmp", 0, 0, 0, 0, "Surface <lost_light> : image 7 introuvable parmi les clips de l'objet>"},
-    {"screenshoot", 1, "@/t.bmp", 0, 0, 0, 1, "Chargement surface '@/t.bmp' >"},  // the clip, not the capture
-    {"Gone", 1, "@/nowhere.bmp", 0, 0, 0, 0,
-     "Image <@/nowhere.bmp> introuvable, cherchee en: <@/nowhere.bmp>, <@/@/nowhere.bmp>, <@/Images/nowhere.bmp>, "
-     "<@/../Images/nowhere.bmp>>"},  // the test's folder is relative
-    {"Broken", 1, "@/broken.bmp", 0, 0, 0, 0, "Surface <Broken> ne peut pas etre texturee, fichier <@/broken.bmp> innaccessible >"},
-    {"Red", 1, "@\\pics\\t.bmp", 0, 0, 0, 1, "Chargement surface '@/pics/t.bmp' >"},
-};
-
+// The surfaces of cases/surfaces.txt, one object each.
 TEST_F(ObjectImport, SurfaceNamesAndClipsChooseTheMode)
 {
     ASSERT_TRUE(writeSolidBmp(path("t.bmp"), {255, 255, 255}));
     write("broken.bmp", "BM but no picture");
     write("pics/readme.txt", "the folder of the picture\n");
     ASSERT_TRUE(writeSolidBmp(path("pics/t.bmp"), {255, 0, 0}));
-    for (const SurfaceCase& c : surfaceCases) {
-        SCOPED_TRACE(c.name);
-        LwwSurface s = fixtureSurface(c.name, c.clip);
-        if (!c.clip) s.procedural = "Turbulence";
-        std::string p = writeObject(std::string(c.name) + ".lwo", {s}, {triangleLayer("")}, {{1, inFolder(c.clipFile)}});
+    for (const auto& c : readCases(SCENEFILES_CASES "/surfaces.txt", 5)) {
+        SCOPED_TRACE(c[0]);
+        LwwSurface s = fixtureSurface(c[0], std::stoi(c[1]));
+        if (c[1] == "0") s.procedural = "Turbulence";
+        std::string p = writeObject(c[0] + ".lwo", {s}, {triangleLayer("")}, {{1, inFolder(c[2])}});
         std::string out = reports([&] { EXPECT_TRUE(scene->importLightWaveObject(p.c_str())); });
-        EXPECT_NE(out.find("<Vordelle3DV4.1" + inFolder(c.report)), std::string::npos) << out;
-        EngineSurface* e = scene->findSurface(c.name);
+        EXPECT_NE(out.find("<Vordelle3DV4.1" + inFolder(c[4])), std::string::npos) << out;
+        EngineSurface* e = scene->findSurface(c[0].c_str());
         ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->additive, c.additive);
-        EXPECT_EQ(e->multiplicative, c.multiplicative);
-        EXPECT_EQ(e->alphaTest, c.alphaTest);
-        EXPECT_EQ(e->textured, c.textured);
+        EXPECT_EQ(c[3], std::to_string(e->additive) + " " + std::to_string(e->multiplicative) + " " +
+                            std::to_string(e->alphaTest) + " " + std::to_string(e->textured));
         EXPECT_EQ(e->image, nullptr);
         const EnginePolygon& polygon = scene->objects[scene->objectCount - 1]->polygons[0];
         EXPECT_EQ(polygon.surface, e);
-        EXPECT_EQ(polygon.uvs != nullptr, c.textured == 1);
+        EXPECT_EQ(polygon.uvs != nullptr, e->textured == 1);
     }
 }
 
@@ -182,6 +158,34 @@ TEST_F(ObjectImport, FullObjectTableIsFatal)
             scene->importLightWaveObject(p.c_str());
         },
         ::testing::ExitedWithCode(255), "Saturation d'allocation d'objets");
+}
+
+TEST_F(ImageSearch, CandidatesInOrderEachOnce)
+{
+    std::vector<std::string> expected = {"Q:/dir/x.png", "o/dir/x.png", "o/x.png", "o/Images/x.png", "o/../Images/x.png",
+                                         "s/dir/x.png", "s/x.png", "s/Images/x.png", "s/../Images/x.png",
+                                         "c/dir/x.png", "c/x.png", "c/Images/x.png"};
+    EXPECT_EQ(imageCandidates("Q:dir\\x.png", "o/ball.lwo", "s/show.lws", "c"), expected);
+    // From the working folder, an absolute name: only the file name travels.
+    expected = {"/far/x.png", "x.png", "Images/x.png", "../Images/x.png"};
+    EXPECT_EQ(imageCandidates("/far/x.png", "ball.lwo", nullptr, ""), expected);
+}
+
+// The cases of cases/imagesearch.txt over this tree.
+TEST_F(ImageSearch, FirstExistingPlaceWins)
+{
+    for (const char* file : {"objects/tex/a.png", "objects/b.png", "objects/Images/c.png", "Images/d.png", "scenes/e.png",
+                             "scenes/Images/f.png", "content/g/h.png", "content/i.png", "content/b.png"})
+        write(file, "picture");
+    write("objects/folder.png/readme", "a folder is no picture");
+    const std::string object = path("objects/ball.lwo");
+    for (const auto& c : readCases(SCENEFILES_CASES "/imagesearch.txt", 4)) {
+        std::string scene = inFolder(c[1]), content = inFolder(c[2]);
+        EXPECT_EQ(findImageFile(c[0].c_str(), object.c_str(), c[1] == "-" ? nullptr : scene.c_str(),
+                                c[2] == "-" ? nullptr : content.c_str()),
+                  inFolder(c[3]))
+            << c[0];
+    }
 }
 
 }  // namespace

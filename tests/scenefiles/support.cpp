@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform.h"
@@ -81,6 +82,46 @@ LwwLayer cubeLayer()
     l.polygons = {{4, 5, 7, 6}, {0, 2, 3, 1}, {1, 3, 7, 5}, {0, 4, 6, 2}, {2, 6, 7, 3}, {0, 1, 5, 4}};
     l.surfaces.assign(6, 0);
     return l;
+}
+
+LwwLayer sphereLayer(int stacks, int slices)
+{
+    LwwLayer l;
+    for (int i = 0; i <= stacks; ++i)
+        for (int j = 0; j < slices; ++j) {
+            double phi = M_PI * i / stacks, theta = 2 * M_PI * (j + 0.5) / slices;
+            l.points.insert(l.points.end(), {float(std::sin(phi) * std::cos(theta)), float(std::cos(phi)),
+                                             float(std::sin(phi) * std::sin(theta))});
+            if (i < stacks)
+                l.polygons.push_back({i * slices + j, i * slices + (j + 1) % slices, (i + 1) * slices + (j + 1) % slices,
+                                      (i + 1) * slices + j});
+        }
+    l.surfaces.assign(l.polygons.size(), 0);
+    return l;
+}
+
+bool sceneView(const std::string& arguments, const std::string& folder)
+{
+    std::string command = "cd " + folder + " && " SCENE_VIEW " " + arguments + " >/dev/null";
+    int status = std::system(command.c_str());
+    EXPECT_EQ(status, 0) << command;
+    return status == 0;
+}
+
+Picture::Picture(const std::string& file) : image(loadImageRgb(file.c_str()))
+{
+    EXPECT_NE(image, nullptr) << file;
+}
+
+Picture::~Picture() { SDL_FreeSurface(image); }
+
+Rgb8 Picture::at(int x, int y) const
+{
+    Rgb8 c = {0, 0, 0};
+    if (!image || x < 0 || y < 0 || x >= image->w || y >= image->h) return c;
+    const Uint8* p = static_cast<const Uint8*>(image->pixels) + y * image->pitch + x * 3;
+    SDL_GetRGB(p[0] | p[1] << 8 | p[2] << 16, image->format, &c.r, &c.g, &c.b);
+    return c;
 }
 
 void SceneFilesTest::SetUp()

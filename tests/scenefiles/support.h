@@ -3,6 +3,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <string>
 #include <vector>
 
@@ -29,6 +31,25 @@ LwwSurface fixtureSurface(const std::string& name, int clip = 0);
 LwwLayer triangleLayer(const std::string& name);
 // A unit cube, every face on surface 0.
 LwwLayer cubeLayer();
+// A sphere of radius 1, poles on y, facing out: quads, those at the poles with
+// two corners on the pole; meridians half a slice off the axes.
+LwwLayer sphereLayer(int stacks, int slices);
+
+// Runs scene-view in the folder with these arguments (its output dropped); false when it fails.
+bool sceneView(const std::string& arguments, const std::string& folder = ".");
+
+// A picture file read back as RGB.
+struct Picture {
+    explicit Picture(const std::string& file);
+    ~Picture();
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    Rgb8 at(int x, int y) const;  // y from the top
+    bool red(int x, int y) const { return at(x, y).r > 120 && at(x, y).g < 60 && at(x, y).b < 60; }
+    bool bright(int x, int y) const { return at(x, y).r + at(x, y).g + at(x, y).b > 384; }
+
+    SDL_Surface* image;
+};
 
 class SceneFilesTest : public ::testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "toolkit.h"
 
@@ -26,6 +27,34 @@ std::string readWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::vector<std::string>> readCases(const std::string& path, size_t fields)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find_first_not_of(' ') == std::string::npos || line[0] == '#') continue;
+        rows.emplace_back();
+        for (size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
+            end = line.find('|', at);
+            std::string field = line.substr(at, end == std::string::npos ? end : end - at);
+            field.erase(0, field.find_first_not_of(' '));
+            rows.back().push_back(field.erase(field.find_last_not_of(' ') + 1));
+        }
+        EXPECT_GE(rows.back().size(), fields) << "too few fields in " << path << ": " << line;
+        if (rows.back().size() < fields) rows.back().resize(fields);
+    }
+    EXPECT_FALSE(rows.empty()) << "no cases in " << path;
+    return rows;
+}
+
+std::vector<float> numbersIn(const std::string& field)
+{
+    std::istringstream in(field);
+    std::vector<float> numbers;
+    for (float x; in >> x;) numbers.push_back(x);
+    return numbers;
 }
 
 bool writeWholeFile(const std::string& path, const std::string& bytes)

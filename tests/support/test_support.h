@@ -13,6 +13,14 @@ std::string captureVerbose(const std::function<void()>& run, unsigned char level
 std::string readWholeFile(const std::string& path);
 bool writeWholeFile(const std::string& path, const std::string& bytes);
 
+// The rows of a table of cases kept in a text file: every line that is neither
+// blank nor a comment ("#" first), cut at each "|" into fields without the
+// spaces around them. A row of fewer than `fields` fields fails the test and
+// is filled up with empty ones.
+std::vector<std::vector<std::string>> readCases(const std::string& path, size_t fields);
+// The numbers of a field, in order.
+std::vector<float> numbersIn(const std::string& field);
+
 struct Rgb8 {
     unsigned char r, g, b;
 };

@@ -1,9 +1,11 @@
-// The clock, the display and the event pump, and the token reader. (The
-// diagnostics are checked through the engine's prefixed forms of them.)
+// The clock, the display and the event pump, the token reader and texts cut
+// to fixed buffers. (The diagnostics are checked through the engine's
+// prefixed forms of them.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -130,3 +132,42 @@ TEST(ReadDelimitedToken, Tokens)
         std::fclose(f);
     }
 }
+
+namespace {
+
+// copyText and formatText into an 8-byte buffer filled with 'x': the text
+// kept (cut to 7 characters, always terminated) and what lies after it.
+TEST(FixedText, CutAndTerminated)
+{
+    const std::pair<const char*, const char*> cases[] = {  // the text, what is kept
+        {"", ""}, {"abc", "abc"}, {"abcdefg", "abcdefg"}, {"abcdefgh", "abcdefg"}, {"abcdefghijklmnop", "abcdefg"}};
+    for (const auto& c : cases) {
+        char copied[10] = "xxxxxxxxx", formatted[10] = "xxxxxxxxx";
+        EXPECT_EQ(copyText(copied, 8, c.first), copied);
+        EXPECT_STREQ(copied, c.second) << c.first;
+        formatText(formatted, 8, "%s", c.first);
+        EXPECT_STREQ(formatted, c.second) << c.first;
+        EXPECT_EQ(copied[8], 'x');  // nothing written past the size
+        EXPECT_EQ(formatted[8], 'x');
+    }
+    char buffer[8] = "abc";
+    EXPECT_STREQ(copyText(buffer, sizeof buffer, buffer), "abc");  // onto itself
+    EXPECT_STREQ(copyText(buffer, sizeof buffer, buffer + 1), "bc");  // overlapping
+    EXPECT_STREQ(copyText(buffer, sizeof buffer, nullptr), "");
+    EXPECT_STREQ(formatText(buffer, sizeof buffer, "%d-%s", 42, "abcdef"), "42-abcd");
+    copyText(buffer, 0, "never");  // no room: nothing written
+    EXPECT_STREQ(buffer, "42-abcd");
+}
+
+std::string reported;
+
+TEST(FixedText, ReportsAreCutOrWhole)
+{
+    auto keep = [](const char* message) { reported = message; };
+    reportFormatted(keep, 8, "%s-%d", "abcdef", 42);
+    EXPECT_EQ(reported, "abcdef-");
+    reportFormatted(keep, 0, "%s-%d", std::string(2000, 'a').c_str(), 42);
+    EXPECT_EQ(reported, std::string(2000, 'a') + "-42");
+}
+
+}  // namespace
