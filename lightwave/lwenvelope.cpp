@@ -9,7 +9,7 @@
 
 LwEnvelope lwEnvelopeEmpty()
 {
-    return LwEnvelope{nullptr, 0, 0, lwBehaviourConstant, lwBehaviourConstant};
+    return LwEnvelope{nullptr, nullptr, 0, 0, lwBehaviourConstant, lwBehaviourConstant, 0};
 }
 
 bool lwEnvelopeAddKey(LwEnvelope* envelope, const LwEnvelopeKey& key)
@@ -30,6 +30,7 @@ bool lwEnvelopeAddKey(LwEnvelope* envelope, const LwEnvelopeKey& key)
 void freeLwEnvelope(LwEnvelope* envelope)
 {
     std::free(envelope->keys);
+    std::free(envelope->times);
     *envelope = lwEnvelopeEmpty();
 }
 
@@ -63,6 +64,11 @@ uint32_t lwEnvelopeTidy(LwEnvelope* envelope)
         std::stable_sort(envelope->keys, envelope->keys + kept, earlier);
         fixes |= lwEnvelopeFixUnsorted;
     }
+    std::free(envelope->times);
+    envelope->times = kept ? static_cast<double*>(std::malloc(sizeof(double) * static_cast<size_t>(kept))) : nullptr;
+    if (!envelope->times) envelope->count = 0;  // out of memory: evaluates as no keys
+    for (int32_t i = 0; i < envelope->count; ++i) envelope->times[i] = envelope->keys[i].time;
+    envelope->lastSpan = 0;
     for (LwBehaviour* b : {&envelope->pre, &envelope->post}) {
         if (*b < 0 || *b >= lwBehaviourCount) {
             *b = lwBehaviourConstant;
@@ -199,20 +205,39 @@ double endSlope(const LwEnvelope* e, bool first)
     }
 }
 
-double inside(const LwEnvelope* e, double time)
+// Whether keys[i] is the first key after `time`.
+bool spanHolds(const LwEnvelope* e, int32_t i, double time)
+{
+    return i > 0 && i < e->count && e->keys[i - 1].time <= time && time < e->keys[i].time;
+}
+
+double inside(LwEnvelope* e, double time)
 {
     const LwEnvelopeKey* keys = e->keys;
-    // The first key after `time`; its span holds `time`.
-    const LwEnvelopeKey* after = std::upper_bound(keys, keys + e->count, time,
-        [](double t, const LwEnvelopeKey& k) { return t < k.time; });
-    if (after == keys) return keys[0].value;
-    if (after == keys + e->count) return keys[e->count - 1].value;
-    return spanValue(Span{keys, e->count, static_cast<int32_t>(after - keys)}, time);
+    // A clock moving on mostly stays in the span it was in or enters the
+    // next: those two are tried before searching.
+    int32_t i = e->lastSpan;
+    if (!spanHolds(e, i, time) && !spanHolds(e, ++i, time)) {
+        // Branch-free halving over the times alone: fewer cache lines and
+        // no mispredicted jumps. Ends on the first key after `time`.
+        const double* times = e->times;
+        int32_t base = 0, n = e->count;
+        while (n > 1) {
+            const int32_t half = n / 2;
+            base = times[base + half - 1] <= time ? base + half : base;
+            n -= half;
+        }
+        i = base + (times[base] <= time);
+        if (i == 0) return keys[0].value;
+        if (i == e->count) return keys[e->count - 1].value;
+    }
+    e->lastSpan = i;
+    return spanValue(Span{keys, e->count, i}, time);
 }
 
 }  // namespace
 
-double lwEnvelopeValue(const LwEnvelope* e, double time)
+double lwEnvelopeValue(LwEnvelope* e, double time)
 {
     if (!e || e->count < 1) return 0.0;
     const LwEnvelopeKey& first = e->keys[0];

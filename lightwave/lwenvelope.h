@@ -37,9 +37,11 @@ struct LwEnvelopeKey {
 
 struct LwEnvelope {
     LwEnvelopeKey* keys;  // sorted by time once tidied
+    double* times;        // the keys' times, made by lwEnvelopeTidy for the search
     int32_t count;
     int32_t capacity;
     LwBehaviour pre, post;
+    int32_t lastSpan;     // where the last evaluation fell: only a first guess, any value is safe
 };
 
 // What lwEnvelopeTidy had to put right.
@@ -53,7 +55,7 @@ enum LwEnvelopeFix : uint32_t {
 // An envelope without keys, constant both ways.
 LwEnvelope lwEnvelopeEmpty();
 
-// Appends a key, growing the array. Answers false (the envelope unchanged)
+// Appends a key, growing the array (lwEnvelopeTidy must follow before evaluation). Answers false (the envelope unchanged)
 // when lwEnvelopeMaxKeys is reached or memory runs out.
 bool lwEnvelopeAddKey(LwEnvelope* envelope, const LwEnvelopeKey& key);
 
@@ -64,5 +66,5 @@ uint32_t lwEnvelopeTidy(LwEnvelope* envelope);
 void freeLwEnvelope(LwEnvelope* envelope);
 
 // The value at `time` (seconds) of a tidied envelope: 0 without keys, the
-// key's value with one key.
-double lwEnvelopeValue(const LwEnvelope* envelope, double time);
+// key's value with one key. Notes in lastSpan where `time` fell.
+double lwEnvelopeValue(LwEnvelope* envelope, double time);
