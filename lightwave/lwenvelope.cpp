@@ -7,34 +7,34 @@
 #include <cmath>
 #include <cstdlib>
 
-LwEnvelope lwEnvelopeEmpty()
+LwChannelEnvelope lwEnvelopeEmpty()
 {
-    return LwEnvelope{nullptr, nullptr, 0, 0, lwBehaviourConstant, lwBehaviourConstant, 0};
+    return LwChannelEnvelope{nullptr, nullptr, 0, 0, lwBehaviourConstant, lwBehaviourConstant, 0};
 }
 
-bool lwEnvelopeAddKey(LwEnvelope* envelope, const LwEnvelopeKey& key)
+bool lwEnvelopeAddKey(LwChannelEnvelope* envelope, const LwChannelKey& key)
 {
     if (envelope->count >= lwEnvelopeMaxKeys) return false;
     if (envelope->count == envelope->capacity) {
         int32_t capacity = envelope->capacity ? envelope->capacity * 2 : 4;
         if (capacity > lwEnvelopeMaxKeys) capacity = lwEnvelopeMaxKeys;
-        void* grown = std::realloc(envelope->keys, sizeof(LwEnvelopeKey) * static_cast<size_t>(capacity));
+        void* grown = std::realloc(envelope->keys, sizeof(LwChannelKey) * static_cast<size_t>(capacity));
         if (!grown) return false;
-        envelope->keys = static_cast<LwEnvelopeKey*>(grown);
+        envelope->keys = static_cast<LwChannelKey*>(grown);
         envelope->capacity = capacity;
     }
     envelope->keys[envelope->count++] = key;
     return true;
 }
 
-void freeLwEnvelope(LwEnvelope* envelope)
+void freeLwEnvelope(LwChannelEnvelope* envelope)
 {
     std::free(envelope->keys);
     std::free(envelope->times);
     *envelope = lwEnvelopeEmpty();
 }
 
-static bool keyFinite(const LwEnvelopeKey& key)
+static bool keyFinite(const LwChannelKey& key)
 {
     if (!std::isfinite(key.time) || !std::isfinite(key.value)) return false;
     for (float p : key.p)
@@ -42,12 +42,12 @@ static bool keyFinite(const LwEnvelopeKey& key)
     return true;
 }
 
-uint32_t lwEnvelopeTidy(LwEnvelope* envelope)
+uint32_t lwEnvelopeTidy(LwChannelEnvelope* envelope)
 {
     uint32_t fixes = 0;
     int32_t kept = 0;
     for (int32_t i = 0; i < envelope->count; ++i) {
-        LwEnvelopeKey key = envelope->keys[i];
+        LwChannelKey key = envelope->keys[i];
         if (!keyFinite(key)) {
             fixes |= lwEnvelopeFixNotFinite;
             continue;
@@ -59,7 +59,7 @@ uint32_t lwEnvelopeTidy(LwEnvelope* envelope)
         envelope->keys[kept++] = key;
     }
     envelope->count = kept;
-    auto earlier = [](const LwEnvelopeKey& a, const LwEnvelopeKey& b) { return a.time < b.time; };
+    auto earlier = [](const LwChannelKey& a, const LwChannelKey& b) { return a.time < b.time; };
     if (!std::is_sorted(envelope->keys, envelope->keys + kept, earlier)) {
         std::stable_sort(envelope->keys, envelope->keys + kept, earlier);
         fixes |= lwEnvelopeFixUnsorted;
@@ -82,10 +82,10 @@ namespace {
 
 // The span from keys[i - 1] to keys[i] of an envelope with count keys.
 struct Span {
-    const LwEnvelopeKey* keys;
+    const LwChannelKey* keys;
     int32_t count, i;
-    const LwEnvelopeKey& k0() const { return keys[i - 1]; }
-    const LwEnvelopeKey& k1() const { return keys[i]; }
+    const LwChannelKey& k0() const { return keys[i - 1]; }
+    const LwChannelKey& k1() const { return keys[i]; }
     double length() const { return k1().time - k0().time; }
 };
 
@@ -99,7 +99,7 @@ double tcbOut(const Span& s, float tension, float continuity, float bias)
     const double b = (1.0 - tension) * (1.0 - continuity) * (1.0 - bias);
     const double d = s.k1().value - s.k0().value;
     if (s.i < 2) return b * d;
-    const LwEnvelopeKey& before = s.keys[s.i - 2];
+    const LwChannelKey& before = s.keys[s.i - 2];
     return ratio(s.length(), s.k1().time - before.time) * (a * (s.k0().value - before.value) + b * d);
 }
 
@@ -110,7 +110,7 @@ double tcbIn(const Span& s, float tension, float continuity, float bias)
     const double b = (1.0 - tension) * (1.0 + continuity) * (1.0 - bias);
     const double d = s.k1().value - s.k0().value;
     if (s.i + 1 >= s.count) return a * d;
-    const LwEnvelopeKey& after = s.keys[s.i + 1];
+    const LwChannelKey& after = s.keys[s.i + 1];
     return ratio(s.length(), after.time - s.k0().time) * (b * (after.value - s.k1().value) + a * d);
 }
 
@@ -119,7 +119,7 @@ double tcbIn(const Span& s, float tension, float continuity, float bias)
 // stepped keys are smoothed as TCB keys without parameters.
 double outTangent(const Span& s)
 {
-    const LwEnvelopeKey& k = s.k0();
+    const LwChannelKey& k = s.k0();
     switch (k.shape) {
     case lwSpanTcb: return tcbOut(s, k.p[0], k.p[1], k.p[2]);
     case lwSpanHermite:
@@ -131,7 +131,7 @@ double outTangent(const Span& s)
 
 double inTangent(const Span& s)
 {
-    const LwEnvelopeKey& k = s.k1();
+    const LwChannelKey& k = s.k1();
     switch (k.shape) {
     case lwSpanHermite:
     case lwSpanBezier1D: return k.p[3];
@@ -151,8 +151,8 @@ double bezier(double a, double b, double c, double d, double u)
 // keeps time rising along the curve, so bisection finds the one parameter.
 double bezier2D(const Span& s, double time)
 {
-    const LwEnvelopeKey& k0 = s.k0();
-    const LwEnvelopeKey& k1 = s.k1();
+    const LwChannelKey& k0 = s.k0();
+    const LwChannelKey& k1 = s.k1();
     const double r = s.length();
     double outTime, outValue;
     if (k0.shape == lwSpanBezier2D) {
@@ -175,8 +175,8 @@ double bezier2D(const Span& s, double time)
 
 double spanValue(const Span& s, double time)
 {
-    const LwEnvelopeKey& k0 = s.k0();
-    const LwEnvelopeKey& k1 = s.k1();
+    const LwChannelKey& k0 = s.k0();
+    const LwChannelKey& k1 = s.k1();
     const double r = s.length();
     if (!(r > 0)) return k1.value;
     const double u = (time - k0.time) / r;
@@ -193,7 +193,7 @@ double spanValue(const Span& s, double time)
 
 // Slope (value per second) at the first key going out (first = true) or at
 // the last key coming in, for the linear behaviour.
-double endSlope(const LwEnvelope* e, bool first)
+double endSlope(const LwChannelEnvelope* e, bool first)
 {
     const Span s{e->keys, e->count, first ? 1 : e->count - 1};
     const double r = s.length();
@@ -206,14 +206,14 @@ double endSlope(const LwEnvelope* e, bool first)
 }
 
 // Whether keys[i] is the first key after `time`.
-bool spanHolds(const LwEnvelope* e, int32_t i, double time)
+bool spanHolds(const LwChannelEnvelope* e, int32_t i, double time)
 {
     return i > 0 && i < e->count && e->keys[i - 1].time <= time && time < e->keys[i].time;
 }
 
-double inside(LwEnvelope* e, double time)
+double inside(LwChannelEnvelope* e, double time)
 {
-    const LwEnvelopeKey* keys = e->keys;
+    const LwChannelKey* keys = e->keys;
     // A clock moving on mostly stays in the span it was in or enters the
     // next: those two are tried before searching.
     int32_t i = e->lastSpan;
@@ -237,11 +237,11 @@ double inside(LwEnvelope* e, double time)
 
 }  // namespace
 
-double lwEnvelopeValue(LwEnvelope* e, double time)
+double lwEnvelopeValue(LwChannelEnvelope* e, double time)
 {
     if (!e || e->count < 1) return 0.0;
-    const LwEnvelopeKey& first = e->keys[0];
-    const LwEnvelopeKey& last = e->keys[e->count - 1];
+    const LwChannelKey& first = e->keys[0];
+    const LwChannelKey& last = e->keys[e->count - 1];
     if (e->count == 1 || !std::isfinite(time)) return first.value;
     if (time >= first.time && time <= last.time) return inside(e, time);
 

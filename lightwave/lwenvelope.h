@@ -28,15 +28,15 @@ enum LwBehaviour : int32_t {
 
 enum { lwEnvelopeMaxKeys = 1 << 20 };
 
-struct LwEnvelopeKey {
+struct LwChannelKey {
     double time;   // seconds
     double value;
     LwSpanShape shape;
     float p[6];    // the file's six span parameters
 };
 
-struct LwEnvelope {
-    LwEnvelopeKey* keys;  // sorted by time once tidied
+struct LwChannelEnvelope {
+    LwChannelKey* keys;  // sorted by time once tidied
     double* times;        // the keys' times, made by lwEnvelopeTidy for the search
     int32_t count;
     int32_t capacity;
@@ -53,18 +53,18 @@ enum LwEnvelopeFix : uint32_t {
 };
 
 // An envelope without keys, constant both ways.
-LwEnvelope lwEnvelopeEmpty();
+LwChannelEnvelope lwEnvelopeEmpty();
 
 // Appends a key, growing the array (lwEnvelopeTidy must follow before evaluation). Answers false (the envelope unchanged)
 // when lwEnvelopeMaxKeys is reached or memory runs out.
-bool lwEnvelopeAddKey(LwEnvelope* envelope, const LwEnvelopeKey& key);
+bool lwEnvelopeAddKey(LwChannelEnvelope* envelope, const LwChannelKey& key);
 
 // Makes the envelope fit for evaluation; answers the LwEnvelopeFix bits of
 // what it changed (0 when nothing).
-uint32_t lwEnvelopeTidy(LwEnvelope* envelope);
+uint32_t lwEnvelopeTidy(LwChannelEnvelope* envelope);
 
-void freeLwEnvelope(LwEnvelope* envelope);
+void freeLwEnvelope(LwChannelEnvelope* envelope);
 
 // The value at `time` (seconds) of a tidied envelope: 0 without keys, the
 // key's value with one key. Notes in lastSpan where `time` fell.
-double lwEnvelopeValue(LwEnvelope* envelope, double time);
+double lwEnvelopeValue(LwChannelEnvelope* envelope, double time);

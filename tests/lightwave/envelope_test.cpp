@@ -10,22 +10,22 @@
 #include "lwenvelope.h"
 
 namespace {
-LwEnvelopeKey key(double time, double value, LwSpanShape shape = lwSpanTcb, std::vector<float> p = {})
+LwChannelKey key(double time, double value, LwSpanShape shape = lwSpanTcb, std::vector<float> p = {})
 {
-    LwEnvelopeKey k{time, value, shape, {0, 0, 0, 0, 0, 0}};
+    LwChannelKey k{time, value, shape, {0, 0, 0, 0, 0, 0}};
     for (size_t i = 0; i < p.size() && i < 6; ++i) k.p[i] = p[i];
     return k;
 }
 
 struct Case {
     const char* what;
-    std::vector<LwEnvelopeKey> keys;
+    std::vector<LwChannelKey> keys;
     LwBehaviour pre, post;
     double time, expected;
 };
 
 // Behaviours are checked on linear keys (1,1) (2,5) (3,3): period 2, change 2.
-const std::vector<LwEnvelopeKey> zigzag = {key(1, 1), key(2, 5, lwSpanLinear), key(3, 3, lwSpanLinear)};
+const std::vector<LwChannelKey> zigzag = {key(1, 1), key(2, 5, lwSpanLinear), key(3, 3, lwSpanLinear)};
 const LwBehaviour C = lwBehaviourConstant;
 
 const Case cases[] = {
@@ -72,11 +72,11 @@ const Case cases[] = {
     {"one key is constant", {key(1, 7)}, lwBehaviourReset, lwBehaviourRepeat, 9, 7},
 };
 
-TEST(LwEnvelope, ClosedForms)
+TEST(LwChannelEnvelope, ClosedForms)
 {
     for (const Case& c : cases) {
-        LwEnvelope e = lwEnvelopeEmpty();
-        for (const LwEnvelopeKey& k : c.keys) ASSERT_TRUE(lwEnvelopeAddKey(&e, k));
+        LwChannelEnvelope e = lwEnvelopeEmpty();
+        for (const LwChannelKey& k : c.keys) ASSERT_TRUE(lwEnvelopeAddKey(&e, k));
         e.pre = c.pre;
         e.post = c.post;
         EXPECT_EQ(lwEnvelopeTidy(&e), 0u) << c.what;
@@ -85,11 +85,11 @@ TEST(LwEnvelope, ClosedForms)
     }
 }
 
-TEST(LwEnvelope, TidyPutsRightWhatItCan)
+TEST(LwChannelEnvelope, TidyPutsRightWhatItCan)
 {
-    LwEnvelope e = lwEnvelopeEmpty();
+    LwChannelEnvelope e = lwEnvelopeEmpty();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (const LwEnvelopeKey& k : {key(3, 6, lwSpanLinear), key(nan, 1), key(1, 2, static_cast<LwSpanShape>(9))})
+    for (const LwChannelKey& k : {key(3, 6, lwSpanLinear), key(nan, 1), key(1, 2, static_cast<LwSpanShape>(9))})
         ASSERT_TRUE(lwEnvelopeAddKey(&e, k));
     e.post = static_cast<LwBehaviour>(-1);
     EXPECT_EQ(lwEnvelopeTidy(&e), unsigned(lwEnvelopeFixUnsorted | lwEnvelopeFixUnknownShape | lwEnvelopeFixBadBehaviour |
