@@ -236,8 +236,8 @@ bool readInterimMotion(FILE* file, LwSceneMotion* motion)
             float row[6];
             for (float& x : row) ok = ok && readReal(file, &x);
             if (!ok) break;
-            const int32_t span = static_cast<int32_t>(row[2]);
-            LwChannelKey key{row[1], row[0], span == 3 ? lwSpanLinear : span == 4 ? lwSpanStepped : lwSpanTcb,
+            const float span = row[2];
+            LwChannelKey key{row[1], row[0], span == 3.0f ? lwSpanLinear : span == 4.0f ? lwSpanStepped : lwSpanTcb,
                               {row[3], row[4], row[5], 0, 0, 0}};
             if (!lwEnvelopeAddKey(envelope, key)) ok = false;
         }
