@@ -1,6 +1,18 @@
 // Envelope evaluation. The tangents of the curved spans are measured as the
 // change of value over the whole span (the unit the files store p4 and p5 in),
 // so each span is a cubic in its own normalised time s = 0..1.
+//
+// Where LightWave's documents leave it open, this reading:
+// - a span takes the shape of the key at its end;
+// - the first key's outgoing TCB tangent is (1-t)(1-c)(1-b) times the first
+//   span's change, the last key's incoming one (1-t)(1-c)(1+b) times the last's;
+// - oscillate mirrors within the keys' range (time -> first + last - time),
+//   offset repeat adds the change over the range once per period;
+// - linear continues with the end span's slope: its chord when linear, flat
+//   when stepped, its tangent over its length otherwise;
+// - one key is constant for every behaviour, reset included;
+// - 2-D Bezier handle times are kept within their span; a neighbour that is
+//   not a 2-D Bezier key gives a handle a third of the way along its tangent.
 #include "lwenvelope.h"
 
 #include <algorithm>
