@@ -111,10 +111,49 @@ static void loadSceneObject(Scene* scene, FILE* file)
     Scene::reportInfo("-------------------------------------");
 }
 
-static void readMotion(Scene* scene, FILE* file, SceneObject* target)
+// What the scene says of itself before its items.
+struct LightWaveSceneInfo {
+    int32_t version = 1;
+    double lastFrame = 0, framesPerSecond = 30;
+    double seconds() const { return framesPerSecond > 0 ? lastFrame / framesPerSecond : 0; }
+};
+
+// A motion kept as envelopes: the newer layout (its "NumChannels" word either
+// in place of the motion's name or after it) or, in version 2 scenes, the
+// interim one. Answers false, having read nothing, for the first layout.
+static bool readEnvelopeLayouts(Scene* scene, FILE* file, SceneObject* target, const char* motionName,
+                                const LightWaveSceneInfo& info)
+{
+    bool newer = std::strcmp(motionName, "NumChannels") == 0;
+    if (!newer) {
+        long back = std::ftell(file);
+        char word[lightWaveWordSize];
+        newer = readWord(file, word, sizeof word) && std::strcmp(word, "NumChannels") == 0;
+        if (!newer) std::fseek(file, back, SEEK_SET);
+    }
+    if (!newer && info.version != 2) return false;
+    LwSceneMotion motion;
+    bool read = newer ? readEnvelopeMotion(file, &motion) : readInterimMotion(file, &motion);
+    if (!target || !target->player) {
+        Scene::reportWarning("L'objet n'a pas pu etre alloue");
+        return true;
+    }
+    target->player->object = target;
+    if (!read) {
+        target->player->resize(1);
+        Scene::reportWarning("Pas de keyframes");
+        return true;
+    }
+    // The newer layout keeps rotations in radians, the others in degrees.
+    playLightWaveMotion(scene, target, &motion, info.seconds(), newer);
+    return true;
+}
+
+static void readMotion(Scene* scene, FILE* file, SceneObject* target, const LightWaveSceneInfo& info)
 {
     char motionName[lightWaveWordSize];
     readWord(file, motionName, sizeof motionName);
+    if (readEnvelopeLayouts(scene, file, target, motionName, info)) return;
     if (!target || !target->player) {
         Scene::reportWarning("L'objet n'a pas pu etre alloue");
         return;
@@ -151,14 +190,33 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
     FILE* file = std::fopen(fileName, "r");
     if (!file) return false;
     char word[lightWaveWordSize];
+    LightWaveSceneInfo info;
+    beginLightWaveMotions();
     while (readWord(file, word, sizeof word)) {
         if (std::strcmp(word, "LoadObject") == 0) {
             loadSceneObject(scene, file);
+        } else if (std::strcmp(word, "LoadObjectLayer") == 0) {
+            // The layer number, then in later versions the item's id (eight
+            // hexadecimal digits), then the file. Every layer is loaded.
+            int32_t layer = 0;
+            readInteger(file, &layer);
+            long back = std::ftell(file);
+            if (!readWord(file, word, sizeof word) || std::strlen(word) != 8 || std::strspn(word, "0123456789abcdefABCDEF") != 8)
+                std::fseek(file, back, SEEK_SET);
+            loadSceneObject(scene, file);
         } else if (std::strcmp(word, "ObjectMotion") == 0) {
             SceneObject* target = scene->objectCount > 0 ? scene->objects[scene->objectCount - 1] : nullptr;
-            readMotion(scene, file, target);
+            readMotion(scene, file, target, info);
         } else if (std::strcmp(word, "CameraMotion") == 0) {
-            readMotion(scene, file, scene->camera);
+            readMotion(scene, file, scene->camera, info);
+        } else if (std::strcmp(word, "LWSC") == 0) {
+            readInteger(file, &info.version);
+        } else if (std::strcmp(word, "LastFrame") == 0) {
+            float v = 0;
+            if (readReal(file, &v) && v >= 0 && v <= maxKeyFrame) info.lastFrame = v;
+        } else if (std::strcmp(word, "FramesPerSecond") == 0) {
+            float v = 0;
+            if (readReal(file, &v) && v > 0 && v <= 1000) info.framesPerSecond = v;
         }
     }
     std::fclose(file);

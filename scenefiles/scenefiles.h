@@ -44,6 +44,29 @@ int32_t readRestOfLine(FILE* file, char* buffer, int32_t size);
 // Answers the rows (release with free) with K and N + 5, or null.
 float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength);
 
+// ---- LightWave motions as envelopes (lwmotion.cpp) -------------------------
+#include "lwenvelope.h"
+// The nine channels of an item's motion: x, y, z, heading, pitch, bank, scale.
+struct LwSceneMotion {
+    LwSceneMotion();
+    ~LwSceneMotion();
+    LwSceneMotion(const LwSceneMotion&) = delete;
+    LwSceneMotion& operator=(const LwSceneMotion&) = delete;
+    LwChannelEnvelope channels[9];
+};
+// Resets the per-scene warning count and sampling budget.
+void beginLightWaveMotions();
+// The newer layout, from just after its "NumChannels" word. Each problem is a
+// warning naming its line. False when no channel was found.
+bool readEnvelopeMotion(FILE* file, LwSceneMotion* motion);
+// The interim layout, from the channel count, with the "Pre/PostBehavior"
+// line after it when there is one. False when nothing could be read.
+bool readInterimMotion(FILE* file, LwSceneMotion* motion);
+// Sets the target's player to the motion sampled at every clock tick from 0
+// to `seconds` (to the last key when not above 0); rotations are turned from
+// radians to the player's degrees when `radians`.
+void playLightWaveMotion(Scene* scene, SceneObject* target, LwSceneMotion* motion, double seconds, bool radians);
+
 // ---- SubPatches (subpatches.cpp) ------------------------------------------
 struct LwObject;
 // Refines every layer's SubPatches at `level` (see lwsubdiv.h), with reports.

@@ -20,6 +20,13 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
     write("moving.pof", inFolder(readWholeFile(SCENEFILES_CASES "/moving.pof")));
     // The camera stands left of the cube, which lies at the origin.
     write("cam.lws", "LWSC\n3\nLoadObject " + cube + "\nCameraMotion (unnamed)\n9\n1\n-1.5 0 -6 0 0 0 1 1 1\n0 0 0 0 0\n");
+    // The same motion as moving.pof in the newer layout: x from 1.5 to -1.5
+    // over one second (a linear span), z at 6; the camera at the origin.
+    write("moving.lws", "LWSC\n5\nCameraMotion\nNumChannels 1\nChannel 0\n{ Envelope\n  1\n  Key 0 0 0 0 0 0 0 0 0\n}\n"
+                        "LoadObjectLayer 1 10000000 " + cube +
+                            "\nObjectMotion\nNumChannels 3\nChannel 0\n{ Envelope\n  2\n  Key 1.5 0 0 0 0 0 0 0 0\n"
+                            "  Key -1.5 1 3 0 0 0 0 0 0\n  Behaviors 1 1\n}\nChannel 2\n{ Envelope\n  1\n"
+                            "  Key 6 0 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n");
     // A picture named on another machine in device form is found beside the
     // object: the green surface shows the red picture.
     LwwSurface green = fixtureSurface("Green", 1);

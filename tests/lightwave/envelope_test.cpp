@@ -1,0 +1,103 @@
+// Envelope values against closed forms worked out by hand. A span's cubic in
+// its normalised time s has, at s = 1/2, the value (v0 + v1)/2 + (out - in)/8
+// (out and in: tangents over the span); with four evenly spaced TCB keys and
+// no parameters that is Catmull-Rom's (-v_prev + 9 v0 + 9 v1 - v_next)/16.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "lwenvelope.h"
+
+namespace {
+LwChannelKey key(double time, double value, LwSpanShape shape = lwSpanTcb, std::vector<float> p = {})
+{
+    LwChannelKey k{time, value, shape, {0, 0, 0, 0, 0, 0}};
+    for (size_t i = 0; i < p.size() && i < 6; ++i) k.p[i] = p[i];
+    return k;
+}
+
+struct Case {
+    const char* what;
+    std::vector<LwChannelKey> keys;
+    LwBehaviour pre, post;
+    double time, expected;
+};
+
+// Behaviours are checked on linear keys (1,1) (2,5) (3,3): period 2, change 2.
+const std::vector<LwChannelKey> zigzag = {key(1, 1), key(2, 5, lwSpanLinear), key(3, 3, lwSpanLinear)};
+const LwBehaviour C = lwBehaviourConstant;
+
+const Case cases[] = {
+    {"Catmull-Rom middle span", {key(1, 0), key(2, 1), key(3, 4), key(4, 2)}, C, C, 2.5, 43.0 / 16},
+    // out = v1 - v0 = 1 (no key before); in = (1/2)(v2 - v0) = 2.
+    {"TCB first span", {key(1, 0), key(2, 1), key(3, 4)}, C, C, 1.5, 0.5 + (1.0 - 2.0) / 8},
+    // Tension 1 flattens both tangents: s = 1/4 weighs v1 by 3s^2 - 2s^3 = 5/32.
+    {"TCB tension", {key(1, 0, lwSpanTcb, {1}), key(3, 8, lwSpanTcb, {1}), key(4, 2)}, C, C, 1.5, 8 * 5.0 / 32},
+    // Uneven keys: out at the middle key = 2/(3.5-0.5) * (2 + 0); in at the last = 0.
+    {"TCB uneven times", {key(0.5, 0), key(1.5, 2), key(3.5, 2)}, C, C, 2.5, 2 + (4.0 / 3) / 8},
+    // Bias 1 at the middle key: out = (1/2)(2 (v1 - v0)) = 1; in at the last = 3.
+    {"TCB bias", {key(1, 0), key(2, 1, lwSpanTcb, {0, 0, 1}), key(3, 4)}, C, C, 2.5, 2.5 + (1.0 - 3.0) / 8},
+    // Continuity -1: out = (1/2)(2 (v2 - v1)) = 3 = in.
+    {"TCB continuity", {key(1, 0), key(2, 1, lwSpanTcb, {0, -1}), key(3, 4)}, C, C, 2.5, 2.5},
+    {"Hermite midpoint", {key(1, 0, lwSpanHermite, {0, 0, 0, 0, 2}), key(3, 1, lwSpanHermite, {0, 0, 0, -1})}, C, C, 2,
+     0.5 + (2.0 + 1.0) / 8},
+    // Controls 0, 2/3, 4/3, 1 at s = 1/4: 3(9/16)(1/4)(2/3) + 3(3/4)(1/16)(4/3) + 1/64.
+    {"1-D Bezier quarter", {key(1, 0, lwSpanBezier1D, {0, 0, 0, 0, 2}), key(3, 1, lwSpanBezier1D, {0, 0, 0, -1})}, C, C,
+     1.5, 31.0 / 64},
+    {"linear", {key(1, 2), key(3, 6, lwSpanLinear)}, C, C, 2.5, 5},
+    {"stepped before the key", {key(1, 2), key(3, 6, lwSpanStepped)}, C, C, 2.9, 2},
+    {"stepped on the key", {key(1, 2), key(3, 6, lwSpanStepped), key(4, 0)}, C, C, 3, 6},
+    // Handles with no time offset: time = 1 + 2(3u^2 - 2u^3), at u = 1/4 it is
+    // 1.3125; value controls 0, 2, 2, 4 give (27*2 + 9*2 + 4)/64.
+    {"2-D Bezier", {key(1, 0, lwSpanBezier2D, {0, 0, 0, 2}), key(3, 4, lwSpanBezier2D, {0, -2})}, C, C, 1.3125,
+     76.0 / 64},
+
+    {"reset before", zigzag, lwBehaviourReset, C, 0.5, 0},
+    {"reset after", zigzag, C, lwBehaviourReset, 3.5, 0},
+    {"constant before", zigzag, C, C, 0.5, 1},
+    {"constant after", zigzag, C, C, 3.5, 3},
+    {"repeat before", zigzag, lwBehaviourRepeat, C, 0.5, 4},
+    {"repeat after", zigzag, C, lwBehaviourRepeat, 3.5, 3},
+    {"oscillate before", zigzag, lwBehaviourOscillate, C, 0.5, 3},
+    {"oscillate after", zigzag, C, lwBehaviourOscillate, 3.5, 4},
+    {"oscillate two periods before", zigzag, lwBehaviourOscillate, C, -2.5, 3},
+    {"offset repeat before", zigzag, lwBehaviourOffsetRepeat, C, 0.5, 4 - 2},
+    {"offset repeat after", zigzag, C, lwBehaviourOffsetRepeat, 3.5, 3 + 2},
+    {"offset repeat eleven periods after", zigzag, C, lwBehaviourOffsetRepeat, 23.5, 3 + 11 * 2},
+    {"linear before", zigzag, lwBehaviourLinear, C, 0.5, 1 - 4 * 0.5},
+    {"linear after", zigzag, C, lwBehaviourLinear, 3.5, 3 - 2 * 0.5},
+    // A TCB end span: slope = tangent over span length = 4/2.
+    {"linear before a TCB span", {key(1, 0), key(3, 4)}, lwBehaviourLinear, C, 0, -2},
+    {"one key is constant", {key(1, 7)}, lwBehaviourReset, lwBehaviourRepeat, 9, 7},
+};
+
+TEST(LwChannelEnvelope, ClosedForms)
+{
+    for (const Case& c : cases) {
+        LwChannelEnvelope e = lwEnvelopeEmpty();
+        for (const LwChannelKey& k : c.keys) ASSERT_TRUE(lwEnvelopeAddKey(&e, k));
+        e.pre = c.pre;
+        e.post = c.post;
+        EXPECT_EQ(lwEnvelopeTidy(&e), 0u) << c.what;
+        EXPECT_NEAR(lwEnvelopeValue(&e, c.time), c.expected, 1e-9) << c.what;
+        freeLwEnvelope(&e);
+    }
+}
+
+TEST(LwChannelEnvelope, TidyPutsRightWhatItCan)
+{
+    LwChannelEnvelope e = lwEnvelopeEmpty();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const LwChannelKey& k : {key(3, 6, lwSpanLinear), key(nan, 1), key(1, 2, static_cast<LwSpanShape>(9))})
+        ASSERT_TRUE(lwEnvelopeAddKey(&e, k));
+    e.post = static_cast<LwBehaviour>(-1);
+    EXPECT_EQ(lwEnvelopeTidy(&e), unsigned(lwEnvelopeFixUnsorted | lwEnvelopeFixUnknownShape | lwEnvelopeFixBadBehaviour |
+                                           lwEnvelopeFixNotFinite));
+    ASSERT_EQ(e.count, 2);
+    EXPECT_EQ(e.keys[0].shape, lwSpanTcb);
+    EXPECT_NEAR(lwEnvelopeValue(&e, 2), 4, 1e-12);
+    EXPECT_EQ(lwEnvelopeValue(&e, 5), 6);
+    freeLwEnvelope(&e);
+}
+}  // namespace

@@ -1,0 +1,85 @@
+// LightWave motions in the interim and the newer layouts: the same motion
+// read from all three layouts, and malformed envelopes warned about by line.
+#include "support.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+using LightWaveLayouts = SceneFilesTest;
+
+const std::string samples = "/usr/share/assimp/models/LWS/";
+
+// The cube's x, y, z and heading at a clock tick of the last object's player.
+std::vector<float> at(const Scene* scene, int tick)
+{
+    const KeyframePlayer* p = scene->objects[scene->objectCount - 1]->player;
+    const Keyframe& k = p->frames[tick < p->lastFrame ? tick : p->lastFrame];
+    return {k.position[0], k.position[1], k.position[2], k.angles[0]};
+}
+
+// The first layout is left to the existing tests and the demo's scenes.
+TEST_F(LightWaveLayouts, InterimAndNewerLayoutsOfOneMotionAgree)
+{
+    std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
+    std::vector<std::vector<float>> reference;
+    for (const char* name : {"move_x.lws", "move_x_oldformat_6.lws", "move_x_oldformat_56.lws"}) {
+        std::ifstream in(samples + name);
+        if (!in) GTEST_SKIP() << "no " << samples << name;
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string content = text.str();
+        for (size_t at = content.find("simple_cube.lwo"); at != std::string::npos; at = content.find("simple_cube.lwo"))
+            content.replace(at, 15, cube);
+        write(name, content);
+        renew();
+        std::string out = reports([&] { ASSERT_TRUE(load(path(name))); });
+        EXPECT_EQ(out.find("keyframes"), std::string::npos) << name << out;
+        ASSERT_GT(scene->objectCount, 0) << name;
+        // Ticks of 10 ms: the start, through both spans, after the last key.
+        std::vector<std::vector<float>> samplesAt;
+        for (int tick : {0, 33, 67, 100, 133, 200}) samplesAt.push_back(at(scene, tick));
+        // Keys 0 at 0 s and -2.3749 at 1.333 s; y stays at -0.04; constant after.
+        EXPECT_NEAR(samplesAt[0][0], 0, 1e-4) << name;
+        EXPECT_NEAR(samplesAt[5][0], -2.3748658, 1e-4) << name;
+        EXPECT_NEAR(samplesAt[3][1], -0.04, 1e-4) << name;
+        if (reference.empty()) reference = samplesAt;
+        for (size_t i = 0; i < samplesAt.size(); ++i)
+            for (int c = 0; c < 4; ++c) EXPECT_NEAR(samplesAt[i][c], reference[i][c], 1e-4) << name << " sample " << i;
+    }
+}
+
+// Each defect is a warning naming its line; the file still loads.
+TEST_F(LightWaveLayouts, MalformedEnvelopesAreWarnedByLine)
+{
+    std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
+    // Lines 1 to 6; the envelope block starts on line 7.
+    const std::string head = "LWSC\n5\nLoadObjectLayer 1 10000000 " + cube + "\nObjectMotion\nNumChannels 1\nChannel 0\n";
+    const std::string longLine(5000, '7');
+    struct Case {
+        std::string body, warning;
+    } cases[] = {
+        {"{ Envelope\n  3\n  Key 1 0 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n", "ligne 7: 3 cles annoncees, 1 lues"},
+        {"{ Envelope\n  2000000000\n  Key 1 0 0 0 0 0 0 0 0\n}\n", "ligne 7: 2000000000 cles annoncees, 1 lues"},
+        {"{ Envelope\n  2\n  Key 1 2 3 0 0 0 0 0 0\n  Key 0 1 3 0 0 0 0 0 0\n}\n", "ligne 7: cles dans le desordre, triees"},
+        {"{ Envelope\n  1\n  Key 1 0 17 0 0 0 0 0 0\n}\n", "ligne 7: forme de segment inconnue, prise comme TCB"},
+        {"{ Envelope\n  1\n  Key 1 0 0 0 0 0 0 0 0\n  Behaviors 1 9\n}\n", "ligne 7: comportement inconnu, pris comme constant"},
+        {"{ Envelope\n  1\n  Key 1 0\n}\n", "ligne 9: cle incomplete, ignoree"},
+        {"{ Envelope\n  1\n  Key 1 0 0 0 0 0 0 0 0\n", "ligne 7: '{' sans '}'"},
+        {"{ Envelope\n  1\n  Key 1 0 0 0 0 0 0 0 0\nChannel 1\n{ Envelope\n  0\n}\n", "ligne 10: '{' sans '}'"},
+        {"Key 1 0 0 0 0 0 0 0 0\n", "ligne 7: '{ Envelope' attendu"},
+        {"{ Envelope\n  1\n  Key " + longLine + " 0 0 0 0 0 0 0 0\n}\n", "ligne 9: ligne trop longue, coupee"},
+        {"{ Envelope\n}\nChannel 12\n{ Envelope\n}\n", "ligne 9: canal hors des neuf ou repete, ignore"},
+    };
+    for (const Case& c : cases) {
+        write("bad.lws", head + c.body);
+        renew();
+        std::string out = reports([&] { EXPECT_TRUE(load(path("bad.lws"))); });
+        EXPECT_NE(out.find("bad.lws' " + c.warning + ">"), std::string::npos) << c.warning << "\n" << out;
+    }
+    write("bad.lws", "LWSC\n5\nLoadObjectLayer 1 " + cube + "\nObjectMotion\nNumChannels 99999999\nChannel 0\n");
+    renew();
+    std::string out = reports([&] { EXPECT_TRUE(load(path("bad.lws"))); });
+    EXPECT_NE(out.find("bad.lws' ligne 5: nombre de canaux invalide>"), std::string::npos) << out;
+}
+}  // namespace
