@@ -179,6 +179,9 @@ TEST_F(SceneLoading, LightWaveScenesNestOnlySoDeep)
     EXPECT_NE(out.find("chain" + std::to_string(maxLoadNesting) + ".lws' Scenes Lightwave trop imbriquees, refuse>"),
               std::string::npos);
     EXPECT_EQ(summary(scene), "camera:0@0");
+    // Every level read is closed again: a second load goes just as deep.
+    out = reports([&] { EXPECT_TRUE(load(path("chain0.lws"))); });
+    EXPECT_NE(out.find("chain" + std::to_string(maxLoadNesting) + ".lws' Scenes Lightwave trop imbriquees"), std::string::npos);
 }
 
 using LoadingEntry = SceneFilesTest;
