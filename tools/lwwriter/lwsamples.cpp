@@ -10,6 +10,21 @@ static const float cubePoints[8 * 3] = {
 // Counter-clockwise seen from outside: +z, -z, +x, -x, +y, -y.
 static const int cubeFaces[6 * 4] = {4, 5, 7, 6, 0, 2, 3, 1, 1, 3, 7, 5, 0, 4, 6, 2, 2, 6, 7, 3, 0, 1, 5, 4};
 
+// A UV map named `name` from the cube points' x and y.
+static void cubeUvMap(LwWriter& w, const char* name)
+{
+    size_t vmap = w.beginChunk("VMAP");
+    w.id("TXUV");
+    w.u2(2);
+    w.s0(name);
+    for (int p = 0; p < 8; ++p) {
+        w.vx(uint32_t(p));
+        w.f4(cubePoints[3 * p] + 0.5f);
+        w.f4(cubePoints[3 * p + 1] + 0.5f);
+    }
+    w.endChunk(vmap);
+}
+
 std::vector<unsigned char> lwwCube(float smoothAngle, bool textured, int projection)
 {
     LwWriter w;
@@ -21,16 +36,7 @@ std::vector<unsigned char> lwwCube(float smoothAngle, bool textured, int project
     lwwPolygonTags(w, "SURF", {0, 1, 2, 3, 4, 5}, {0, 0, 0, 0, 0, 0});
     if (textured && projection == 5) {
         // A UV map from x and y, overridden on the first face's first two corners.
-        size_t vmap = w.beginChunk("VMAP");
-        w.id("TXUV");
-        w.u2(2);
-        w.s0("cube");
-        for (int p = 0; p < 8; ++p) {
-            w.vx(uint32_t(p));
-            w.f4(cubePoints[3 * p] + 0.5f);
-            w.f4(cubePoints[3 * p + 1] + 0.5f);
-        }
-        w.endChunk(vmap);
+        cubeUvMap(w, "cube");
         size_t vmad = w.beginChunk("VMAD");
         w.id("TXUV");
         w.u2(2);
@@ -75,16 +81,7 @@ std::vector<unsigned char> lwwSampleObject()
     lwwPolygonTags(w, "PART", {0, 1}, {2, 2});
     lwwPolygonTags(w, "SMGP", {2, 3}, {3, 3});
 
-    size_t vmap = w.beginChunk("VMAP");
-    w.id("TXUV");
-    w.u2(2);
-    w.s0("uvmap");
-    for (int i = 0; i < 8; ++i) {
-        w.vx(uint32_t(i));
-        w.f4(cubePoints[3 * i] + 0.5f);
-        w.f4(cubePoints[3 * i + 1] + 0.5f);
-    }
-    w.endChunk(vmap);
+    cubeUvMap(w, "uvmap");
     size_t vmad = w.beginChunk("VMAD");
     w.id("TXUV");
     w.u2(2);
