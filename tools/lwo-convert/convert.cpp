@@ -76,14 +76,16 @@ static std::string baseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-static bool readFile(const std::string& path, std::string* bytes)
+// The file's first `limit` bytes (all of it by default).
+static bool readFile(const std::string& path, std::string* bytes, size_t limit = size_t(-1))
 {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     char buffer[65536];
     size_t n;
     bytes->clear();
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->append(buffer, n);
+    while (bytes->size() < limit && (n = std::fread(buffer, 1, std::min(sizeof buffer, limit - bytes->size()), f)) > 0)
+        bytes->append(buffer, n);
     bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
@@ -144,7 +146,8 @@ struct Pictures {
         }
         std::string path = findImageFile(name, objectPath, nullptr, options->contentFolder);
         std::string bytes;
-        if (path.empty() || !readFile(path, &bytes)) {
+        // Only an embedded image is read whole; the others are only recognised.
+        if (path.empty() || !readFile(path, &bytes, mode == ConvertImages::embed ? size_t(-1) : 16)) {
             result->warnings.push_back("image <" + utf8(name) + "> not found: surface <" + surface + "> keeps its colour");
             return nullptr;
         }
