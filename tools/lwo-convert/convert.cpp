@@ -217,6 +217,19 @@ void triangulatePolygon(const float* xyz, int count, const float normal[3], std:
     int drop = std::fabs(n[0]) > std::fabs(n[1]) ? (std::fabs(n[0]) > std::fabs(n[2]) ? 0 : 2)
                                                  : (std::fabs(n[1]) > std::fabs(n[2]) ? 1 : 2);
     int ax = (drop + 1) % 3, ay = (drop + 2) % 3;
+    if (count == 4) {
+        // Most polygons are convex quads: two triangles, no clipping.
+        double turn[4];
+        for (int i = 0; i < 4; ++i) {
+            const float *a = xyz + 3 * ((i + 3) % 4), *b = xyz + 3 * i, *c = xyz + 3 * ((i + 1) % 4);
+            turn[i] = (double(b[ax]) - a[ax]) * (double(c[ay]) - a[ay]) - (double(b[ay]) - a[ay]) * (double(c[ax]) - a[ax]);
+        }
+        if ((turn[0] > 0 && turn[1] > 0 && turn[2] > 0 && turn[3] > 0) ||
+            (turn[0] < 0 && turn[1] < 0 && turn[2] < 0 && turn[3] < 0)) {
+            out->insert(out->end(), {0, 1, 2, 0, 2, 3});
+            return;
+        }
+    }
     std::vector<double> x(static_cast<size_t>(count)), y(static_cast<size_t>(count));
     double area = 0.0;
     for (int i = 0; i < count; ++i) {
@@ -267,6 +280,47 @@ void triangulatePolygon(const float* xyz, int count, const float normal[3], std:
 
 namespace {
 
+// An output stream straight into a string made big enough beforehand: the
+// GLB of a large object is written once, not regrown and copied.
+class StringOut : public std::streambuf {
+public:
+    explicit StringOut(std::string* out) : out(out) {}
+
+protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        out->append(s, size_t(n));
+        return n;
+    }
+    int_type overflow(int_type c) override
+    {
+        if (c != traits_type::eof()) out->push_back(char(c));
+        return c;
+    }
+
+private:
+    std::string* out;
+};
+
+// The same straight into an open file.
+class FileOut : public std::streambuf {
+public:
+    explicit FileOut(FILE* file) : file(file) {}
+
+protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        return std::streamsize(std::fwrite(s, 1, size_t(n), file));
+    }
+    int_type overflow(int_type c) override
+    {
+        return c == traits_type::eof() || std::fputc(c, file) != EOF ? c : traits_type::eof();
+    }
+
+private:
+    FILE* file;
+};
+
 enum { modePoints = 0, modeLines = 1, modeTriangles = 4 };
 
 struct Vertex {
@@ -296,6 +350,13 @@ public:
         return uint32_t(vertices.size() - 1);
     }
 
+    void reserve(size_t corners)
+    {
+        vertices.reserve(corners);
+        next.reserve(corners);
+        indices.reserve(corners * 3 / 2);
+    }
+
     std::vector<Vertex> vertices;
     std::vector<uint32_t> indices;
 
@@ -316,8 +377,13 @@ public:
         model.buffers.resize(1);
     }
 
-    bool run(bool binary)
+    bool run(bool binary, FILE* file)
     {
+        // At most every corner a vertex of 12 floats, and 3 indices a corner.
+        size_t corners = 0;
+        for (const LwLayer* layer = object->layers; layer; layer = layer->next)
+            corners += size_t(layer->polygons.cornerCount > 0 ? layer->polygons.cornerCount : 0);
+        model.buffers[0].data.reserve(corners * (12 + 3) * 4 + 4096);
         std::map<const LwLayer*, int> nodeOf;
         for (const LwLayer* layer = object->layers; layer; layer = layer->next) {
             tinygltf::Node node;
@@ -363,10 +429,17 @@ public:
         result->materials = int(model.materials.size());
 
         tinygltf::TinyGLTF gltf;
-        std::ostringstream out;
-        if (!gltf.WriteGltfSceneToStream(&model, out, !binary, binary)) return false;
-        result->bytes = out.str();
-        return true;
+        result->bytes.clear();
+        if (file) {
+            FileOut buffer(file);
+            std::ostream out(&buffer);
+            return gltf.WriteGltfSceneToStream(&model, out, !binary, binary) && !std::ferror(file);
+        }
+        size_t data = model.buffers.empty() ? 0 : model.buffers[0].data.size();
+        result->bytes.reserve((binary ? data : data / 3 * 4) + 65536 + 512 * model.accessors.size());
+        StringOut buffer(&result->bytes);
+        std::ostream out(&buffer);
+        return gltf.WriteGltfSceneToStream(&model, out, !binary, binary);
     }
 
 private:
@@ -380,7 +453,8 @@ private:
         view.byteLength = size;
         view.target = target;
         const unsigned char* bytes = static_cast<const unsigned char*>(data);
-        buffer.insert(buffer.end(), bytes, bytes + size);
+        if (bytes) buffer.insert(buffer.end(), bytes, bytes + size);
+        else buffer.resize(buffer.size() + size);  // filled by the caller
         model.bufferViews.push_back(view);
         return int(model.bufferViews.size() - 1);
     }
@@ -388,21 +462,23 @@ private:
     // An accessor over one attribute (offset floats into each vertex).
     int attribute(const std::vector<Vertex>& vertices, size_t offset, int components, bool bounds)
     {
-        std::vector<float> packed;
-        packed.reserve(vertices.size() * size_t(components));
-        for (const Vertex& v : vertices) {
-            const float* f = reinterpret_cast<const float*>(reinterpret_cast<const char*>(&v) + offset);
-            packed.insert(packed.end(), f, f + components);
-        }
+        size_t size = vertices.size() * size_t(components) * sizeof(float);
         tinygltf::Accessor a;
-        a.bufferView = bufferView(packed.data(), packed.size() * sizeof(float), TINYGLTF_TARGET_ARRAY_BUFFER);
+        a.bufferView = bufferView(nullptr, size, TINYGLTF_TARGET_ARRAY_BUFFER);
+        std::vector<unsigned char>& buffer = model.buffers[0].data;
+        float* packed = reinterpret_cast<float*>(&buffer[buffer.size() - size]);
+        for (const Vertex& v : vertices) {
+            std::memcpy(packed, reinterpret_cast<const char*>(&v) + offset, size_t(components) * sizeof(float));
+            packed += components;
+        }
+        packed -= vertices.size() * size_t(components);
         a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
         a.count = vertices.size();
         a.type = components == 2 ? TINYGLTF_TYPE_VEC2 : components == 3 ? TINYGLTF_TYPE_VEC3 : TINYGLTF_TYPE_VEC4;
         if (bounds) {
             a.minValues.assign(size_t(components), HUGE_VAL);
             a.maxValues.assign(size_t(components), -HUGE_VAL);
-            for (size_t i = 0; i < packed.size(); ++i) {
+            for (size_t i = 0; i < vertices.size() * size_t(components); ++i) {
                 size_t c = i % size_t(components);
                 a.minValues[c] = std::min(a.minValues[c], double(packed[i]));
                 a.maxValues[c] = std::max(a.maxValues[c], double(packed[i]));
@@ -489,6 +565,7 @@ private:
         mesh.name = utf8(layer->name);
         std::vector<int> triangles;
         std::vector<float> xyz;
+        std::vector<uint32_t> corner;
         for (const Group& g : groups) {
             const LwSurface* s = g.surface;
             bool textured = imageLayer(s) != nullptr;
@@ -497,9 +574,10 @@ private:
             float intensity = s ? clamp01(s->vertexColor.intensity.value) : 0.0f;
             bool normals = g.mode == modeTriangles;
             PrimitiveBuilder b(head, stamp, nextPrimitive++);
+            b.reserve(g.polygons.size() * 4);
             for (int32_t j : g.polygons) {
                 const LwPolygonRec& p = polygons.items[j];
-                std::vector<uint32_t> corner(size_t(p.cornerCount));
+                corner.resize(size_t(p.cornerCount));
                 for (int32_t c = 0; c < p.cornerCount; ++c) {
                     Vertex v;
                     std::memset(&v, 0, sizeof v);
@@ -587,13 +665,13 @@ private:
 }  // namespace
 
 bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
-                   ConvertResult* result)
+                   ConvertResult* result, FILE* file)
 {
     ConvertImages mode = options.images;
     if (mode == ConvertImages::automatic) mode = binary ? ConvertImages::embed : ConvertImages::copy;
     Pictures pictures{object, objectPath, &options, mode, result, {}};
     GltfWriter writer(object, &pictures, result);
-    return writer.run(binary);
+    return writer.run(binary, file);
 }
 
 // ---- OBJ -----------------------------------------------------------------------------

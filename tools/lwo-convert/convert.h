@@ -1,6 +1,7 @@
 // LightWave objects to glTF 2.0 (.glb or .gltf) and OBJ + MTL, in memory:
 // the caller reads the object, writes the bytes and copies the images.
 #pragma once
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,10 @@ struct ConvertResult {
 void subdivideForConversion(LwObject* object, const ConvertOptions& options, ConvertResult* result);
 
 // `objectPath` places the image search (may be null: only the content folder
-// and the names as written are tried). False only when the writer fails.
+// and the names as written are tried). With `file`, the glTF is written
+// there instead of into result->bytes. False only when the writer fails.
 bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
-                   ConvertResult* result);
+                   ConvertResult* result, FILE* file = nullptr);
 // `mtlName` is the material file's name, written beside the .obj as a side file.
 bool convertToObj(const LwObject* object, const char* objectPath, const std::string& mtlName,
                   const ConvertOptions& options, ConvertResult* result);

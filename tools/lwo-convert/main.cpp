@@ -131,25 +131,40 @@ int main(int argc, char** argv)
     ConvertResult result;
     subdivideForConversion(object, options, &result);
     std::string folder = output.find('/') == std::string::npos ? "" : output.substr(0, output.find_last_of('/') + 1);
+    // glTF goes straight into a temporary file beside the output; OBJ is
+    // made in memory first.
+    std::string temp = output + ".XXXXXX";
+    int fd = mkstemp(&temp[0]);
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!file) {
+        if (fd >= 0) close(fd);
+        if (fd >= 0) std::remove(temp.c_str());
+        freeLwObject(object);
+        std::fprintf(stderr, "lwo-convert: %s: cannot be written\n", out);
+        return 1;
+    }
     bool ok;
     if (obj) {
         std::string mtl = output.substr(folder.size(), output.size() - folder.size() - 4) + ".mtl";
-        ok = convertToObj(object, in, mtl, options, &result);
+        ok = convertToObj(object, in, mtl, options, &result) &&
+             std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();
     } else {
-        ok = convertToGltf(object, in, glb, options, &result);
+        ok = convertToGltf(object, in, glb, options, &result, file);
     }
     freeLwObject(object);
+    ok = fchmod(fileno(file), 0644) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
     for (const std::string& w : result.warnings) std::fprintf(stderr, "lwo-convert: warning: %s\n", w.c_str());
+    if (ok) {
+        for (const ConvertSideFile& side : result.sideFiles) {
+            std::string to = folder + side.name;
+            bool done = side.source.empty() ? writeFile(to, side.bytes) : copyFile(side.source, to);
+            if (!done) std::fprintf(stderr, "lwo-convert: warning: could not write %s\n", to.c_str());
+        }
+        ok = std::rename(temp.c_str(), output.c_str()) == 0;
+    }
     if (!ok) {
-        std::fprintf(stderr, "lwo-convert: %s: the writer failed\n", out);
-        return 1;
-    }
-    for (const ConvertSideFile& side : result.sideFiles) {
-        std::string to = folder + side.name;
-        bool done = side.source.empty() ? writeFile(to, side.bytes) : copyFile(side.source, to);
-        if (!done) std::fprintf(stderr, "lwo-convert: warning: could not write %s\n", to.c_str());
-    }
-    if (!writeFile(output, result.bytes)) {
+        std::remove(temp.c_str());
         std::fprintf(stderr, "lwo-convert: %s: cannot be written\n", out);
         return 1;
     }
