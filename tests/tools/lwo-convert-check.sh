@@ -40,6 +40,9 @@ for f in "$work"/in/*.lwo; do
   done
 done
 grep -q 'image/png' "$work/out/glb/cube-uv.glb" || fail "cube-uv.glb: image not embedded"
+mkdir -p "$work/out/ref"
+"$convert" "$work/in/cube-uv.lwo" "$work/out/ref/cube-uv.gltf" --reference-images >/dev/null 2>&1 || fail "reference: exit $?"
+grep -q "\"uri\": \"$work/in/Images/cube.jpg\"" "$work/out/ref/cube-uv.gltf" || fail "reference: not the image's own path"
 [ -f "$work/out/gltf/cube.jpg" ] || fail "cube-uv.gltf: image not copied beside"
 grep -q '^map_Kd cube.jpg' "$work/out/obj/cube-uv.mtl" || fail "cube-uv.mtl: no map_Kd"
 [ "$(grep -c '^f ' "$work/out/obj/cube.obj")" -eq 6 ] || fail "cube.obj: not 6 faces"
@@ -59,7 +62,7 @@ else
   echo "no real objects installed ($real): skipped"
 fi
 
-node "$validate" "$tools" "$work"/out/glb/*.glb "$work"/out/gltf/*.gltf "$work"/real/*.glb >"$work/validator.txt" \
+node "$validate" "$tools" "$work"/out/glb/*.glb "$work"/out/gltf/*.gltf "$work"/out/ref/*.gltf "$work"/real/*.glb >"$work/validator.txt" \
   || fail "validator errors: $(grep -v ' 0 error' "$work/validator.txt")"
 echo "validated: $(grep -c ' 0 error(s)' "$work/validator.txt") file(s) without error"
 if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi

@@ -6,6 +6,9 @@
 
 #include <sys/stat.h>
 
+#include <climits>
+#include <cstdlib>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -162,7 +165,10 @@ struct Pictures {
         if (mode == ConvertImages::embed) {
             f.bytes.swap(bytes);
         } else if (mode == ConvertImages::reference) {
-            f.uri = uriOf(path);
+            // Absolute: the output need not be beside the object.
+            char* absolute = realpath(path.c_str(), nullptr);
+            f.uri = uriOf(absolute ? absolute : path);
+            std::free(absolute);
         } else {
             std::string name = baseName(path);
             for (int n = 1;; ++n) {
