@@ -1,0 +1,110 @@
+// lwo-convert's cost against the reader's: the 47 MB torus (1000 x 1000
+// quads and a sphere, made by the writer) loaded alone, and loaded and
+// converted to a .glb written to disk. The conversion's counters give the
+// load's share and `ratio`, the whole conversion over the load alone.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "convert.h"
+#include "lwwriter.h"
+
+static std::string torus, glb;
+
+static const std::string& torusFile()
+{
+    if (!torus.empty()) return torus;
+    char path[] = "/tmp/lwconvXXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0) std::abort();
+    close(fd);
+    LwWriter w;
+    w.bytes = lwwTorusObject(1000, 1000);
+    if (!w.save(path)) std::abort();
+    torus = path;
+    glb = torus + ".glb";
+    std::atexit([] {
+        std::remove(torus.c_str());
+        std::remove(glb.c_str());
+    });
+    return torus;
+}
+
+static LwObject* quietLoad(const char* path)
+{
+    std::fflush(stdout);
+    FILE* saved = stdout;
+    FILE* null = std::fopen("/dev/null", "w");
+    stdout = null;
+    LwObject* o = readLwObject(path, nullptr, nullptr);
+    stdout = saved;
+    std::fclose(null);
+    return o;
+}
+
+static double seconds(std::chrono::steady_clock::time_point from)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+static void BM_Load(benchmark::State& state)
+{
+    const std::string& path = torusFile();
+    for (auto _ : state) {
+        LwObject* o = quietLoad(path.c_str());
+        if (!o) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        state.PauseTiming();
+        freeLwObject(o);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+static void BM_ConvertToGlb(benchmark::State& state)
+{
+    const std::string& path = torusFile();
+    double load = 0.0, total = 0.0;
+    size_t bytes = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        LwObject* o = quietLoad(path.c_str());
+        if (!o) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        load += seconds(start);
+        ConvertOptions options;
+        ConvertResult r;
+        subdivideForConversion(o, options, &r);
+        FILE* f = std::fopen(glb.c_str(), "wb");
+        bool ok = f && convertToGltf(o, path.c_str(), true, options, &r, f);
+        if (f) {
+            bytes = size_t(std::ftell(f));
+            std::fclose(f);
+        }
+        total += seconds(start);
+        state.PauseTiming();
+        freeLwObject(o);
+        state.ResumeTiming();
+        if (!ok) {
+            state.SkipWithError("conversion failed");
+            break;
+        }
+    }
+    if (load > 0.0) {
+        state.counters["load_ms"] = 1000.0 * load / double(state.iterations());
+        state.counters["ratio"] = total / load;
+        state.counters["glbMB"] = double(bytes) / 1e6;
+    }
+}
+BENCHMARK(BM_ConvertToGlb)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,244 @@
+// lwo-convert's glTF output read back with tinygltf and compared, corner by
+// corner, with what the reader made of the object; and its triangulation.
+#include <gtest/gtest.h>
+#include <tiny_gltf.h>
+
+#include <array>
+#include <cmath>
+#include <set>
+
+#include "convert.h"
+#include "lwwriter.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using Corner = std::array<float, 12>;  // position, normal, uv, rgba
+
+LwObject* load(const Bytes& bytes)
+{
+    FILE* f = fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb");
+    return f ? readLwObjectStream(f, "test", nullptr, nullptr) : nullptr;
+}
+
+const float* floats(const tinygltf::Model& m, int accessor)
+{
+    const tinygltf::Accessor& a = m.accessors[size_t(accessor)];
+    const tinygltf::BufferView& v = m.bufferViews[size_t(a.bufferView)];
+    return reinterpret_cast<const float*>(m.buffers[size_t(v.buffer)].data.data() + v.byteOffset + a.byteOffset);
+}
+
+struct ReadBack {
+    tinygltf::Model model;
+    ConvertResult result;
+};
+
+bool convertAndRead(LwObject* o, ReadBack* back)
+{
+    if (!convertToGltf(o, nullptr, true, ConvertOptions(), &back->result)) return false;
+    tinygltf::TinyGLTF loader;
+    std::string err, warn;
+    const std::string& glb = back->result.bytes;
+    return loader.LoadBinaryFromMemory(&back->model, &err, &warn, reinterpret_cast<const unsigned char*>(glb.data()),
+                                       unsigned(glb.size()));
+}
+
+// The corners the reader made for the layer's faces, in glTF's axes; the
+// count of triangles they make.
+std::set<Corner> readerCorners(const LwLayer* layer, size_t* triangles)
+{
+    std::set<Corner> out;
+    *triangles = 0;
+    for (int32_t j = 0; j < layer->polygons.count; ++j) {
+        const LwPolygonRec& p = layer->polygons.items[j];
+        if (p.cornerCount < 3) continue;
+        *triangles += size_t(p.cornerCount - 2);
+        LwVertexColorMaps maps = findLwVertexColorMaps(layer, p.surface);
+        float k = p.surface ? p.surface->vertexColor.intensity.value : 0.0f;
+        for (int32_t c = 0; c < p.cornerCount; ++c) {
+            const float* at = layer->points.items[p.corners[c].point].pos;
+            // Degenerate polygons have no normal: glTF's must be unit long,
+            // the polygon's or else straight up.
+            static const float up[3] = {0, 1, 0};
+            const float* n = p.corners[c].normal;
+            if (std::fabs(n[0] * n[0] + n[1] * n[1] + n[2] * n[2] - 1.0f) > 0.02f) n = p.normal;
+            if (std::fabs(n[0] * n[0] + n[1] * n[1] + n[2] * n[2] - 1.0f) > 0.02f) n = up;
+            // From the layer's pivot, as the node is placed there.
+            Corner v = {at[0] - layer->pivot[0], at[1] - layer->pivot[1], -(at[2] - layer->pivot[2]),
+                        n[0], n[1], -n[2], 0, 0, 1, 1, 1, 1};
+            if (p.uv) {
+                v[6] = p.uv[2 * c];
+                v[7] = 1.0f - p.uv[2 * c + 1];
+            }
+            float rgba[4];
+            if (maps.status == lwVertexColorFound && lwCornerColor(layer, &p, c, maps, rgba))
+                for (int i = 0; i < 4; ++i) v[8 + size_t(i)] = 1.0f + k * (rgba[i] - 1.0f);
+            out.insert(v);
+        }
+    }
+    return out;
+}
+
+// The triangles of a mesh's primitives; every triangle must face the way its
+// corner normals do (the winding was reversed with z).
+std::set<Corner> gltfCorners(const tinygltf::Model& m, const tinygltf::Mesh& mesh, size_t* triangles)
+{
+    std::set<Corner> out;
+    *triangles = 0;
+    for (const tinygltf::Primitive& p : mesh.primitives) {
+        if (p.mode != TINYGLTF_MODE_TRIANGLES) continue;
+        auto get = [&](const char* name) {
+            auto a = p.attributes.find(name);
+            return a == p.attributes.end() ? nullptr : floats(m, a->second);
+        };
+        const float *pos = get("POSITION"), *nrm = get("NORMAL"), *uv = get("TEXCOORD_0"), *rgba = get("COLOR_0");
+        const tinygltf::Accessor& ia = m.accessors[size_t(p.indices)];
+        const uint32_t* idx = reinterpret_cast<const uint32_t*>(floats(m, p.indices));
+        EXPECT_EQ(ia.componentType, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
+        *triangles += ia.count / 3;
+        for (size_t t = 0; t < ia.count; t += 3) {
+            const float* a = pos + 3 * idx[t];
+            const float* b = pos + 3 * idx[t + 1];
+            const float* c = pos + 3 * idx[t + 2];
+            float e[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, f[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+            float g[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
+            const float* n = nrm + 3 * idx[t];
+            if (g[0] * g[0] + g[1] * g[1] + g[2] * g[2] < 1e-12f) continue;  // a pole's sliver
+            EXPECT_GT(g[0] * n[0] + g[1] * n[1] + g[2] * n[2], 0.0f) << "triangle " << t / 3 << " faces away";
+        }
+        for (size_t i = 0; i < ia.count; ++i) {
+            uint32_t k = idx[i];
+            Corner v = {pos[3 * k], pos[3 * k + 1], pos[3 * k + 2], nrm[3 * k], nrm[3 * k + 1], nrm[3 * k + 2],
+                        0, 0, 1, 1, 1, 1};
+            if (uv) v[6] = uv[2 * k], v[7] = uv[2 * k + 1];
+            if (rgba)
+                for (size_t j = 0; j < 4; ++j) v[8 + j] = rgba[4 * k + j];
+            out.insert(v);
+        }
+    }
+    return out;
+}
+
+TEST(Convert, CornersReadBackAsTheReaderMadeThem)
+{
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        bool texCoords;
+        size_t primitives, materials;
+    } cases[] = {
+        {"planar", lwwCube(0.0f, true, 0), true, 1, 1},
+        {"cylindrical", lwwCube(0.0f, true, 1), true, 1, 1},
+        {"spherical", lwwCube(0.0f, true, 2), true, 1, 1},
+        {"cubic", lwwCube(0.5f, true, 3), true, 1, 1},
+        {"uv map", lwwCube(0.0f, true, 5), true, 1, 1},
+        {"smooth, untextured", lwwCube(1.6f), false, 1, 1},
+        {"torus: uv, cylindrical, spherical", lwwTorusObject(8, 6), true, 3, 3},
+        {"vertex colours", lwwVertexColorCube(), false, 3, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LwObject* o = load(c.bytes);
+        ASSERT_NE(o, nullptr);
+        ReadBack back;
+        ASSERT_TRUE(convertAndRead(o, &back));
+        const tinygltf::Model& m = back.model;
+        EXPECT_EQ(m.materials.size(), c.materials);
+        EXPECT_EQ(size_t(back.result.primitives), c.primitives);
+        ASSERT_EQ(m.nodes.size(), size_t(o->layerCount));
+        size_t layer = 0, primitives = 0;
+        for (const LwLayer* l = o->layers; l; l = l->next, ++layer) {
+            const tinygltf::Node& node = m.nodes[layer];
+            if (l->polygons.count == 0) continue;
+            ASSERT_GE(node.mesh, 0);
+            const tinygltf::Mesh& mesh = m.meshes[size_t(node.mesh)];
+            primitives += mesh.primitives.size();
+            for (const tinygltf::Primitive& p : mesh.primitives)
+                EXPECT_EQ(p.attributes.count("TEXCOORD_0"), c.texCoords ? 1u : 0u);
+            size_t expectedTriangles, triangles;
+            std::set<Corner> expected = readerCorners(l, &expectedTriangles);
+            std::set<Corner> got = gltfCorners(m, mesh, &triangles);
+            EXPECT_EQ(triangles, expectedTriangles);
+            EXPECT_TRUE(got == expected) << "layer " << l->number << ": " << got.size() << " corners read back, "
+                                         << expected.size() << " made by the reader";
+        }
+        EXPECT_EQ(primitives, c.primitives);
+        freeLwObject(o);
+    }
+}
+
+// Layers become nodes under their parent, at their pivot; points and lines
+// their own primitives.
+TEST(Convert, LayersPivotsPointsAndLines)
+{
+    LwwSurface s;
+    s.name = "S";
+    Bytes bytes = lwwObject({s}, {{"base", {0, 0, 0, 1, 0, 0, 1, 1, 0}, {{0, 1, 2}, {0}, {1, 2}}, {0, 0, 0}},
+                                 {"top", {2, 0, 0, 3, 0, 0, 3, 1, 0}, {{0, 1, 2}}, {0}}});
+    LwObject* o = load(bytes);
+    ASSERT_NE(o, nullptr);
+    LwLayer* top = o->layers->next;
+    top->parent = o->layers->number;
+    o->layers->pivot[2] = 1.0f;
+    top->pivot[0] = 2.0f;
+    top->pivot[2] = 1.5f;
+    ReadBack back;
+    ASSERT_TRUE(convertAndRead(o, &back));
+    const tinygltf::Model& m = back.model;
+    ASSERT_EQ(m.nodes.size(), 2u);
+    EXPECT_EQ(m.scenes[0].nodes, std::vector<int>{0});
+    EXPECT_EQ(m.nodes[0].children, std::vector<int>{1});
+    EXPECT_EQ(m.nodes[0].translation, (std::vector<double>{0, 0, -1}));
+    EXPECT_EQ(m.nodes[1].translation, (std::vector<double>{2, 0, -0.5}));
+    EXPECT_EQ(m.nodes[1].name, "top");
+    std::vector<int> modes;
+    for (const tinygltf::Primitive& p : m.meshes[size_t(m.nodes[0].mesh)].primitives) modes.push_back(p.mode);
+    EXPECT_EQ(modes, (std::vector<int>{TINYGLTF_MODE_TRIANGLES, TINYGLTF_MODE_POINTS, TINYGLTF_MODE_LINE}));
+    const tinygltf::Primitive& t = m.meshes[size_t(m.nodes[1].mesh)].primitives[0];
+    EXPECT_EQ(floats(m, t.attributes.at("POSITION"))[0], 0.0f);  // point (2, 0, 0) from the pivot
+    freeLwObject(o);
+}
+
+// Ear clipping: n - 2 triangles, all turning the polygon's way, covering its area.
+TEST(Convert, TriangulationCoversConcavePolygons)
+{
+    struct Case {
+        const char* name;
+        std::vector<float> xy;
+    } cases[] = {
+        {"convex hexagon", {2, 0, 1, 1.7f, -1, 1.7f, -2, 0, -1, -1.7f, 1, -1.7f}},
+        {"dart", {0, 0, 2, 1, 0, 3, 0.5f, 1}},
+        {"L", {0, 0, 2, 0, 2, 1, 1, 1, 1, 3, 0, 3}},
+        {"L clockwise", {0, 3, 1, 3, 1, 1, 2, 1, 2, 0, 0, 0}},
+        {"star", {0, 3, 0.7f, 1, 2.9f, 0.9f, 1.1f, -0.4f, 1.8f, -2.4f, 0, -1.2f, -1.8f, -2.4f, -1.1f, -0.4f, -2.9f, 0.9f,
+                  -0.7f, 1}},
+        {"comb", {0, 0, 5, 0, 5, 3, 4, 1, 3, 3, 2, 1, 1, 3, 0, 1}},
+    };
+    auto area = [](const float* a, const float* b, const float* c) {
+        return ((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])) / 2.0;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int n = int(c.xy.size() / 2);
+        std::vector<float> xyz;
+        double whole = 0.0;
+        for (int i = 0; i < n; ++i) {
+            xyz.insert(xyz.end(), {c.xy[size_t(2 * i)], 5.0f, c.xy[size_t(2 * i + 1)]});  // in the y plane
+            int j = (i + 1) % n;
+            whole += (c.xy[size_t(2 * i)] * c.xy[size_t(2 * j + 1)] - c.xy[size_t(2 * j)] * c.xy[size_t(2 * i + 1)]) / 2.0;
+        }
+        const float up[3] = {0, 1, 0};
+        std::vector<int> t;
+        triangulatePolygon(xyz.data(), n, up, &t);
+        ASSERT_EQ(t.size(), size_t(3 * (n - 2)));
+        double sum = 0.0;
+        for (size_t k = 0; k < t.size(); k += 3) {
+            double a = area(&c.xy[size_t(2 * t[k])], &c.xy[size_t(2 * t[k + 1])], &c.xy[size_t(2 * t[k + 2])]);
+            EXPECT_GT(a * whole, 0.0) << "triangle " << k / 3 << " turns the other way";
+            sum += a;
+        }
+        EXPECT_NEAR(sum, whole, 1e-4);
+    }
+}
+
+}  // namespace

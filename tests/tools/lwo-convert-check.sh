@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# lwo-convert on the writer's samples and Debian's real LightWave objects (when
+# installed): every object the reader takes converts to .glb, .gltf and .obj,
+# and the Khronos glTF validator finds no error in any glTF; what the reader
+# refuses exits 1 and leaves no file; bad usage exits 2.
+# usage: lwo-convert-check.sh LWO_CONVERT LW_SAMPLES VALIDATOR_DIR WORK_DIR
+set -uo pipefail
+convert=$1 samples=$2 tools=$3 work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+validate="$here/../../tools/lwo-convert/gltf-validate.js"
+if [ ! -f "$tools/node_modules/gltf-validator/package.json" ]; then
+  echo "the glTF validator is not in $tools: run scripts/setup"
+  exit 1
+fi
+rm -rf "$work" && mkdir -p "$work/in/Images" "$work/out" "$work/real"
+"$samples" "$work/in" || exit 1
+# A small PNG under every image name the samples use.
+for name in cube lid body red torus; do
+  echo 'iVBORw0KGgoAAAANSUhEUgAAAAIAAAACAQMAAABIeJ9nAAAAA1BMVEX/pQDKkkGbAAAADElEQVQI12NgYGAAAAAEAAEnNCcKAAAAAElFTkSuQmCC' | base64 -d >"$work/in/Images/$name.jpg"
+done
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+"$convert" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no arguments: not exit 2"
+"$convert" "$work/in/cube.lwo" "$work/out/x.png" >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown output form: not exit 2"
+for refused in lwo3.lwo missing.lwo; do
+  "$convert" "$work/in/$refused" "$work/out/refused.glb" 2>"$work/out/refused.err"
+  [ $? -eq 1 ] || fail "$refused: not exit 1"
+  [ -s "$work/out/refused.err" ] || fail "$refused: no reason given"
+done
+[ -z "$(ls "$work/out")" ] || [ "$(ls "$work/out")" = refused.err ] || fail "refusals left files: $(ls "$work/out")"
+rm -f "$work/out/refused.err"
+
+for f in "$work"/in/*.lwo; do
+  n=$(basename "$f" .lwo)
+  [ "$n" = lwo3 ] && continue
+  for form in glb gltf obj; do
+    mkdir -p "$work/out/$form"
+    "$convert" "$f" "$work/out/$form/$n.$form" >/dev/null 2>&1 || fail "$n.$form: exit $?"
+  done
+done
+grep -q 'image/png' "$work/out/glb/cube-uv.glb" || fail "cube-uv.glb: image not embedded"
+mkdir -p "$work/out/ref"
+"$convert" "$work/in/cube-uv.lwo" "$work/out/ref/cube-uv.gltf" --reference-images >/dev/null 2>&1 || fail "reference: exit $?"
+grep -q "\"uri\": \"$work/in/Images/cube.jpg\"" "$work/out/ref/cube-uv.gltf" || fail "reference: not the image's own path"
+[ -f "$work/out/gltf/cube.jpg" ] || fail "cube-uv.gltf: image not copied beside"
+grep -q '^map_Kd cube.jpg' "$work/out/obj/cube-uv.mtl" || fail "cube-uv.mtl: no map_Kd"
+[ "$(grep -c '^f ' "$work/out/obj/cube.obj")" -eq 6 ] || fail "cube.obj: not 6 faces"
+
+real=/usr/share/assimp/models/LWO
+if [ -d "$real" ]; then
+  while IFS= read -r f; do
+    n=$(echo "${f#$real/}" | tr '/ ' '__')
+    out="$work/real/${n%.*}.glb"
+    "$convert" "$f" "$out" >/dev/null 2>&1
+    rc=$?
+    if [ $rc -eq 1 ]; then [ ! -e "$out" ] || fail "$n: refused but written"
+    elif [ $rc -ne 0 ]; then fail "$n: exit $rc"; fi
+  done < <(find "$real" -iname '*.lwo')
+  echo "real objects converted: $(ls "$work/real" | wc -l) of $(find "$real" -iname '*.lwo' | wc -l)"
+else
+  echo "no real objects installed ($real): skipped"
+fi
+
+node "$validate" "$tools" "$work"/out/glb/*.glb "$work"/out/gltf/*.gltf "$work"/out/ref/*.gltf "$work"/real/*.glb >"$work/validator.txt" \
+  || fail "validator errors: $(grep -v ' 0 error' "$work/validator.txt")"
+echo "validated: $(grep -c ' 0 error(s)' "$work/validator.txt") file(s) without error"
+if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi
+echo "0 passed, 1 failed"
+exit 1

@@ -1,0 +1,793 @@
+// LightWave objects to glTF 2.0 and OBJ. LightWave is left-handed with y up,
+// both targets right-handed with y up: z is negated and every polygon's
+// winding reversed. glTF's texture origin is the top-left corner (v -> 1 - v);
+// OBJ's is the bottom-left, like LightWave's.
+#include "convert.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <sstream>
+
+#include <tiny_gltf.h>
+
+#include "imagesearch.h"
+#include "lwsubdiv.h"
+
+// ---- shared --------------------------------------------------------------------------
+
+// Latin-1 bytes that are not UTF-8 made UTF-8, control characters dropped:
+// names go into JSON, whose writer refuses anything else.
+static std::string utf8(const char* text)
+{
+    std::string out;
+    if (!text) return out;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    while (*s) {
+        unsigned char c = *s;
+        int extra = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+        if (c >= 0xF5) extra = 0;
+        bool valid = c >= 0x80 && extra > 0;
+        for (int i = 1; valid && i <= extra; ++i) valid = (s[i] & 0xC0) == 0x80;
+        if (valid) {
+            out.append(reinterpret_cast<const char*>(s), size_t(extra) + 1);
+            s += extra + 1;
+            continue;
+        }
+        if (c >= 0x80) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c >= 0x20) {
+            out += char(c);
+        }
+        ++s;
+    }
+    return out;
+}
+
+static float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
+
+static bool drawn(const LwPolygonRec& p)
+{
+    return p.type != lwId('C', 'U', 'R', 'V') && p.type != lwId('B', 'O', 'N', 'E') && p.cornerCount > 0;
+}
+
+static bool cornersValid(const LwPolygonRec& p, int32_t pointCount)
+{
+    for (int32_t c = 0; c < p.cornerCount; ++c)
+        if (p.corners[c].point < 0 || p.corners[c].point >= pointCount) return false;
+    return true;
+}
+
+// The surface's first colour layer when it is an image map.
+static const LwTexture* imageLayer(const LwSurface* s)
+{
+    if (!s || !s->color.textures || s->color.textures->type != lwId('I', 'M', 'A', 'P')) return nullptr;
+    return s->color.textures;
+}
+
+static std::string baseName(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file's first `limit` bytes (all of it by default).
+static bool readFile(const std::string& path, std::string* bytes, size_t limit = size_t(-1))
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buffer[65536];
+    size_t n;
+    bytes->clear();
+    while (bytes->size() < limit && (n = std::fread(buffer, 1, std::min(sizeof buffer, limit - bytes->size()), f)) > 0)
+        bytes->append(buffer, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+static const char* imageMime(const std::string& bytes)
+{
+    if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return "image/png";
+    if (bytes.size() >= 3 && std::memcmp(bytes.data(), "\xFF\xD8\xFF", 3) == 0) return "image/jpeg";
+    return nullptr;
+}
+
+// URI-safe path: everything but unreserved characters and '/' percent-encoded.
+static std::string uriOf(const std::string& path)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::strchr("-._~/", c)) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+// The pictures of a conversion: each surface's image looked for once, read
+// when it is to be embedded, named once beside the output when copied.
+struct Pictures {
+    const LwObject* object;
+    const char* objectPath;
+    const ConvertOptions* options;
+    ConvertImages mode;
+    ConvertResult* result;
+    struct Found {
+        std::string path;   // "" when not usable
+        std::string bytes;  // when embedded
+        std::string mime;
+        std::string uri;    // when copied or referenced
+    };
+    std::map<int32_t, Found> byClip;
+
+    const Found* find(const LwSurface* s)
+    {
+        const LwTexture* t = imageLayer(s);
+        if (!t) return nullptr;
+        auto known = byClip.find(t->image.clip);
+        if (known != byClip.end()) return known->second.path.empty() ? nullptr : &known->second;
+        Found& f = byClip[t->image.clip];
+        const char* name = lwClipFirstName(findLwClip(object->clips, t->image.clip));
+        std::string surface = utf8(s->name);
+        if (!name) {
+            result->warnings.push_back("surface <" + surface + ">: its image is not among the object's clips");
+            return nullptr;
+        }
+        std::string path = findImageFile(name, objectPath, nullptr, options->contentFolder);
+        std::string bytes;
+        // Only an embedded image is read whole; the others are only recognised.
+        if (path.empty() || !readFile(path, &bytes, mode == ConvertImages::embed ? size_t(-1) : 16)) {
+            result->warnings.push_back("image <" + utf8(name) + "> not found: surface <" + surface + "> keeps its colour");
+            return nullptr;
+        }
+        const char* mime = imageMime(bytes);
+        if (!mime) {
+            result->warnings.push_back("image <" + utf8(path.c_str()) + "> is neither PNG nor JPEG: surface <" + surface +
+                                       "> keeps its colour");
+            return nullptr;
+        }
+        f.path = path;
+        f.mime = mime;
+        if (mode == ConvertImages::embed) {
+            f.bytes.swap(bytes);
+        } else if (mode == ConvertImages::reference) {
+            // Absolute: the output need not be beside the object.
+            char* absolute = realpath(path.c_str(), nullptr);
+            f.uri = uriOf(absolute ? absolute : path);
+            std::free(absolute);
+        } else {
+            std::string name = baseName(path);
+            for (int n = 1;; ++n) {
+                bool taken = false;
+                for (const ConvertSideFile& side : result->sideFiles) taken |= side.name == name;
+                if (!taken) break;
+                name = std::to_string(n) + "-" + baseName(path);
+            }
+            result->sideFiles.push_back({name, path, ""});
+            f.uri = uriOf(name);
+        }
+        return &f;
+    }
+};
+
+void subdivideForConversion(LwObject* object, const ConvertOptions& options, ConvertResult* result)
+{
+    int level = options.subdivisionLevel < 0 ? int(lwSubdivisionDefaultLevel) : options.subdivisionLevel;
+    for (LwLayer* layer = object->layers; layer; layer = layer->next) {
+        LwSubdivision r;
+        subdivideLwLayer(layer, level, &r);
+        if (r.problem == lwSubdivisionFine || r.controlPolygons == 0) continue;
+        const char* why = r.problem == lwSubdivisionLevelLowered ? "level lowered to fit"
+                          : r.problem == lwSubdivisionRefused   ? "cage kept: topology refused"
+                                                                : "cage kept: too large";
+        result->warnings.push_back("layer " + std::to_string(layer->number) + " SubPatches: " + why);
+    }
+}
+
+// ---- triangulation -------------------------------------------------------------------
+
+void triangulatePolygon(const float* xyz, int count, const float normal[3], std::vector<int>* out)
+{
+    if (count < 3) return;
+    if (count == 3) {
+        out->insert(out->end(), {0, 1, 2});
+        return;
+    }
+    // The plane: the normal's largest axis dropped (Newell's normal when the
+    // given one is unusable).
+    double n[3] = {normal[0], normal[1], normal[2]};
+    if (!(std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]) > 1e-12)) {
+        n[0] = n[1] = n[2] = 0.0;
+        for (int i = 0; i < count; ++i) {
+            const float* a = xyz + 3 * i;
+            const float* b = xyz + 3 * ((i + 1) % count);
+            n[0] += double(a[1] - b[1]) * (a[2] + b[2]);
+            n[1] += double(a[2] - b[2]) * (a[0] + b[0]);
+            n[2] += double(a[0] - b[0]) * (a[1] + b[1]);
+        }
+    }
+    int drop = std::fabs(n[0]) > std::fabs(n[1]) ? (std::fabs(n[0]) > std::fabs(n[2]) ? 0 : 2)
+                                                 : (std::fabs(n[1]) > std::fabs(n[2]) ? 1 : 2);
+    int ax = (drop + 1) % 3, ay = (drop + 2) % 3;
+    if (count == 4) {
+        // Most polygons are convex quads: two triangles, no clipping.
+        double turn[4];
+        for (int i = 0; i < 4; ++i) {
+            const float *a = xyz + 3 * ((i + 3) % 4), *b = xyz + 3 * i, *c = xyz + 3 * ((i + 1) % 4);
+            turn[i] = (double(b[ax]) - a[ax]) * (double(c[ay]) - a[ay]) - (double(b[ay]) - a[ay]) * (double(c[ax]) - a[ax]);
+        }
+        if ((turn[0] > 0 && turn[1] > 0 && turn[2] > 0 && turn[3] > 0) ||
+            (turn[0] < 0 && turn[1] < 0 && turn[2] < 0 && turn[3] < 0)) {
+            out->insert(out->end(), {0, 1, 2, 0, 2, 3});
+            return;
+        }
+    }
+    std::vector<double> x(static_cast<size_t>(count)), y(static_cast<size_t>(count));
+    double area = 0.0;
+    for (int i = 0; i < count; ++i) {
+        x[size_t(i)] = xyz[3 * i + ax];
+        y[size_t(i)] = xyz[3 * i + ay];
+    }
+    for (int i = 0; i < count; ++i) {
+        int j = (i + 1) % count;
+        area += x[size_t(i)] * y[size_t(j)] - x[size_t(j)] * y[size_t(i)];
+    }
+    double sense = area < 0.0 ? -1.0 : 1.0;
+    auto cross = [&](int a, int b, int c) {
+        return sense * ((x[size_t(b)] - x[size_t(a)]) * (y[size_t(c)] - y[size_t(a)]) -
+                        (y[size_t(b)] - y[size_t(a)]) * (x[size_t(c)] - x[size_t(a)]));
+    };
+    std::vector<int> left(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) left[size_t(i)] = i;
+    size_t at = 0;
+    while (left.size() > 3) {
+        size_t m = left.size();
+        bool clipped = false;
+        for (size_t tries = 0; tries < m && !clipped; ++tries, at = (at + 1) % m) {
+            int a = left[(at + m - 1) % m], b = left[at], c = left[(at + 1) % m];
+            if (cross(a, b, c) <= 0.0) continue;  // reflex or flat
+            bool inside = false;
+            for (size_t k = 0; k < m && !inside; ++k) {
+                int p = left[k];
+                if (p == a || p == b || p == c) continue;
+                inside = cross(a, b, p) >= 0.0 && cross(b, c, p) >= 0.0 && cross(c, a, p) >= 0.0;
+            }
+            if (inside) continue;
+            out->insert(out->end(), {a, b, c});
+            left.erase(left.begin() + long(at));
+            clipped = true;
+        }
+        if (!clipped) {
+            // Self-crossing or degenerate: no ear anywhere; cut one off all the same.
+            at %= left.size();
+            out->insert(out->end(), {left[(at + m - 1) % m], left[at], left[(at + 1) % m]});
+            left.erase(left.begin() + long(at));
+        }
+        if (at >= left.size()) at = 0;
+    }
+    out->insert(out->end(), {left[0], left[1], left[2]});
+}
+
+// ---- glTF ----------------------------------------------------------------------------
+
+namespace {
+
+// An output stream straight into a string made big enough beforehand: the
+// GLB of a large object is written once, not regrown and copied.
+class StringOut : public std::streambuf {
+public:
+    explicit StringOut(std::string* out) : out(out) {}
+
+protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        out->append(s, size_t(n));
+        return n;
+    }
+    int_type overflow(int_type c) override
+    {
+        if (c != traits_type::eof()) out->push_back(char(c));
+        return c;
+    }
+
+private:
+    std::string* out;
+};
+
+// The same straight into an open file.
+class FileOut : public std::streambuf {
+public:
+    explicit FileOut(FILE* file) : file(file) {}
+
+protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        return std::streamsize(std::fwrite(s, 1, size_t(n), file));
+    }
+    int_type overflow(int_type c) override
+    {
+        return c == traits_type::eof() || std::fputc(c, file) != EOF ? c : traits_type::eof();
+    }
+
+private:
+    FILE* file;
+};
+
+enum { modePoints = 0, modeLines = 1, modeTriangles = 4 };
+
+struct Vertex {
+    int32_t point;
+    float pos[3], normal[3], uv[2], rgba[4];
+};
+
+// One primitive's vertices, a corner made a vertex only when no vertex of
+// the same point has all its attributes.
+class PrimitiveBuilder {
+public:
+    PrimitiveBuilder(std::vector<int32_t>& head, std::vector<int32_t>& stamp, int32_t id)
+        : head(head), stamp(stamp), id(id) {}
+
+    uint32_t add(const Vertex& v)
+    {
+        size_t p = size_t(v.point);
+        if (stamp[p] != id) {
+            stamp[p] = id;
+            head[p] = -1;
+        }
+        for (int32_t i = head[p]; i >= 0; i = next[size_t(i)])
+            if (std::memcmp(&vertices[size_t(i)], &v, sizeof v) == 0) return uint32_t(i);
+        vertices.push_back(v);
+        next.push_back(head[p]);
+        head[p] = int32_t(vertices.size() - 1);
+        return uint32_t(vertices.size() - 1);
+    }
+
+    void reserve(size_t corners)
+    {
+        vertices.reserve(corners);
+        next.reserve(corners);
+        indices.reserve(corners * 3 / 2);
+    }
+
+    std::vector<Vertex> vertices;
+    std::vector<uint32_t> indices;
+
+private:
+    std::vector<int32_t>& head;
+    std::vector<int32_t>& stamp;
+    std::vector<int32_t> next;
+    int32_t id;
+};
+
+class GltfWriter {
+public:
+    GltfWriter(const LwObject* object, Pictures* pictures, ConvertResult* result)
+        : object(object), pictures(pictures), result(result)
+    {
+        model.asset.version = "2.0";
+        model.asset.generator = "lwo-convert";
+        model.buffers.resize(1);
+    }
+
+    bool run(bool binary, FILE* file)
+    {
+        // At most every corner a vertex of 12 floats, and 3 indices a corner.
+        size_t corners = 0;
+        for (const LwLayer* layer = object->layers; layer; layer = layer->next)
+            corners += size_t(layer->polygons.cornerCount > 0 ? layer->polygons.cornerCount : 0);
+        model.buffers[0].data.reserve(corners * (12 + 3) * 4 + 4096);
+        std::map<const LwLayer*, int> nodeOf;
+        for (const LwLayer* layer = object->layers; layer; layer = layer->next) {
+            tinygltf::Node node;
+            node.name = utf8(layer->name);
+            int mesh = meshOf(layer);
+            if (mesh >= 0) node.mesh = mesh;
+            nodeOf[layer] = int(model.nodes.size());
+            model.nodes.push_back(node);
+        }
+        // Parents by layer number; a parent that is missing, the layer itself
+        // or one of its descendants leaves the layer at the root.
+        std::vector<const LwLayer*> parentOf(model.nodes.size(), nullptr);
+        for (const LwLayer* layer = object->layers; layer; layer = layer->next) {
+            const LwLayer* parent = nullptr;
+            for (const LwLayer* p = object->layers; p && layer->parent >= 0; p = p->next)
+                if (p->number == layer->parent && p != layer) {
+                    parent = p;
+                    break;
+                }
+            for (const LwLayer* up = parent; up; up = parentOf[size_t(nodeOf[up])])
+                if (up == layer) {
+                    parent = nullptr;
+                    break;
+                }
+            if (!parent) continue;
+            parentOf[size_t(nodeOf[layer])] = parent;
+        }
+        tinygltf::Scene scene;
+        for (const LwLayer* layer = object->layers; layer; layer = layer->next) {
+            int n = nodeOf[layer];
+            const LwLayer* parent = parentOf[size_t(n)];
+            float base[3] = {0, 0, 0};
+            if (parent) std::memcpy(base, parent->pivot, sizeof base);
+            double t[3] = {double(layer->pivot[0]) - base[0], double(layer->pivot[1]) - base[1],
+                           -(double(layer->pivot[2]) - base[2])};
+            if (t[0] != 0.0 || t[1] != 0.0 || t[2] != 0.0) model.nodes[size_t(n)].translation.assign(t, t + 3);
+            if (parent) model.nodes[size_t(nodeOf[parent])].children.push_back(n);
+            else scene.nodes.push_back(n);
+        }
+        model.scenes.push_back(scene);
+        model.defaultScene = 0;
+        if (model.buffers[0].data.empty()) model.buffers.clear();
+        result->materials = int(model.materials.size());
+
+        tinygltf::TinyGLTF gltf;
+        result->bytes.clear();
+        if (file) {
+            FileOut buffer(file);
+            std::ostream out(&buffer);
+            return gltf.WriteGltfSceneToStream(&model, out, !binary, binary) && !std::ferror(file);
+        }
+        size_t data = model.buffers.empty() ? 0 : model.buffers[0].data.size();
+        result->bytes.reserve((binary ? data : data / 3 * 4) + 65536 + 512 * model.accessors.size());
+        StringOut buffer(&result->bytes);
+        std::ostream out(&buffer);
+        return gltf.WriteGltfSceneToStream(&model, out, !binary, binary);
+    }
+
+private:
+    int bufferView(const void* data, size_t size, int target)
+    {
+        std::vector<unsigned char>& buffer = model.buffers[0].data;
+        while (buffer.size() % 4) buffer.push_back(0);
+        tinygltf::BufferView view;
+        view.buffer = 0;
+        view.byteOffset = buffer.size();
+        view.byteLength = size;
+        view.target = target;
+        const unsigned char* bytes = static_cast<const unsigned char*>(data);
+        if (bytes) buffer.insert(buffer.end(), bytes, bytes + size);
+        else buffer.resize(buffer.size() + size);  // filled by the caller
+        model.bufferViews.push_back(view);
+        return int(model.bufferViews.size() - 1);
+    }
+
+    // An accessor over one attribute (offset floats into each vertex).
+    int attribute(const std::vector<Vertex>& vertices, size_t offset, int components, bool bounds)
+    {
+        size_t size = vertices.size() * size_t(components) * sizeof(float);
+        tinygltf::Accessor a;
+        a.bufferView = bufferView(nullptr, size, TINYGLTF_TARGET_ARRAY_BUFFER);
+        std::vector<unsigned char>& buffer = model.buffers[0].data;
+        float* packed = reinterpret_cast<float*>(&buffer[buffer.size() - size]);
+        for (const Vertex& v : vertices) {
+            std::memcpy(packed, reinterpret_cast<const char*>(&v) + offset, size_t(components) * sizeof(float));
+            packed += components;
+        }
+        packed -= vertices.size() * size_t(components);
+        a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+        a.count = vertices.size();
+        a.type = components == 2 ? TINYGLTF_TYPE_VEC2 : components == 3 ? TINYGLTF_TYPE_VEC3 : TINYGLTF_TYPE_VEC4;
+        if (bounds) {
+            a.minValues.assign(size_t(components), HUGE_VAL);
+            a.maxValues.assign(size_t(components), -HUGE_VAL);
+            for (size_t i = 0; i < vertices.size() * size_t(components); ++i) {
+                size_t c = i % size_t(components);
+                a.minValues[c] = std::min(a.minValues[c], double(packed[i]));
+                a.maxValues[c] = std::max(a.maxValues[c], double(packed[i]));
+            }
+        }
+        model.accessors.push_back(a);
+        return int(model.accessors.size() - 1);
+    }
+
+    int materialOf(const LwSurface* s)
+    {
+        auto known = materials.find(s);
+        if (known != materials.end()) return known->second;
+        tinygltf::Material m;
+        tinygltf::PbrMetallicRoughness& pbr = m.pbrMetallicRoughness;
+        pbr.metallicFactor = 0.0;
+        if (s) {
+            m.name = utf8(s->name);
+            float alpha = clamp01(1.0f - s->transparency.channel.value);
+            pbr.baseColorFactor = {clamp01(s->color.rgb[0]), clamp01(s->color.rgb[1]), clamp01(s->color.rgb[2]), alpha};
+            pbr.roughnessFactor = 1.0 - clamp01(s->glossiness.value);
+            float glow = clamp01(s->luminosity.value);
+            m.emissiveFactor = {glow * clamp01(s->color.rgb[0]), glow * clamp01(s->color.rgb[1]),
+                                glow * clamp01(s->color.rgb[2])};
+            if (alpha < 1.0f) m.alphaMode = "BLEND";
+            m.doubleSided = s->sidedness == 3;
+            if (const Pictures::Found* f = pictures->find(s)) pbr.baseColorTexture.index = textureOf(f);
+        } else {
+            m.name = "Default";
+            pbr.roughnessFactor = 1.0;
+        }
+        model.materials.push_back(m);
+        materials[s] = int(model.materials.size() - 1);
+        return materials[s];
+    }
+
+    int textureOf(const Pictures::Found* f)
+    {
+        auto known = textures.find(f);
+        if (known != textures.end()) return known->second;
+        tinygltf::Image image;
+        image.name = utf8(baseName(f->path).c_str());
+        if (f->uri.empty()) {
+            image.mimeType = f->mime;
+            image.bufferView = bufferView(f->bytes.data(), f->bytes.size(), 0);
+        } else {
+            image.uri = f->uri;
+        }
+        model.images.push_back(image);
+        if (model.samplers.empty()) model.samplers.emplace_back();  // repeat both ways
+        tinygltf::Texture texture;
+        texture.source = int(model.images.size() - 1);
+        texture.sampler = 0;
+        model.textures.push_back(texture);
+        textures[f] = int(model.textures.size() - 1);
+        return textures[f];
+    }
+
+    // One mesh for the layer, one primitive per surface and drawing mode;
+    // -1 for a layer with nothing to draw.
+    int meshOf(const LwLayer* layer)
+    {
+        const LwPolygonArray& polygons = layer->polygons;
+        const LwPointArray& points = layer->points;
+        struct Group {
+            const LwSurface* surface;
+            int mode;
+            std::vector<int32_t> polygons;
+        };
+        std::vector<Group> groups;
+        for (int32_t j = 0; j < polygons.count; ++j) {
+            const LwPolygonRec& p = polygons.items[j];
+            if (!drawn(p) || !cornersValid(p, points.count)) continue;
+            int mode = p.cornerCount == 1 ? modePoints : p.cornerCount == 2 ? modeLines : modeTriangles;
+            size_t g = 0;
+            while (g < groups.size() && !(groups[g].surface == p.surface && groups[g].mode == mode)) ++g;
+            if (g == groups.size()) groups.push_back({p.surface, mode, {}});
+            groups[g].polygons.push_back(j);
+        }
+        if (groups.empty()) return -1;
+        head.assign(size_t(points.count), -1);
+        stamp.assign(size_t(points.count), -1);
+        tinygltf::Mesh mesh;
+        mesh.name = utf8(layer->name);
+        std::vector<int> triangles;
+        std::vector<float> xyz;
+        std::vector<uint32_t> corner;
+        for (const Group& g : groups) {
+            const LwSurface* s = g.surface;
+            bool textured = imageLayer(s) != nullptr;
+            LwVertexColorMaps maps = s ? findLwVertexColorMaps(layer, s) : LwVertexColorMaps{};
+            bool coloured = maps.status == lwVertexColorFound;
+            float intensity = s ? clamp01(s->vertexColor.intensity.value) : 0.0f;
+            bool normals = g.mode == modeTriangles;
+            PrimitiveBuilder b(head, stamp, nextPrimitive++);
+            b.reserve(g.polygons.size() * 4);
+            for (int32_t j : g.polygons) {
+                const LwPolygonRec& p = polygons.items[j];
+                corner.resize(size_t(p.cornerCount));
+                for (int32_t c = 0; c < p.cornerCount; ++c) {
+                    Vertex v;
+                    std::memset(&v, 0, sizeof v);
+                    v.point = p.corners[c].point;
+                    const float* at = points.items[v.point].pos;
+                    v.pos[0] = at[0] - layer->pivot[0];
+                    v.pos[1] = at[1] - layer->pivot[1];
+                    v.pos[2] = -(at[2] - layer->pivot[2]);
+                    if (normals) {
+                        const float* n = p.corners[c].normal;
+                        float len = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+                        if (!(len > 0.98f && len < 1.02f)) n = p.normal;  // the validator wants unit normals
+                        len = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+                        static const float up[3] = {0, 1, 0};
+                        if (!(len > 0.98f && len < 1.02f)) n = up;
+                        v.normal[0] = n[0];
+                        v.normal[1] = n[1];
+                        v.normal[2] = -n[2];
+                    }
+                    if (textured && p.uv) {
+                        v.uv[0] = p.uv[2 * c];
+                        v.uv[1] = 1.0f - p.uv[2 * c + 1];
+                    }
+                    if (coloured) {
+                        float rgba[4] = {1, 1, 1, 1};
+                        lwCornerColor(layer, &p, c, maps, rgba);
+                        for (int k = 0; k < 4; ++k) v.rgba[k] = 1.0f + intensity * (clamp01(rgba[k]) - 1.0f);
+                    }
+                    corner[size_t(c)] = b.add(v);
+                }
+                if (g.mode != modeTriangles) {
+                    b.indices.insert(b.indices.end(), corner.begin(), corner.end());
+                    continue;
+                }
+                triangles.clear();
+                if (p.cornerCount > 3) {
+                    xyz.resize(3 * size_t(p.cornerCount));
+                    for (int32_t c = 0; c < p.cornerCount; ++c)
+                        std::memcpy(&xyz[3 * size_t(c)], points.items[p.corners[c].point].pos, 3 * sizeof(float));
+                    triangulatePolygon(xyz.data(), p.cornerCount, p.normal, &triangles);
+                } else {
+                    triangles = {0, 1, 2};
+                }
+                // Reversed: the z flip mirrors the polygon.
+                for (size_t t = 0; t < triangles.size(); t += 3) {
+                    b.indices.push_back(corner[size_t(triangles[t])]);
+                    b.indices.push_back(corner[size_t(triangles[t + 2])]);
+                    b.indices.push_back(corner[size_t(triangles[t + 1])]);
+                }
+            }
+            if (b.indices.empty()) continue;
+            tinygltf::Primitive prim;
+            prim.mode = g.mode;
+            prim.material = materialOf(s);
+            prim.attributes["POSITION"] = attribute(b.vertices, offsetof(Vertex, pos), 3, true);
+            if (normals) prim.attributes["NORMAL"] = attribute(b.vertices, offsetof(Vertex, normal), 3, false);
+            if (textured) prim.attributes["TEXCOORD_0"] = attribute(b.vertices, offsetof(Vertex, uv), 2, false);
+            if (coloured) prim.attributes["COLOR_0"] = attribute(b.vertices, offsetof(Vertex, rgba), 4, false);
+            tinygltf::Accessor indices;
+            indices.bufferView = bufferView(b.indices.data(), b.indices.size() * sizeof(uint32_t),
+                                            TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+            indices.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+            indices.count = b.indices.size();
+            indices.type = TINYGLTF_TYPE_SCALAR;
+            model.accessors.push_back(indices);
+            prim.indices = int(model.accessors.size() - 1);
+            mesh.primitives.push_back(prim);
+            ++result->primitives;
+        }
+        if (mesh.primitives.empty()) return -1;
+        model.meshes.push_back(mesh);
+        return int(model.meshes.size() - 1);
+    }
+
+    const LwObject* object;
+    Pictures* pictures;
+    ConvertResult* result;
+    tinygltf::Model model;
+    std::map<const LwSurface*, int> materials;
+    std::map<const Pictures::Found*, int> textures;
+    std::vector<int32_t> head, stamp;
+    int32_t nextPrimitive = 0;
+};
+
+}  // namespace
+
+bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
+                   ConvertResult* result, FILE* file)
+{
+    ConvertImages mode = options.images;
+    if (mode == ConvertImages::automatic) mode = binary ? ConvertImages::embed : ConvertImages::copy;
+    Pictures pictures{object, objectPath, &options, mode, result, {}};
+    GltfWriter writer(object, &pictures, result);
+    return writer.run(binary, file);
+}
+
+// ---- OBJ -----------------------------------------------------------------------------
+
+static std::string objName(const char* text, const char* fallback)
+{
+    std::string name = utf8(text && *text ? text : fallback);
+    for (char& c : name)
+        if (c == ' ' || c == '\t') c = '_';
+    return name;
+}
+
+bool convertToObj(const LwObject* object, const char* objectPath, const std::string& mtlName,
+                  const ConvertOptions& options, ConvertResult* result)
+{
+    ConvertImages mode = options.images == ConvertImages::automatic || options.images == ConvertImages::embed
+                             ? ConvertImages::copy
+                             : options.images;
+    if (options.images == ConvertImages::embed) result->warnings.push_back("OBJ cannot embed images: copied beside");
+    Pictures pictures{object, objectPath, &options, mode, result, {}};
+    std::string obj, mtl;
+    char line[256];
+    obj += "# lwo-convert\nmtllib " + mtlName + "\n";
+    std::map<const LwSurface*, std::string> materials;
+    auto materialOf = [&](const LwSurface* s) {
+        auto known = materials.find(s);
+        if (known != materials.end()) return known->second;
+        std::string name = objName(s ? s->name : nullptr, "Default");
+        for (int n = 1;; ++n) {
+            bool taken = false;
+            for (auto& m : materials) taken |= m.second == name;
+            if (!taken) break;
+            name = objName(s ? s->name : nullptr, "Default") + "_" + std::to_string(n);
+        }
+        materials[s] = name;
+        mtl += "newmtl " + name + "\n";
+        float rgb[3] = {0.8f, 0.8f, 0.8f}, alpha = 1.0f, gloss = 0.0f, glow = 0.0f, spec = 0.0f;
+        if (s) {
+            for (int k = 0; k < 3; ++k) rgb[k] = clamp01(s->color.rgb[k]);
+            alpha = clamp01(1.0f - s->transparency.channel.value);
+            gloss = clamp01(s->glossiness.value);
+            glow = clamp01(s->luminosity.value);
+            spec = clamp01(s->specularity.value);
+        }
+        float diffuse = s ? clamp01(s->diffuse.value) : 1.0f;
+        std::snprintf(line, sizeof line, "Kd %g %g %g\nKs %g %g %g\nNs %g\nKe %g %g %g\nd %g\n", double(rgb[0] * diffuse),
+                      double(rgb[1] * diffuse), double(rgb[2] * diffuse), double(spec), double(spec), double(spec),
+                      double(2.0f + 1022.0f * gloss * gloss), double(glow * rgb[0]), double(glow * rgb[1]),
+                      double(glow * rgb[2]), double(alpha));
+        mtl += line;
+        if (const Pictures::Found* f = s ? pictures.find(s) : nullptr) mtl += "map_Kd " + f->uri + "\n";
+        mtl += "\n";
+        ++result->materials;
+        return name;
+    };
+    int64_t base = 1, baseTexture = 1, baseNormal = 1;
+    int layerIndex = 0;
+    for (const LwLayer* layer = object->layers; layer; layer = layer->next, ++layerIndex) {
+        const LwPointArray& points = layer->points;
+        for (int32_t i = 0; i < points.count; ++i) {
+            const float* p = points.items[i].pos;
+            std::snprintf(line, sizeof line, "v %.9g %.9g %.9g\n", double(p[0]), double(p[1]), double(-p[2]));
+            obj += line;
+        }
+        std::string layerName = objName(layer->name, ("layer" + std::to_string(layer->number)).c_str());
+        std::vector<const LwSurface*> surfaces;
+        for (int32_t j = 0; j < layer->polygons.count; ++j) {
+            const LwSurface* s = layer->polygons.items[j].surface;
+            if (std::find(surfaces.begin(), surfaces.end(), s) == surfaces.end()) surfaces.push_back(s);
+        }
+        for (const LwSurface* s : surfaces) {
+            std::string material = materialOf(s);
+            obj += "g " + layerName + "_" + material + "\nusemtl " + material + "\n";
+            ++result->primitives;
+            bool textured = imageLayer(s) != nullptr;
+            for (int32_t j = 0; j < layer->polygons.count; ++j) {
+                const LwPolygonRec& p = layer->polygons.items[j];
+                if (p.surface != s || !drawn(p) || !cornersValid(p, points.count)) continue;
+                bool face = p.cornerCount > 2;
+                for (int32_t c = 0; face && c < p.cornerCount; ++c) {
+                    const float* n = p.corners[c].normal;
+                    std::snprintf(line, sizeof line, "vn %.7g %.7g %.7g\n", double(n[0]), double(n[1]), double(-n[2]));
+                    obj += line;
+                    if (textured && p.uv) {
+                        std::snprintf(line, sizeof line, "vt %.7g %.7g\n", double(p.uv[2 * c]), double(p.uv[2 * c + 1]));
+                        obj += line;
+                    }
+                }
+                obj += p.cornerCount == 1 ? "p" : p.cornerCount == 2 ? "l" : "f";
+                // Reversed, first corner kept first: the z flip mirrors the polygon.
+                for (int32_t k = 0; k < p.cornerCount; ++k) {
+                    int32_t c = k == 0 ? 0 : p.cornerCount - k;
+                    int64_t v = base + p.corners[c].point;
+                    if (!face) std::snprintf(line, sizeof line, " %lld", (long long)v);
+                    else if (textured && p.uv)
+                        std::snprintf(line, sizeof line, " %lld/%lld/%lld", (long long)v, (long long)(baseTexture + c),
+                                      (long long)(baseNormal + c));
+                    else std::snprintf(line, sizeof line, " %lld//%lld", (long long)v, (long long)(baseNormal + c));
+                    obj += line;
+                }
+                obj += "\n";
+                if (face) {
+                    baseNormal += p.cornerCount;
+                    if (textured && p.uv) baseTexture += p.cornerCount;
+                }
+            }
+        }
+        base += points.count;
+    }
+    result->bytes.swap(obj);
+    result->sideFiles.push_back({mtlName, "", mtl});
+    return true;
+}

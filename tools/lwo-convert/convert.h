@@ -1,0 +1,49 @@
+// LightWave objects to glTF 2.0 (.glb or .gltf) and OBJ + MTL, in memory:
+// the caller reads the object, writes the bytes and copies the images.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "lightwave.h"
+
+enum class ConvertImages { automatic, embed, copy, reference };
+
+struct ConvertOptions {
+    int subdivisionLevel = -1;            // -1: the display level (lwSubdivisionDefaultLevel)
+    const char* contentFolder = nullptr;  // where images are also looked for
+    ConvertImages images = ConvertImages::automatic;  // embed in .glb, copy beside .gltf and .obj
+};
+
+// A file the output refers to: `source` (an image found on disk) is to be
+// copied beside the output as `name`, or `bytes` written there.
+struct ConvertSideFile {
+    std::string name;
+    std::string source;
+    std::string bytes;
+};
+
+struct ConvertResult {
+    std::string bytes;                    // the .glb, .gltf or .obj
+    std::vector<ConvertSideFile> sideFiles;
+    std::vector<std::string> warnings;
+    int primitives = 0;                   // glTF primitives, or OBJ groups
+    int materials = 0;
+};
+
+// Refines every layer's SubPatches to the options' level; problems become warnings.
+void subdivideForConversion(LwObject* object, const ConvertOptions& options, ConvertResult* result);
+
+// `objectPath` places the image search (may be null: only the content folder
+// and the names as written are tried). With `file`, the glTF is written
+// there instead of into result->bytes. False only when the writer fails.
+bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
+                   ConvertResult* result, FILE* file = nullptr);
+// `mtlName` is the material file's name, written beside the .obj as a side file.
+bool convertToObj(const LwObject* object, const char* objectPath, const std::string& mtlName,
+                  const ConvertOptions& options, ConvertResult* result);
+
+// Polygon triangulation by ear clipping in the plane of `normal`: corner
+// indices (into `xyz`, three floats a corner) of cornerCount - 2 triangles in
+// the polygon's own turning order, appended to `out`.
+void triangulatePolygon(const float* xyz, int count, const float normal[3], std::vector<int>* out);
