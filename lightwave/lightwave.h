@@ -312,6 +312,8 @@ struct LwObject {
 // Reads an object file, LWO2 or the older LWOB (or its layered LWLO). On failure returns null; failId receives the chunk ID
 // being handled and failPos the file position (both optional), and lwFailReason says why.
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos);
+// The same with the reader's load lines kept off stdout, for tools whose output is their own.
+LwObject* readLwObjectQuietly(const char* path, uint32_t* failId, int32_t* failPos);
 // Same from an open stream (fmemopen works); the stream is closed in every case.
 // `name` is only printed.
 LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos);

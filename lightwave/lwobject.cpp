@@ -2,6 +2,8 @@
 // lwob.cpp) and the completion of every layer (box, normals, surfaces, vertex-map links, texture coordinates).
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "lwread.h"
 
@@ -258,4 +260,20 @@ LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos)
 {
     std::printf("LwLoader[Info]:: Load %s \n", path ? path : "");
     return readNew(path ? std::fopen(path, "rb") : nullptr, false, failId, failPos, false);
+}
+
+LwObject* readLwObjectQuietly(const char* path, uint32_t* failId, int32_t* failPos)
+{
+    std::fflush(stdout);
+    int saved = dup(1);
+    int null = open("/dev/null", O_WRONLY);
+    if (saved >= 0 && null >= 0) dup2(null, 1);
+    LwObject* o = readLwObject(path, failId, failPos);
+    std::fflush(stdout);
+    if (saved >= 0) {
+        dup2(saved, 1);
+        close(saved);
+    }
+    if (null >= 0) close(null);
+    return o;
 }

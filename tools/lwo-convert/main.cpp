@@ -34,23 +34,6 @@ static bool endsWith(const std::string& s, const char* end)
     return true;
 }
 
-// The reader prints its progress on stdout; ours is kept clean.
-static LwObject* load(const char* path, uint32_t* failId, int32_t* failPos)
-{
-    std::fflush(stdout);
-    int saved = dup(1);
-    int null = open("/dev/null", O_WRONLY);
-    if (saved >= 0 && null >= 0) dup2(null, 1);
-    LwObject* o = readLwObject(path, failId, failPos);
-    std::fflush(stdout);
-    if (saved >= 0) {
-        dup2(saved, 1);
-        close(saved);
-    }
-    if (null >= 0) close(null);
-    return o;
-}
-
 // Written whole under a temporary name in the same folder, then renamed.
 static bool writeFile(const std::string& path, const std::string& bytes)
 {
@@ -121,7 +104,7 @@ int main(int argc, char** argv)
 
     uint32_t failId = 0;
     int32_t failPos = 0;
-    LwObject* object = load(in, &failId, &failPos);
+    LwObject* object = readLwObjectQuietly(in, &failId, &failPos);
     if (!object) {
         const char* why = lwFailReason();
         std::fprintf(stderr, "lwo-convert: %s: %s (chunk %s at byte %d)\n", in, why ? why : "cannot be read",

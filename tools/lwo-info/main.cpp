@@ -3,8 +3,6 @@
 // clip and envelope field), one record a line; --layer N lists points and polygons of layer N only.
 // Layers with SubPatches also give their control and subdivided polygon counts at level N (default 2).
 // Exit status 0 when every file loaded, 1 otherwise (2 for bad usage).
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -26,23 +24,6 @@ static std::string formOf(const char* path)
     std::fclose(f);
     if (!ok) return "";
     return lwIdText(uint32_t(h[8]) << 24 | uint32_t(h[9]) << 16 | uint32_t(h[10]) << 8 | h[11]).text;
-}
-
-// Reads an object with the reader's own load lines kept off our output.
-static LwObject* load(const char* path, uint32_t* failId, int32_t* failPos)
-{
-    std::fflush(stdout);
-    int saved = dup(1);
-    int null = open("/dev/null", O_WRONLY);
-    if (saved >= 0 && null >= 0) dup2(null, 1);
-    LwObject* o = readLwObject(path, failId, failPos);
-    std::fflush(stdout);
-    if (saved >= 0) {
-        dup2(saved, 1);
-        close(saved);
-    }
-    if (null >= 0) close(null);
-    return o;
 }
 
 static const char* projectionName(int32_t p)
@@ -869,7 +850,7 @@ int main(int argc, char** argv)
         std::string form = formOf(path);
         uint32_t failId = 0;
         int32_t failPos = -1;
-        LwObject* o = load(path, &failId, &failPos);
+        LwObject* o = readLwObjectQuietly(path, &failId, &failPos);
         if (!o) ++failed;
         if (json) {
             Json j;
