@@ -120,6 +120,20 @@ public:
     unsigned char splineMode;
 };
 
+// ---- Scene lights --------------------------------------------------------------
+enum { sceneLightDistant = 0, sceneLightPoint = 1, sceneLightSpot = 2, sceneMaxLights = 8 };
+
+// A light of a lit scene, in world axes (those of SceneObject transforms).
+// Lights do not fade with distance.
+struct SceneLight {
+    unsigned char kind;   // sceneLightDistant, sceneLightPoint or sceneLightSpot (any other: point)
+    float position[3];    // point and spot
+    float direction[3];   // unit, where it shines: distant and spot
+    float colour[3];      // 0..1
+    float intensity;      // 1 = full; the lit colour saturates above it, a negative light darkens
+    float coneDegrees;    // spot half angle, 0 to 90
+};
+
 // ---- Scene ------------------------------------------------------------------
 class Scene {
 public:
@@ -142,6 +156,10 @@ public:
     // Lit drawing (off at creation): a headlight and each surface's material.
     // Changing it recompiles the display lists that were compiled.
     void setLighting(bool on);
+    // The lights a lit scene is drawn with, in place of the headlight (none:
+    // the headlight again). Copied; beyond sceneMaxLights the brightest are
+    // kept. Cheap enough to call every frame.
+    void setLights(const SceneLight* lights, int32_t count);
 
     // The toolkit's channels with the engine's name in front of the message.
     [[noreturn]] static void reportFatal(const char* message);
@@ -168,6 +186,9 @@ public:
     int32_t listCount;            // size of the reserved list range (0 when none)
     int32_t subdivisionLevel = 2; // display level of the SubPatches of imported objects (scenefiles/)
     unsigned char lighting;       // see setLighting
+    SceneLight lights[sceneMaxLights] = {};  // see setLights
+    int32_t lightCount = 0;
+    unsigned char lightsDropped = 0;  // the warning about lights beyond the limit was given
 };
 
 // ---- Process-wide ------------------------------------------------------------

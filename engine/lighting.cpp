@@ -1,29 +1,35 @@
-// Lit drawing: one directional light at the eye, a material per surface.
+// Lit drawing: a headlight or the scene's own lights, a material per surface.
 #include "lighting.h"
 
 #include <GL/gl.h>
 
-void beginLitFrame()
+#include <cmath>
+
+static const GLfloat none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+
+void beginLitFrame(int32_t sceneLightCount)
 {
-    // Set under an identity modelview, the light stays at the eye whatever the camera does.
-    static const GLfloat towardsEye[4] = {0.0f, 0.0f, 1.0f, 0.0f};
     static const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    static const GLfloat none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     static const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
-    glPushMatrix();
-    glLoadIdentity();
-    glLightfv(GL_LIGHT0, GL_POSITION, towardsEye);
-    glPopMatrix();
-    glLightfv(GL_LIGHT0, GL_AMBIENT, none);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    if (sceneLightCount <= 0) {
+        // Set under an identity modelview, the light stays at the eye whatever the camera does.
+        static const GLfloat towardsEye[4] = {0.0f, 0.0f, 1.0f, 0.0f};
+        glPushMatrix();
+        glLoadIdentity();
+        glLightfv(GL_LIGHT0, GL_POSITION, towardsEye);
+        glPopMatrix();
+        glLightfv(GL_LIGHT0, GL_AMBIENT, none);
+        glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+        glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+        glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 180.0f);  // a scene's spot may have had this light
+        glEnable(GL_LIGHT0);
+    }
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
     // Highlights are added after texturing, so a dark texture still shines.
     glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
-    glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
     glEnable(GL_NORMALIZE);
     // The z mirror makes the faces the scene shows GL's back faces; two-sided
@@ -33,8 +39,30 @@ void beginLitFrame()
     glCullFace(GL_BACK);
 }
 
+void placeSceneLights(const SceneLight* lights, int32_t count)
+{
+    for (int32_t i = 0; i < count && i < sceneMaxLights; ++i) {
+        const SceneLight& l = lights[i];
+        const GLenum light = GL_LIGHT0 + i;
+        // GL leaves light colours unclamped: above 1 the lit colour saturates, below 0 it darkens.
+        GLfloat colour[4] = {l.colour[0] * l.intensity, l.colour[1] * l.intensity, l.colour[2] * l.intensity, 1.0f};
+        // A distant light's position is the way towards it.
+        GLfloat position[4] = {-l.direction[0], -l.direction[1], -l.direction[2], 0.0f};
+        if (l.kind != sceneLightDistant)
+            for (int k = 0; k < 4; ++k) position[k] = k < 3 ? l.position[k] : 1.0f;
+        glLightfv(light, GL_AMBIENT, none);
+        glLightfv(light, GL_DIFFUSE, colour);
+        glLightfv(light, GL_SPECULAR, colour);
+        glLightfv(light, GL_POSITION, position);
+        glLightf(light, GL_SPOT_CUTOFF, l.kind == sceneLightSpot ? l.coneDegrees : 180.0f);
+        if (l.kind == sceneLightSpot) glLightfv(light, GL_SPOT_DIRECTION, l.direction);
+        glEnable(light);
+    }
+}
+
 void endLitFrame()
 {
+    for (int i = 0; i < sceneMaxLights; ++i) glDisable(GL_LIGHT0 + i);
     glDisable(GL_LIGHTING);
     glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_NORMALIZE);
@@ -73,4 +101,39 @@ void Scene::setLighting(bool on)
     if ((lighting != 0) == on) return;
     lighting = on ? 1 : 0;
     if (listsCompiled == 1) compileDisplayLists();
+}
+
+// How much a light gives, to choose which to keep: intensity x (red + green
+// + blue), so a negative light comes last. Lights do not fade, so a point
+// light's distance plays no part.
+static float strength(const SceneLight& l)
+{
+    return l.intensity * (l.colour[0] + l.colour[1] + l.colour[2]);
+}
+
+void Scene::setLights(const SceneLight* given, int32_t count)
+{
+    if (!given || count < 0) count = 0;
+    if (count > sceneMaxLights && !lightsDropped) {
+        lightsDropped = 1;
+        reportWarning(" MAXIMUM de lumieres depasse, les 8 plus fortes sont gardees ");
+    }
+    // The strongest first, ties in the caller's order; no allocation, so it can run every frame.
+    float kept[sceneMaxLights];
+    lightCount = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const float s = strength(given[i]);
+        int32_t at = lightCount;
+        while (at > 0 && kept[at - 1] < s) --at;
+        if (at == sceneMaxLights) continue;
+        if (lightCount < sceneMaxLights) ++lightCount;
+        for (int32_t j = lightCount - 1; j > at; --j) lights[j] = lights[j - 1], kept[j] = kept[j - 1];
+        kept[at] = s;
+        SceneLight& l = lights[at];
+        l = given[i];
+        // GL makes directions unit itself, but has none for a zero one: shine forward, as an unturned light does.
+        float* d = l.direction;
+        if (d[0] * d[0] + d[1] * d[1] + d[2] * d[2] < 1e-12f) d[0] = d[1] = 0.0f, d[2] = 1.0f;
+        l.coneDegrees = std::isnan(l.coneDegrees) ? 0.0f : std::fmin(std::fmax(l.coneDegrees, 0.0f), 90.0f);
+    }
 }

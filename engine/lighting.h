@@ -5,10 +5,13 @@
 #include "engine.h"
 
 // Before a lit frame's lists, with the modelview matrix current: the
-// headlight, colour-tracked ambient and diffuse, and faces turned so that
-// two-sided lighting lights the side that faces the eye.
-void beginLitFrame();
-// After them: lighting off and the faces of applySceneGlState.
+// headlight when the scene has no lights of its own, colour-tracked ambient
+// and diffuse, and faces turned so that two-sided lighting lights the side
+// that faces the eye.
+void beginLitFrame(int32_t sceneLightCount);
+// After the camera's eye transform: the scene's own lights, placed in the world.
+void placeSceneLights(const SceneLight* lights, int32_t count);
+// After the lists: lighting and every light off, the faces of applySceneGlState.
 void endLitFrame();
 // In a list, where the surface changes: emission, specular and sides.
 void recordLitSurface(const EngineSurface* surface);

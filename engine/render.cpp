@@ -65,8 +65,9 @@ void Scene::render()
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_TEXTURE_2D);
 
-    if (lighting == 1) beginLitFrame();
+    if (lighting == 1) beginLitFrame(lightCount);
     if (camera) applyCamera(camera);
+    if (lighting == 1) placeSceneLights(lights, lightCount);
 
     // Only names of the range this scene reserved are called: an object made
     // after the last compilation, or a failed reservation, has no list, and

@@ -398,3 +398,36 @@ TEST_F(Markers, RingMemberIsDrawnAtItsHeadsTransform)
     EXPECT_TRUE(markerAtEye(-1.5f, 0.5f, -5));
     EXPECT_FALSE(markerAtEye(1.5f, 0, -5));
 }
+
+// The rows of cases/lights.txt, in turn on one scene: two white squares turned to their sides.
+TEST_F(GlSceneTest, SceneLights)
+{
+    for (float side : {-1.0f, 1.0f})
+        scene->setObjectTransform(objectAt(nullptr, 0, 0, 0, {quad(0, 0, 0, 0.4f, nullptr)}), 0.6f * side, 0, 5, -45 * side, 0, 0);
+    scene->compileDisplayLists();
+    for (const auto& r : readCases(ENGINE_CASES "/lights.txt", 5)) {
+        std::vector<float> c = numbersIn(r[2]), n = numbersIn(r[3]);
+        std::vector<SceneLight> lights(n.size() / 12);
+        for (size_t i = 0; i < lights.size(); i++) {
+            const float* f = &n[12 * i];
+            lights[i] = {static_cast<unsigned char>(f[0]), {f[1], f[2], f[3]}, {f[4], f[5], f[6]}, {f[7], f[8], f[9]}, f[10], f[11]};
+        }
+        scene->setObjectTransform(scene->camera, 0, 0, 0, c.at(0), c.at(1), c.at(2));
+        scene->setLighting(r[1] == "1");
+        std::string out = captureVerbose([&] {
+            for (int twice = 0; twice < 2; twice++) scene->setLights(lights.data(), static_cast<int32_t>(lights.size()));
+        });
+        lights.assign(lights.size(), SceneLight{});  // the scene keeps its own copy
+        size_t warnings = 0;
+        for (size_t at = out.find("lumieres depasse"); at != std::string::npos; at = out.find("lumieres depasse", at + 1)) warnings++;
+        EXPECT_EQ(warnings, lights.size() > 8 ? 1u : 0u) << r[0];
+        drawOver(black);
+        std::string seen;
+        for (float x : {-0.6f, 0.6f}) {
+            Rgb p = atEye(x, 0, -5);
+            bool grey = p.g <= 60 && p.b <= 60;
+            seen += p.r >= 120 && p.g >= 120 && p.b >= 120 ? 'w' : !grey ? '?' : p.r < 40 ? '.' : p.r <= 60 ? 'd' : p.r < 130 ? 'h' : 'r';
+        }
+        EXPECT_EQ(seen, r[4]) << r[0];
+    }
+}
