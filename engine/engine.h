@@ -84,6 +84,10 @@ struct SceneObject {
     KeyframePlayer* player;
     char name[objectNameSize];
     char sourceFile[sourceFileSize];
+    // A full world placement (hierarchy, scale) used in place of `transform`
+    // when hasMatrix is 1: three rows of four, rotation and scale then position.
+    unsigned char hasMatrix;
+    float matrix[12];
 };
 
 // ---- Keyframe player ---------------------------------------------------------
@@ -120,6 +124,19 @@ public:
     unsigned char splineMode;
 };
 
+// ---- Animation by time --------------------------------------------------------
+// Placements evaluated at a time rather than played from frames (LightWave
+// scenes with envelopes). The scene owns it and deletes it.
+class SceneAnimation {
+public:
+    virtual ~SceneAnimation() {}
+    // Places the objects (matrices, camera, field of view) at `seconds`.
+    virtual void place(Scene* scene, double seconds) = 0;
+    double firstSeconds = 0, lastSeconds = 0;  // the range played
+    double seconds = 0;                          // the time last placed
+    unsigned char started = 0;
+};
+
 // ---- Scene ------------------------------------------------------------------
 class Scene {
 public:
@@ -142,6 +159,10 @@ public:
     // Lit drawing (off at creation): a headlight and each surface's material.
     // Changing it recompiles the display lists that were compiled.
     void setLighting(bool on);
+    // The animation by time: moved on by the clock's ticks since the last
+    // frame, back to its first second past its last when `loop`; or set.
+    void advanceAnimation(bool loop);
+    void setAnimationTime(double seconds);
 
     // The toolkit's channels with the engine's name in front of the message.
     [[noreturn]] static void reportFatal(const char* message);
@@ -168,6 +189,8 @@ public:
     int32_t listCount;            // size of the reserved list range (0 when none)
     int32_t subdivisionLevel = 2; // display level of the SubPatches of imported objects (scenefiles/)
     unsigned char lighting;       // see setLighting
+    SceneAnimation* animation = nullptr;  // see advanceAnimation
+    float fieldOfView = 35.0f;    // vertical, degrees
 };
 
 // ---- Process-wide ------------------------------------------------------------

@@ -168,6 +168,11 @@ void readEnvelopeBlock(FILE* file, LwChannelEnvelope* envelope)
 
 }  // namespace
 
+void warnLightWaveLine(FILE* file, long offset, const char* what)
+{
+    warnAt(file, offset, what);
+}
+
 void beginLightWaveMotions()
 {
     warningsLeft = maxWarnings;

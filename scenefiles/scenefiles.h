@@ -54,6 +54,8 @@ struct LwSceneMotion {
     LwSceneMotion& operator=(const LwSceneMotion&) = delete;
     LwChannelEnvelope channels[9];
 };
+// A warning naming the line of byte `offset` of the scene being read.
+void warnLightWaveLine(FILE* file, long offset, const char* what);
 // Resets the per-scene warning count and sampling budget.
 void beginLightWaveMotions();
 // The newer layout, from just after its "NumChannels" word. Each problem is a
