@@ -176,10 +176,10 @@ bool printItems(Scene* scene, double seconds)
         if (item->parent >= 0) std::printf("%d", item->parent);
         else std::printf("null");
         std::printf(",\"own\":[");
-        for (int k = 0; k < 9; ++k) std::printf("%s%.9g", k ? "," : "", own[k]);
-        std::printf("],\"world\":[%.9g,%.9g,%.9g],\"matrix\":[", m[3], m[7], m[11]);
+        for (int k = 0; k < 9; ++k) std::printf("%s%.17g", k ? "," : "", own[k]);
+        std::printf("],\"world\":[%.17g,%.17g,%.17g],\"matrix\":[", m[3], m[7], m[11]);
         for (int r = 0; r < 3; ++r)
-            std::printf("%s[%.9g,%.9g,%.9g,%.9g]", r ? "," : "", m[4 * r], m[4 * r + 1], m[4 * r + 2], m[4 * r + 3]);
+            std::printf("%s[%.17g,%.17g,%.17g,%.17g]", r ? "," : "", m[4 * r], m[4 * r + 1], m[4 * r + 2], m[4 * r + 3]);
         std::printf("]}\n");
     }
     return true;
