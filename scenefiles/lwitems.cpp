@@ -114,6 +114,34 @@ double lwZoomFieldOfView(double zoom)
     return 2.0 * std::atan(1.0 / zoom) / degrees;
 }
 
+// The hook for the engine's list of lights: set LWITEMS_SET_LIGHTS to 1 once
+// Scene::setLights and SceneLight are in engine.h.
+#ifndef LWITEMS_SET_LIGHTS
+#define LWITEMS_SET_LIGHTS 0
+#endif
+static void placeLights(Scene* scene, LwSceneItems* items, double seconds)
+{
+#if LWITEMS_SET_LIGHTS
+    enum { most = 8 };  // OpenGL's lights
+    LwLightState states[most];
+    SceneLight lights[most];
+    const int32_t count = lwLightsAt(items, seconds, states, most);
+    for (int32_t i = 0; i < count; ++i) {
+        lights[i].kind = states[i].kind;
+        for (int k = 0; k < 3; ++k) {
+            lights[i].position[k] = states[i].position[k];
+            lights[i].direction[k] = states[i].direction[k];
+            lights[i].colour[k] = states[i].colour[k];
+        }
+        lights[i].intensity = states[i].intensity;
+        lights[i].coneDegrees = states[i].coneDegrees;
+    }
+    if (count > 0) scene->setLights(lights, count);
+#else
+    (void)scene, (void)items, (void)seconds;
+#endif
+}
+
 void LwSceneItems::place(Scene* scene, double at)
 {
     seconds = at;
@@ -137,6 +165,7 @@ void LwSceneItems::place(Scene* scene, double at)
             if (item.zoom > 0) scene->fieldOfView = static_cast<float>(lwZoomFieldOfView(item.zoom));
         }
     }
+    placeLights(scene, this, at);
 }
 
 LwSceneItems* lwSceneItemsOf(Scene* scene)
