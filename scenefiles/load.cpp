@@ -122,8 +122,7 @@ struct LightWaveSceneInfo {
 // A motion kept as envelopes: the newer layout (its "NumChannels" word either
 // in place of the motion's name or after it) or, in version 2 scenes, the
 // interim one. Answers false, having read nothing, for the first layout.
-static bool readEnvelopeLayouts(Scene* scene, FILE* file, SceneObject* target, const char* motionName,
-                                const LightWaveSceneInfo& info, LwSceneItem* item)
+static bool readEnvelopeLayouts(FILE* file, const char* motionName, const LightWaveSceneInfo& info, LwSceneItem* item)
 {
     bool newer = std::strcmp(motionName, "NumChannels") == 0;
     if (!newer) {
@@ -133,30 +132,17 @@ static bool readEnvelopeLayouts(Scene* scene, FILE* file, SceneObject* target, c
         if (!newer) std::fseek(file, back, SEEK_SET);
     }
     if (!newer && info.version != 2) return false;
-    LwSceneMotion motion;
-    bool read = newer ? readEnvelopeMotion(file, item ? &item->motion : &motion)
-                      : readInterimMotion(file, item ? &item->motion : &motion);
+    // The item keeps its envelopes, evaluated at the clock's time; without
+    // one (past the items' limit) the motion is read and dropped.
+    LwSceneMotion dropped;
+    LwSceneMotion* motion = item ? &item->motion : &dropped;
+    if (!(newer ? readEnvelopeMotion(file, motion) : readInterimMotion(file, motion)))
+        Scene::reportWarning("Pas de keyframes");
     if (item) {
-        // The item keeps its envelopes: they are evaluated at the clock's
-        // time, the player is left without keys.
         item->timed = true;
         // The newer layout keeps rotations in radians, the interim one in degrees.
         item->angleScale = newer ? 1.0 : 3.14159265358979323846 / 180.0;
-        if (!read) Scene::reportWarning("Pas de keyframes");
-        return true;
     }
-    if (!target || !target->player) {
-        Scene::reportWarning("L'objet n'a pas pu etre alloue");
-        return true;
-    }
-    target->player->object = target;
-    if (!read) {
-        target->player->resize(1);
-        Scene::reportWarning("Pas de keyframes");
-        return true;
-    }
-    // The newer layout keeps rotations in radians, the others in degrees.
-    playLightWaveMotion(scene, target, &motion, info.seconds(), newer);
     return true;
 }
 
@@ -165,7 +151,7 @@ static void readMotion(Scene* scene, FILE* file, SceneObject* target, const Ligh
 {
     char motionName[lightWaveWordSize];
     readWord(file, motionName, sizeof motionName);
-    if (readEnvelopeLayouts(scene, file, target, motionName, info, item)) return;
+    if (readEnvelopeLayouts(file, motionName, info, item)) return;
     if (!target || !target->player) {
         Scene::reportWarning("L'objet n'a pas pu etre alloue");
         return;
@@ -232,7 +218,7 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
             // Only kept by the items: a motion of the first layout is read as rows.
             LwSceneItem* item = items->motionTarget(word);
             readWord(file, name, sizeof name);
-            if (item && !readEnvelopeLayouts(scene, file, nullptr, name, info, item)) {
+            if (item && !readEnvelopeLayouts(file, name, info, item)) {
                 int32_t keys = 0, length = 0;
                 if (float* rows = readMotionBlock(file, &keys, &length)) {
                     lwItemTakeRows(item, rows, keys, length);
