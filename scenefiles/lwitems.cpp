@@ -87,9 +87,10 @@ void lwOwnMatrix(const double own[9], const double pivot[3], double m[12])
 void lwItemsWorld(LwSceneItems* items, double seconds)
 {
     const size_t n = items->items.size();
-    items->world.assign(12 * n, 0.0);
-    std::vector<unsigned char> done(n, 0);
-    std::vector<int32_t> chain;
+    items->world.resize(12 * n);
+    std::vector<unsigned char>& done = items->placed;
+    std::vector<int32_t>& chain = items->chain;
+    done.assign(n, 0);
     for (size_t i = 0; i < n; ++i) {
         // The ancestors not yet placed, nearest first; parents are free of
         // loops once read, and the walk is bounded all the same.

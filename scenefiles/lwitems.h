@@ -47,6 +47,8 @@ struct LwSceneItem {
 struct LwSceneItems : SceneAnimation {
     std::vector<std::unique_ptr<LwSceneItem>> items;
     std::vector<double> world;   // 12 per item, as last placed
+    std::vector<unsigned char> placed;  // lwItemsWorld's scratch, kept so that
+    std::vector<int32_t> chain;         // a frame allocates nothing
     bool placing = false;        // the items place the scene's objects and camera (not the players)
     void place(Scene* scene, double seconds) override;
 };
