@@ -84,6 +84,10 @@ struct SceneObject {
     KeyframePlayer* player;
     char name[objectNameSize];
     char sourceFile[sourceFileSize];
+    // A full world placement (hierarchy, scale) used in place of `transform`
+    // when hasMatrix is 1: three rows of four, rotation and scale then position.
+    unsigned char hasMatrix;
+    float matrix[12];
 };
 
 // ---- Keyframe player ---------------------------------------------------------
@@ -134,6 +138,19 @@ struct SceneLight {
     float coneDegrees;    // spot half angle, 0 to 90
 };
 
+// ---- Animation by time --------------------------------------------------------
+// Placements evaluated at a time rather than played from frames (LightWave
+// scenes with envelopes). The scene owns it and deletes it.
+class SceneAnimation {
+public:
+    virtual ~SceneAnimation() {}
+    // Places the objects (matrices, camera, field of view) at `seconds`.
+    virtual void place(Scene* scene, double seconds) = 0;
+    double firstSeconds = 0, lastSeconds = 0;  // the range played
+    double seconds = 0;                          // the time last placed
+    unsigned char started = 0;
+};
+
 // ---- Scene ------------------------------------------------------------------
 class Scene {
 public:
@@ -160,6 +177,10 @@ public:
     // the headlight again). Copied; beyond sceneMaxLights the brightest are
     // kept. Cheap enough to call every frame.
     void setLights(const SceneLight* lights, int32_t count);
+    // The animation by time: moved on by the clock's ticks since the last
+    // frame, back to its first second past its last when `loop`; or set.
+    void advanceAnimation(bool loop);
+    void setAnimationTime(double seconds);
 
     // The toolkit's channels with the engine's name in front of the message.
     [[noreturn]] static void reportFatal(const char* message);
@@ -189,6 +210,8 @@ public:
     SceneLight lights[sceneMaxLights] = {};  // see setLights
     int32_t lightCount = 0;
     unsigned char lightsDropped = 0;  // the warning about lights beyond the limit was given
+    SceneAnimation* animation = nullptr;  // see advanceAnimation
+    float fieldOfView = 35.0f;    // vertical, degrees
 };
 
 // ---- Process-wide ------------------------------------------------------------

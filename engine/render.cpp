@@ -26,9 +26,46 @@ static void resetTicks()
     }
 }
 
+// A 3x4 placement (rows) as OpenGL's column-major 4x4.
+static void toGl(const float m[12], GLfloat out[16])
+{
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) out[4 * c + r] = m[4 * r + c];
+    out[3] = out[7] = out[11] = 0.0f;
+    out[15] = 1.0f;
+}
+
+// The eye transform of a camera placed by a matrix: its inverse (a singular
+// one, a camera scaled to nothing, leaves the view as it is).
+static void applyInverseMatrix(const float m[12])
+{
+    const double a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9], k = m[10];
+    const double det = a * (e * k - f * h) - b * (d * k - f * g) + c * (d * h - e * g);
+    if (!(det > 1e-12 || det < -1e-12)) return;
+    const double inv[9] = {(e * k - f * h) / det, (c * h - b * k) / det, (b * f - c * e) / det,
+                           (f * g - d * k) / det, (a * k - c * g) / det, (c * d - a * f) / det,
+                           (d * h - e * g) / det, (b * g - a * h) / det, (a * e - b * d) / det};
+    float out[12];
+    for (int r = 0; r < 3; ++r) {
+        double t = 0;
+        for (int i = 0; i < 3; ++i) {
+            out[4 * r + i] = static_cast<float>(inv[3 * r + i]);
+            t -= inv[3 * r + i] * m[4 * i + 3];
+        }
+        out[4 * r + 3] = static_cast<float>(t);
+    }
+    GLfloat gl[16];
+    toGl(out, gl);
+    glMultMatrixf(gl);
+}
+
 // The inverse of a placement turning by heading, then pitch, then bank.
 static void applyCamera(const SceneObject* camera)
 {
+    if (camera->hasMatrix == 1) {
+        applyInverseMatrix(camera->matrix);
+        return;
+    }
     const Transform* t = camera->transform;
     if (!t) return;
     if (camera->lookAtMode == 1) {
@@ -54,7 +91,7 @@ void Scene::render()
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(35.0, pixelRatio, 0.1f, 1024.0);
+    gluPerspective(fieldOfView, pixelRatio, 0.1f, 1024.0);
 
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(zMirror);
@@ -80,6 +117,17 @@ void Scene::render()
             const Transform* h = head->transform;
             if (!h) continue;
             glPushMatrix();
+            if (head->hasMatrix == 1) {
+                GLfloat m[16];
+                toGl(head->matrix, m);
+                glMultMatrixf(m);
+                // A scaled placement scales the normals the lit drawing uses.
+                glEnable(GL_NORMALIZE);
+                glCallList(listBase + i);
+                glDisable(GL_NORMALIZE);
+                glPopMatrix();
+                continue;
+            }
             glTranslatef(h->x, h->y, h->z);
             glRotatef(h->pitch, 1.0f, 0.0f, 0.0f);
             glRotatef(h->heading, 0.0f, 1.0f, 0.0f);

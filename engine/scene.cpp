@@ -100,6 +100,8 @@ Scene::~Scene()
     reportInfo(" nous quitte ");
     delete[] name;
     name = nullptr;
+    delete animation;
+    animation = nullptr;
 
     // Every entry, not only up to the first hole, so none is left behind.
     for (int i = 0; i < maxSceneObjects; i++) {

@@ -1,7 +1,9 @@
 // The loading entry, Scene::load, and the LightWave scene subset.
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "lwitems.h"
 #include "scenefiles.h"
 #include "toolkit.h"
 
@@ -95,10 +97,9 @@ float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength)
     return rows;
 }
 
-static void loadSceneObject(Scene* scene, FILE* file)
+static void loadSceneObject(Scene* scene, FILE* file, char* name)
 {
-    char name[lightWaveWordSize];
-    readRestOfLine(file, name, sizeof name);
+    readRestOfLine(file, name, lightWaveWordSize);
     if (scene->load(name)) {
         Scene::reportInfo(" -->> Chargement Objet Reussi <<--");
         if (scene->objectCount > 0) scene->showObject(scene->objects[scene->objectCount - 1]);
@@ -114,15 +115,14 @@ static void loadSceneObject(Scene* scene, FILE* file)
 // What the scene says of itself before its items.
 struct LightWaveSceneInfo {
     int32_t version = 1;
-    double lastFrame = 0, framesPerSecond = 30;
+    double firstFrame = 0, lastFrame = 0, framesPerSecond = 30;
     double seconds() const { return framesPerSecond > 0 ? lastFrame / framesPerSecond : 0; }
 };
 
 // A motion kept as envelopes: the newer layout (its "NumChannels" word either
 // in place of the motion's name or after it) or, in version 2 scenes, the
 // interim one. Answers false, having read nothing, for the first layout.
-static bool readEnvelopeLayouts(Scene* scene, FILE* file, SceneObject* target, const char* motionName,
-                                const LightWaveSceneInfo& info)
+static bool readEnvelopeLayouts(FILE* file, const char* motionName, const LightWaveSceneInfo& info, LwSceneItem* item)
 {
     bool newer = std::strcmp(motionName, "NumChannels") == 0;
     if (!newer) {
@@ -132,28 +132,26 @@ static bool readEnvelopeLayouts(Scene* scene, FILE* file, SceneObject* target, c
         if (!newer) std::fseek(file, back, SEEK_SET);
     }
     if (!newer && info.version != 2) return false;
-    LwSceneMotion motion;
-    bool read = newer ? readEnvelopeMotion(file, &motion) : readInterimMotion(file, &motion);
-    if (!target || !target->player) {
-        Scene::reportWarning("L'objet n'a pas pu etre alloue");
-        return true;
-    }
-    target->player->object = target;
-    if (!read) {
-        target->player->resize(1);
+    // The item keeps its envelopes, evaluated at the clock's time; without
+    // one (past the items' limit) the motion is read and dropped.
+    LwSceneMotion dropped;
+    LwSceneMotion* motion = item ? &item->motion : &dropped;
+    if (!(newer ? readEnvelopeMotion(file, motion) : readInterimMotion(file, motion)))
         Scene::reportWarning("Pas de keyframes");
-        return true;
+    if (item) {
+        item->timed = true;
+        // The newer layout keeps rotations in radians, the interim one in degrees.
+        item->angleScale = newer ? 1.0 : 3.14159265358979323846 / 180.0;
     }
-    // The newer layout keeps rotations in radians, the others in degrees.
-    playLightWaveMotion(scene, target, &motion, info.seconds(), newer);
     return true;
 }
 
-static void readMotion(Scene* scene, FILE* file, SceneObject* target, const LightWaveSceneInfo& info)
+static void readMotion(Scene* scene, FILE* file, SceneObject* target, const LightWaveSceneInfo& info,
+                       LwSceneItem* item)
 {
     char motionName[lightWaveWordSize];
     readWord(file, motionName, sizeof motionName);
-    if (readEnvelopeLayouts(scene, file, target, motionName, info)) return;
+    if (readEnvelopeLayouts(file, motionName, info, item)) return;
     if (!target || !target->player) {
         Scene::reportWarning("L'objet n'a pas pu etre alloue");
         return;
@@ -182,6 +180,7 @@ static void readMotion(Scene* scene, FILE* file, SceneObject* target, const Ligh
         player->setKey(frameFromReal(row[channels]), scene, target, position, angles);
     }
     player->buildFrames();
+    if (item) lwItemTakeRows(item, rows, keys, length);
     std::free(rows);
 }
 
@@ -189,36 +188,60 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
 {
     FILE* file = std::fopen(fileName, "r");
     if (!file) return false;
-    char word[lightWaveWordSize];
+    char word[lightWaveWordSize], name[lightWaveWordSize];
     LightWaveSceneInfo info;
     beginLightWaveMotions();
+    LwItemsReading* items = nullptr;  // made once the version is known
     while (readWord(file, word, sizeof word)) {
+        if (!items && std::strcmp(word, "LWSC") != 0) items = new LwItemsReading(file, info.version);
         if (std::strcmp(word, "LoadObject") == 0) {
-            loadSceneObject(scene, file);
+            const int32_t before = scene->objectCount;
+            loadSceneObject(scene, file, name);
+            items->addObject(scene, before, 0, name);
         } else if (std::strcmp(word, "LoadObjectLayer") == 0) {
             // The layer number, then in later versions the item's id (eight
-            // hexadecimal digits), then the file. Every layer is loaded.
+            // hexadecimal digits), then the file; only that layer is shown.
             int32_t layer = 0;
             readInteger(file, &layer);
             long back = std::ftell(file);
             if (!readWord(file, word, sizeof word) || std::strlen(word) != 8 || std::strspn(word, "0123456789abcdefABCDEF") != 8)
                 std::fseek(file, back, SEEK_SET);
-            loadSceneObject(scene, file);
+            const int32_t before = scene->objectCount;
+            loadSceneObject(scene, file, name);
+            items->addObject(scene, before, layer > 0 ? layer : 1, name);
         } else if (std::strcmp(word, "ObjectMotion") == 0) {
             SceneObject* target = scene->objectCount > 0 ? scene->objects[scene->objectCount - 1] : nullptr;
-            readMotion(scene, file, target, info);
+            readMotion(scene, file, target, info, items->motionTarget(word));
         } else if (std::strcmp(word, "CameraMotion") == 0) {
-            readMotion(scene, file, scene->camera, info);
+            readMotion(scene, file, scene->camera, info, items->motionTarget(word));
+        } else if (std::strcmp(word, "LightMotion") == 0 || std::strcmp(word, "BoneMotion") == 0) {
+            // Only kept by the items: a motion of the first layout is read as rows.
+            LwSceneItem* item = items->motionTarget(word);
+            readWord(file, name, sizeof name);
+            if (item && !readEnvelopeLayouts(file, name, info, item)) {
+                int32_t keys = 0, length = 0;
+                if (float* rows = readMotionBlock(file, &keys, &length)) {
+                    lwItemTakeRows(item, rows, keys, length);
+                    std::free(rows);
+                }
+            }
         } else if (std::strcmp(word, "LWSC") == 0) {
             readInteger(file, &info.version);
+        } else if (std::strcmp(word, "FirstFrame") == 0) {
+            float v = 0;
+            if (readReal(file, &v) && std::fabs(v) <= maxKeyFrame) info.firstFrame = v;
         } else if (std::strcmp(word, "LastFrame") == 0) {
             float v = 0;
             if (readReal(file, &v) && v >= 0 && v <= maxKeyFrame) info.lastFrame = v;
         } else if (std::strcmp(word, "FramesPerSecond") == 0) {
             float v = 0;
             if (readReal(file, &v) && v > 0 && v <= 1000) info.framesPerSecond = v;
+        } else {
+            items->readWord(scene, word);
         }
     }
+    if (items) items->finish(scene, info.firstFrame / info.framesPerSecond, info.seconds());
+    delete items;
     std::fclose(file);
     return true;
 }

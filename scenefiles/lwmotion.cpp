@@ -1,8 +1,8 @@
 // LightWave motions kept as envelopes, one per channel: the interim layout
 // (per channel a key count and rows of value, time, span, three parameters)
-// and the newer one ("NumChannels", "Channel n", "{ Envelope" blocks). They
-// are sampled at every tick of the player's clock (10 ms), so the motion is as
-// smooth as the player can show, whatever frame rate the scene was made at.
+// and the newer one ("NumChannels", "Channel n", "{ Envelope" blocks). The
+// scene's items keep them and evaluate them at the clock's time (lwitems.h),
+// so the motion is smooth at any frame rate.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -18,12 +18,9 @@ enum {
     maxWarnings = 16,         // per scene: each may rescan the file for its line number
     maxChannels = 64,         // beyond the nine, channels are read and dropped
     playedChannels = 9,
-    ticksPerSecond = 100,
-    bakeBudget = 4 * maxKeyFrame,  // ticks sampled per scene, all motions together
 };
 
 int32_t warningsLeft = maxWarnings;
-int32_t ticksLeft = bakeBudget;
 
 // The 1-based line holding byte `offset` of the file. Only asked for
 // warnings, which are few (maxWarnings), so a rescan is cheap enough.
@@ -168,10 +165,14 @@ void readEnvelopeBlock(FILE* file, LwChannelEnvelope* envelope)
 
 }  // namespace
 
+void warnLightWaveLine(FILE* file, long offset, const char* what)
+{
+    warnAt(file, offset, what);
+}
+
 void beginLightWaveMotions()
 {
     warningsLeft = maxWarnings;
-    ticksLeft = bakeBudget;
 }
 
 LwSceneMotion::LwSceneMotion()
@@ -262,33 +263,4 @@ bool readInterimMotion(FILE* file, LwSceneMotion* motion)
         std::fseek(file, start, SEEK_SET);
     }
     return true;
-}
-
-void playLightWaveMotion(Scene* scene, SceneObject* target, LwSceneMotion* motion, double seconds, bool radians)
-{
-    KeyframePlayer* player = target->player;
-    if (!(seconds > 0)) {
-        seconds = 0;
-        for (const LwChannelEnvelope& e : motion->channels)
-            if (e.count > 0 && e.keys[e.count - 1].time > seconds) seconds = e.keys[e.count - 1].time;
-    }
-    double wanted = std::ceil(seconds * ticksPerSecond);
-    int32_t last = wanted < maxKeyFrame ? static_cast<int32_t>(wanted) : static_cast<int32_t>(maxKeyFrame);
-    if (last > ticksLeft) {
-        Scene::reportWarning(" Scene Lightwave: mouvements trop longs, ecourtes");
-        last = ticksLeft;
-    }
-    ticksLeft -= last;
-    if (!player->resize(last)) last = 0;  // nothing to play: the one frame at the start
-    const double toDegrees = radians ? 180.0 / 3.14159265358979323846 : 1.0;
-    for (int32_t f = 0; f <= last; ++f) {
-        const double time = static_cast<double>(f) / ticksPerSecond;
-        float position[3], angles[3];
-        for (int i = 0; i < 3; ++i) {
-            position[i] = static_cast<float>(lwEnvelopeValue(&motion->channels[i], time));
-            angles[i] = static_cast<float>(lwEnvelopeValue(&motion->channels[3 + i], time) * toDegrees);
-        }
-        player->setKey(f, scene, target, position, angles);
-    }
-    player->buildFrames();
 }

@@ -54,7 +54,9 @@ struct LwSceneMotion {
     LwSceneMotion& operator=(const LwSceneMotion&) = delete;
     LwChannelEnvelope channels[9];
 };
-// Resets the per-scene warning count and sampling budget.
+// A warning naming the line of byte `offset` of the scene being read.
+void warnLightWaveLine(FILE* file, long offset, const char* what);
+// Resets the per-scene warning count.
 void beginLightWaveMotions();
 // The newer layout, from just after its "NumChannels" word. Each problem is a
 // warning naming its line. False when no channel was found.
@@ -62,10 +64,6 @@ bool readEnvelopeMotion(FILE* file, LwSceneMotion* motion);
 // The interim layout, from the channel count, with the "Pre/PostBehavior"
 // line after it when there is one. False when nothing could be read.
 bool readInterimMotion(FILE* file, LwSceneMotion* motion);
-// Sets the target's player to the motion sampled at every clock tick from 0
-// to `seconds` (to the last key when not above 0); rotations are turned from
-// radians to the player's degrees when `radians`.
-void playLightWaveMotion(Scene* scene, SceneObject* target, LwSceneMotion* motion, double seconds, bool radians);
 
 // ---- SubPatches (subpatches.cpp) ------------------------------------------
 struct LwObject;

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <cstring>
 #include <vector>
 
 #include "engine.h"
@@ -427,4 +428,26 @@ TEST_F(GlSceneTest, SceneLights)
         }
         EXPECT_EQ(seen, r[4]) << r[0];
     }
+}
+
+// A matrix placement wins over the transform: an object headed 90 degrees and
+// scaled by 2 at z = 8; a camera placed by a matrix looks through its inverse.
+TEST_F(Markers, MatrixPlacementsOfObjectsAndCamera)
+{
+    SceneObject* object = objectAt(nullptr, 0, 0, 5, {{{{0, 0, -1}}, paint}});
+    scene->compileDisplayLists();
+    const float turned[12] = {0, 0, 2, 0, 0, 2, 0, 0, -2, 0, 0, 8};
+    std::memcpy(object->matrix, turned, sizeof turned);
+    object->hasMatrix = 1;
+    drawOver(background);
+    EXPECT_TRUE(markerAtEye(-2, 0, -8));
+    EXPECT_FALSE(markerAtEye(2, 0, -8) || markerAtEye(0, 0, -5));
+    // A camera headed 90 degrees (looking along +x) at (-7, 0, 8): the point
+    // at (-2, 0, 8) is 5 ahead of it.
+    const float camera[12] = {0, 0, 1, -7, 0, 1, 0, 0, -1, 0, 0, 8};
+    std::memcpy(scene->camera->matrix, camera, sizeof camera);
+    scene->camera->hasMatrix = 1;
+    drawOver(background);
+    EXPECT_TRUE(markerAtEye(0, 0, -5));
+    EXPECT_FALSE(markerAtEye(-2, 0, -8));
 }

@@ -5,17 +5,23 @@
 #include <fstream>
 #include <sstream>
 
+#include "lwitems.h"
+
 namespace {
 using LightWaveLayouts = SceneFilesTest;
 
 const std::string samples = "/usr/share/assimp/models/LWS/";
 
-// The cube's x, y, z and heading at a clock tick of the last object's player.
-std::vector<float> at(const Scene* scene, int tick)
+// The cube's x, y, z and heading at a clock tick, from the scene's items.
+std::vector<float> at(Scene* scene, int tick)
 {
-    const KeyframePlayer* p = scene->objects[scene->objectCount - 1]->player;
-    const Keyframe& k = p->frames[tick < p->lastFrame ? tick : p->lastFrame];
-    return {k.position[0], k.position[1], k.position[2], k.angles[0]};
+    LwSceneItems* items = lwSceneItemsOf(scene);
+    if (!items || items->items.empty()) return {};
+    lwItemsWorld(items, tick / 100.0);
+    double own[9];
+    lwItemOwn(items->items[0].get(), tick / 100.0, own);
+    const double* m = items->world.data();
+    return {float(m[3]), float(m[7]), float(m[11]), float(own[3])};
 }
 
 // The first layout is left to the existing tests and the demo's scenes.
@@ -39,6 +45,7 @@ TEST_F(LightWaveLayouts, InterimAndNewerLayoutsOfOneMotionAgree)
         // Ticks of 10 ms: the start, through both spans, after the last key.
         std::vector<std::vector<float>> samplesAt;
         for (int tick : {0, 33, 67, 100, 133, 200}) samplesAt.push_back(at(scene, tick));
+        ASSERT_EQ(samplesAt[0].size(), 4u) << name;
         // Keys 0 at 0 s and -2.3749 at 1.333 s; y stays at -0.04; constant after.
         EXPECT_NEAR(samplesAt[0][0], 0, 1e-4) << name;
         EXPECT_NEAR(samplesAt[5][0], -2.3748658, 1e-4) << name;

@@ -27,6 +27,16 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
                             "\nObjectMotion\nNumChannels 3\nChannel 0\n{ Envelope\n  2\n  Key 1.5 0 0 0 0 0 0 0 0\n"
                             "  Key -1.5 1 3 0 0 0 0 0 0\n  Behaviors 1 1\n}\nChannel 2\n{ Envelope\n  1\n"
                             "  Key 6 0 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n");
+    // The same motion carried by a null, the cube its child at z = 6 of it;
+    // the camera an item at the origin.
+    write("child.lws", "LWSC\n5\nAddNullObject 10000000 Carrier\nObjectMotion\nNumChannels 1\nChannel 0\n{ Envelope\n"
+                       "  2\n  Key 1.5 0 0 0 0 0 0 0 0\n  Key -1.5 1 3 0 0 0 0 0 0\n  Behaviors 1 1\n}\nLoadObjectLayer 1 10000001 " +
+                           cube + "\nParentItem 10000000\nObjectMotion\nNumChannels 3\nChannel 2\n{ Envelope\n  1\n"
+                                  "  Key 6 0 0 0 0 0 0 0 0\n}\nAddCamera 30000000\n");
+    // The cube's motion alone, no camera: the view frames the whole motion.
+    write("nocam.lws", "LWSC\n5\nFirstFrame 0\nLastFrame 30\nLoadObjectLayer 1 10000000 " + cube +
+                           "\nObjectMotion\nNumChannels 1\nChannel 0\n{ Envelope\n  2\n  Key 1.5 0 0 0 0 0 0 0 0\n"
+                           "  Key -1.5 1 3 0 0 0 0 0 0\n}\n");
     // A picture named on another machine in device form is found beside the
     // object: the green surface shows the red picture.
     LwwSurface green = fixtureSurface("Green", 1);

@@ -1,15 +1,21 @@
-// scene-view FILE [--png OUT.png --at MS] [--content DIR] [--subdiv N] [--unlit] [-v]
+// scene-view FILE [--at MS] [--png OUT.png] [--items] [--content DIR] [--subdiv N] [--unlit] [-v]
 //
 // Plays anything Scene::load takes (a scene file, a LightWave scene, a single
 // object) in a 640x480 window with the engine's own clock, looping, until
-// Escape or the window is closed. With --png it renders the frame at clock
-// time MS without waiting for it and writes it as a PNG file; there players
-// do not loop, so a time past an animation's end shows its last frame.
+// Escape or the window is closed; a LightWave scene plays from its first to
+// its last frame. --at MS shows the still frame at clock time MS (a LightWave
+// scene's own time, negative allowed); with --png it is written as a PNG file
+// without waiting for it; there players do not loop, so a time past an
+// animation's end shows its last frame. --items prints, without a window, one
+// JSON line per LightWave item at time MS.
 // --content names a folder where pictures are looked for last.
 // --subdiv N shows SubPatches at level N (2 by default, 0 for the cage).
 // Objects are lit by a headlight; --unlit draws them flat, as the show does.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cfloat>
 #include <cmath>
@@ -20,6 +26,7 @@
 
 #include "engine.h"
 #include "imagesearch.h"
+#include "lwitems.h"
 #include "platform.h"
 #include "pngwrite.h"
 #include "toolkit.h"
@@ -34,6 +41,8 @@ struct Options {
     const char* png = nullptr;
     long atMs = 0;
     long subdivisionLevel = 2;
+    bool at = false;
+    bool items = false;
     bool verbose = false;
     bool unlit = false;
 };
@@ -42,7 +51,8 @@ bool parse(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) o.png = argv[++i];
-        else if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) o.atMs = std::strtol(argv[++i], nullptr, 10);
+        else if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) o.atMs = std::strtol(argv[++i], nullptr, 10), o.at = true;
+        else if (std::strcmp(argv[i], "--items") == 0) o.items = true;
         else if (std::strcmp(argv[i], "--content") == 0 && i + 1 < argc) setImageContentFolder(argv[++i]);
         else if (std::strcmp(argv[i], "--subdiv") == 0 && i + 1 < argc)
             o.subdivisionLevel = std::strtol(argv[++i], nullptr, 10);
@@ -51,7 +61,7 @@ bool parse(int argc, char** argv, Options& o)
         else if (!o.file && argv[i][0] != '-') o.file = argv[i];
         else return false;
     }
-    return o.file && o.atMs >= 0 && o.atMs <= 2000000000L && o.subdivisionLevel >= 0 &&
+    return o.file && o.atMs >= -2000000000L && o.atMs <= 2000000000L && o.subdivisionLevel >= 0 &&
            o.subdivisionLevel <= 1000;
 }
 
@@ -63,24 +73,43 @@ bool hasKeys(const KeyframePlayer* player)
     return false;
 }
 
-// A camera for a bare object: on the -z side of the bounding box of every
-// visible object, far enough back for the box to fit the 35 degree view.
-void frameBoundingBox(Scene* scene)
+// Grows the box by every visible object where it stands now.
+bool addToBox(const Scene* scene, float low[3], float high[3])
 {
-    float low[3] = {FLT_MAX, FLT_MAX, FLT_MAX}, high[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
     bool any = false;
     for (int32_t i = 0; i < scene->objectCount; ++i) {
         const SceneObject* o = scene->objects[i];
         if (!o || o->isCamera || !o->visible || !o->vertices) continue;
         const Transform& t = *o->ringHead->transform;
-        const float offset[3] = {t.x, t.y, t.z};
-        for (int32_t v = 0; v < o->vertexCount; ++v)
+        const float* m = o->ringHead->matrix;
+        for (int32_t v = 0; v < o->vertexCount; ++v) {
+            const float* p = &o->vertices[3 * v];
             for (int k = 0; k < 3; ++k) {
-                float c = o->vertices[3 * v + k] + offset[k];
+                const float c = o->ringHead->hasMatrix
+                                    ? m[4 * k] * p[0] + m[4 * k + 1] * p[1] + m[4 * k + 2] * p[2] + m[4 * k + 3]
+                                    : p[k] + (k == 0 ? t.x : k == 1 ? t.y : t.z);
                 if (c < low[k]) low[k] = c;
                 if (c > high[k]) high[k] = c;
                 any = true;
             }
+        }
+    }
+    return any;
+}
+
+// A camera for a bare object or a scene without one: on the -z side of the
+// bounding box of every visible object (wherever the animation by time takes
+// them), far enough back for the box to fit the 35 degree view.
+void frameBoundingBox(Scene* scene)
+{
+    float low[3] = {FLT_MAX, FLT_MAX, FLT_MAX}, high[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
+    bool any = addToBox(scene, low, high);
+    if (SceneAnimation* a = scene->animation) {
+        enum { samples = 16 };
+        for (int k = 0; k <= samples; ++k) {
+            scene->setAnimationTime(a->firstSeconds + (a->lastSeconds - a->firstSeconds) * k / samples);
+            any = addToBox(scene, low, high) || any;
+        }
     }
     if (!any) return;
     float center[3], radius = 0;
@@ -104,6 +133,56 @@ void advanceAll(Scene* scene)
 {
     for (int32_t i = 0; i < scene->objectCount; ++i)
         if (scene->objects[i] && scene->objects[i]->player) scene->objects[i]->player->advance();
+    scene->advanceAnimation(true);
+}
+
+// The scene's camera is placed by a LightWave camera item.
+bool hasCameraItem(Scene* scene)
+{
+    LwSceneItems* items = lwSceneItemsOf(scene);
+    if (!items || !items->placing) return false;
+    for (const auto& item : items->items)
+        if (item->kind == lwItemCamera) return true;
+    return false;
+}
+
+void printJsonString(const char* s)
+{
+    std::putchar('"');
+    for (; *s; ++s) {
+        const unsigned char c = static_cast<unsigned char>(*s);
+        if (c == '"' || c == '\\') std::printf("\\%c", c);
+        else if (c < 0x20) std::printf("\\u%04x", c);
+        else std::putchar(c);
+    }
+    std::putchar('"');
+}
+
+// One JSON line per item at `seconds`; false when the scene has no items.
+bool printItems(Scene* scene, double seconds)
+{
+    LwSceneItems* items = lwSceneItemsOf(scene);
+    if (!items) return false;
+    lwItemsWorld(items, seconds);
+    static const char* const kinds[] = {"object", "null", "light", "camera", "bone"};
+    for (size_t i = 0; i < items->items.size(); ++i) {
+        LwSceneItem* item = items->items[i].get();
+        double own[9];
+        lwItemOwn(item, seconds, own);
+        const double* m = &items->world[12 * i];
+        std::printf("{\"name\":");
+        printJsonString(item->name);
+        std::printf(",\"kind\":\"%s\",\"parent\":", kinds[item->kind]);
+        if (item->parent >= 0) std::printf("%d", item->parent);
+        else std::printf("null");
+        std::printf(",\"own\":[");
+        for (int k = 0; k < 9; ++k) std::printf("%s%.17g", k ? "," : "", own[k]);
+        std::printf("],\"world\":[%.17g,%.17g,%.17g],\"matrix\":[", m[3], m[7], m[11]);
+        for (int r = 0; r < 3; ++r)
+            std::printf("%s[%.17g,%.17g,%.17g,%.17g]", r ? "," : "", m[4 * r], m[4 * r + 1], m[4 * r + 2], m[4 * r + 3]);
+        std::printf("]}\n");
+    }
+    return true;
 }
 
 void drawFrame(Scene* scene)
@@ -145,14 +224,36 @@ int main(int argc, char** argv)
 {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: scene-view FILE [--png OUT.png --at MS] [--content DIR] [--subdiv N] [--unlit] [-v]\n");
+        std::fprintf(stderr, "usage: scene-view FILE [--at MS] [--png OUT.png] [--items] [--content DIR] [--subdiv N] [--unlit] [-v]\n");
         return 2;
     }
     verbose = o.verbose ? 1 : 0;
+    if (o.items) {
+        // Numbers only: no window, no GL context (the scene asks nothing of it then).
+        Scene* scene = new Scene();
+        std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
+        // The object reader's load lines would break the JSON lines.
+        std::fflush(stdout);
+        const int out = dup(1), quiet = open("/dev/null", O_WRONLY);
+        if (quiet >= 0) dup2(quiet, 1);
+        const bool loaded = scene->load(name.data());
+        std::fflush(stdout);
+        if (out >= 0) dup2(out, 1);
+        for (int fd : {out, quiet})
+            if (fd >= 0) close(fd);
+        if (!loaded) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
+        int status = 0;
+        if (!printItems(scene, o.atMs / 1000.0)) {
+            std::fprintf(stderr, "scene-view: %s has no LightWave items\n", o.file);
+            status = 1;
+        }
+        delete scene;
+        return status;
+    }
 
     openDisplay(width, height, 0, 0, 1);
     SDL_WM_SetCaption(o.file, "scene-view");
-    if (o.png) {
+    if (o.png || o.at) {
         // The clock is driven by hand: nothing may tick behind our back.
         tickTimer.stop();
         tickTimer.running = 0;
@@ -171,12 +272,12 @@ int main(int argc, char** argv)
         if (!object || !object->player) continue;
         object->player->buildFrames();
         // A still frame past a player's end shows its last frame, not frame 0.
-        object->player->loop = o.png ? 0 : 1;
+        object->player->loop = o.png || o.at ? 0 : 1;
     }
-    if (scene->camera && !hasKeys(scene->camera->player)) frameBoundingBox(scene);
+    if (scene->camera && !hasKeys(scene->camera->player) && !hasCameraItem(scene)) frameBoundingBox(scene);
 
     int status = 0;
-    if (o.png) {
+    if (o.png || o.at) {
         // A first pass starts every player on frame 0, the second steps them
         // all by the ticks up to the asked time. The clock is set by hand, so
         // that rings, which turn by its 20 ms steps, show their member of that time.
@@ -184,12 +285,22 @@ int main(int argc, char** argv)
         tickTimer.running = 0;
         tickTimer.elapsedMs = 0;
         advanceAll(scene);
-        tickTimer.ticks = static_cast<int32_t>(o.atMs / 10);
-        tickTimer.elapsedMs = static_cast<uint32_t>(o.atMs / 10 * 10);
-        drawFrame(scene);
-        if (!writeFrame(o.png)) {
+        // Players start at 0: before it they show their first frame.
+        const long playerMs = o.atMs > 0 ? o.atMs : 0;
+        tickTimer.ticks = static_cast<int32_t>(playerMs / 10);
+        tickTimer.elapsedMs = static_cast<uint32_t>(playerMs / 10 * 10);
+        for (int32_t i = 0; i < scene->objectCount; ++i)
+            if (scene->objects[i] && scene->objects[i]->player) scene->objects[i]->player->advance();
+        scene->setAnimationTime(o.atMs / 1000.0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (scene->camera) scene->render();
+        if (o.png && !writeFrame(o.png)) {
             std::fprintf(stderr, "scene-view: cannot write %s\n", o.png);
             status = 1;
+        }
+        if (!o.png) {
+            SDL_GL_SwapBuffers();
+            while (!windowClosed()) SDL_Delay(20);
         }
     } else {
         while (!windowClosed()) {

@@ -1,0 +1,160 @@
+// LightWave scene items: a child following a moving, turning, scaled parent
+// (through scene-view --items), layers, first-layout scenes left to their
+// players, and parents that loop or name nothing.
+#include "support.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "lwitems.h"
+
+namespace {
+using LightWaveItems = SceneFilesTest;
+
+// One envelope of a channel: "value time shape" keys, constant both ways.
+std::string channel(int index, const std::vector<std::string>& keys)
+{
+    std::string s = "Channel " + std::to_string(index) + "\n{ Envelope\n  " + std::to_string(keys.size()) + "\n";
+    for (const std::string& k : keys) s += "  Key " + k + " 0 0 0 0 0 0\n";
+    return s + "  Behaviors 1 1\n}\n";
+}
+
+// The numbers after `key` in a JSON line, up to `count`.
+std::vector<double> numbers(const std::string& line, const std::string& key, int count)
+{
+    std::vector<double> out;
+    size_t at = line.find("\"" + key + "\":");
+    if (at == std::string::npos) return out;
+    const char* s = line.c_str() + at + key.size() + 3;
+    while (static_cast<int>(out.size()) < count) {
+        while (*s == '[' || *s == ']' || *s == ',') ++s;
+        char* end = nullptr;
+        double v = std::strtod(s, &end);
+        if (end == s) break;
+        out.push_back(v);
+        s = end;
+    }
+    return out;
+}
+
+std::vector<std::string> itemLines(const std::string& arguments)
+{
+    std::vector<std::string> lines;
+    FILE* pipe = popen((SCENE_VIEW " " + arguments).c_str(), "r");
+    if (!pipe) return lines;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe)) lines.push_back(buffer);
+    EXPECT_EQ(pclose(pipe), 0) << arguments;
+    return lines;
+}
+
+// The cube comes before its parent, a null that moves x 0 -> 2, turns
+// heading 0 -> pi/2 over one second and is scaled by 2; the cube stands at
+// x = 1 of it. A null under the cube turns by bank pi/2 about its pivot
+// (0, 1, 0) placed at (0, 1, 0): its origin goes to (1, 1, 0) of the cube.
+TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
+{
+    std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
+    write("family.lws", "LWSC\n5\nFirstFrame 0\nLastFrame 30\nFramesPerSecond 30\n"
+                        "LoadObjectLayer 1 10000000 " + cube + "\nObjectMotion\nNumChannels 1\n" + channel(0, {"1 0 0"}) +
+                        "ParentItem 10000001\n"
+                        "AddNullObject 10000001 Parent\nObjectMotion\nNumChannels 9\n" +
+                        channel(0, {"0 0 0", "2 1 3"}) + channel(3, {"0 0 0", "1.5707963267948966 1 3"}) +
+                        channel(6, {"2 0 0"}) + channel(7, {"2 0 0"}) + channel(8, {"2 0 0"}) +
+                        "AddNullObject 10000002 Grandchild\nParentItem 10000000\nPivotPosition 0 1 0\n"
+                        "ObjectMotion\nNumChannels 6\n" + channel(1, {"1 0 0"}) + channel(5, {"1.5707963267948966 0 0"}) +
+                        "AddCamera 30000000\nZoomFactor 1\n");
+    const double r = std::sqrt(0.5);
+    struct Case {
+        int ms, item;
+        double x, y, z;
+    } cases[] = {
+        {0, 0, 2, 0, 0},           {0, 1, 0, 0, 0},
+        {500, 0, 1 + 2 * r, 0, -2 * r}, {1000, 0, 2, 0, -2},
+        {1000, 2, 2, 2, -4},       {-500, 0, 2, 0, 0},  // before the first key: constant
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.ms) + " ms, item " + std::to_string(c.item));
+        std::vector<std::string> lines = itemLines(path("family.lws") + " --items --at " + std::to_string(c.ms));
+        ASSERT_EQ(lines.size(), 4u);
+        std::vector<double> world = numbers(lines[c.item], "world", 3);
+        ASSERT_EQ(world.size(), 3u) << lines[c.item];
+        EXPECT_NEAR(world[0], c.x, 1e-5);
+        EXPECT_NEAR(world[1], c.y, 1e-5);
+        EXPECT_NEAR(world[2], c.z, 1e-5);
+        std::vector<double> matrix = numbers(lines[c.item], "matrix", 12);
+        ASSERT_EQ(matrix.size(), 12u);
+        EXPECT_EQ((std::vector<double>{matrix[3], matrix[7], matrix[11]}), world);
+    }
+    std::vector<std::string> lines = itemLines(path("family.lws") + " --items --at 1000");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_NE(lines[0].find("\"kind\":\"object\",\"parent\":1,"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("{\"name\":\"Parent\",\"kind\":\"null\",\"parent\":null,"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[3].find("\"kind\":\"camera\""), std::string::npos) << lines[3];
+    // The parent's own channels: x 2, heading pi/2, scale 2.
+    std::vector<double> own = numbers(lines[1], "own", 9);
+    ASSERT_EQ(own.size(), 9u);
+    EXPECT_NEAR(own[0], 2, 1e-9);
+    EXPECT_NEAR(own[3], 1.5707963267948966, 1e-9);
+    EXPECT_NEAR(own[8], 2, 1e-9);
+
+    // In the engine: the cube is placed by its matrix, the camera's zoom
+    // factor 1 is a 90 degree view.
+    ASSERT_TRUE(load(path("family.lws")));
+    scene->setAnimationTime(1.0);
+    const SceneObject* placed = scene->objects[scene->objectCount - 1];
+    EXPECT_EQ(placed->hasMatrix, 1);
+    EXPECT_NEAR(placed->matrix[3], 2, 1e-5);
+    EXPECT_NEAR(placed->matrix[11], -2, 1e-5);
+    EXPECT_NEAR(scene->fieldOfView, 90, 1e-4);
+}
+
+// "LoadObjectLayer 2" shows the second layer only; a scene in the first
+// layout is left to the players, its items only described (angles in radians).
+TEST_F(LightWaveItems, LayersAndTheFirstLayout)
+{
+    std::string two = writeObject("two.lwo", {fixtureSurface("Grey")}, {cubeLayer(), triangleLayer("Second")});
+    write("layer.lws", "LWSC\n5\nLoadObjectLayer 2 10000000 " + two + "\n");
+    ASSERT_TRUE(load(path("layer.lws")));
+    ASSERT_EQ(scene->objectCount, 3);
+    EXPECT_EQ(scene->objects[1]->visible, 0);
+    EXPECT_EQ(scene->objects[2]->visible, 1);
+
+    write("first.lws", "LWSC\n1\nLoadObject " + two + "\nObjectMotion (unnamed)\n  9\n  2\n"
+                       "  1 2 3 90 0 0 1 1 1\n  0 0 0 0 0\n  3 2 3 0 0 0 1 1 1\n  100 0 0 0 0\n");
+    renew();
+    ASSERT_TRUE(load(path("first.lws")));
+    LwSceneItems* items = lwSceneItemsOf(scene);
+    ASSERT_NE(items, nullptr);
+    EXPECT_FALSE(items->placing);
+    scene->setAnimationTime(0.5);
+    for (int32_t i = 0; i < scene->objectCount; ++i) EXPECT_EQ(scene->objects[i]->hasMatrix, 0);
+    EXPECT_EQ(keyFramesOf(scene->objects[2]->player), (std::vector<int>{0, 100}));  // the last layer loaded
+    double own[9];
+    lwItemOwn(items->items[0].get(), 0.5, own);
+    EXPECT_NEAR(own[0], 2, 1e-6);
+    EXPECT_NEAR(own[3], 3.14159265358979 / 4, 1e-6);
+}
+
+// Loops and missing parents are warnings naming the line; the item is then
+// without a parent, and placing the scene ends.
+TEST_F(LightWaveItems, ParentLoopsAndMissingParentsAreWarned)
+{
+    write("loop.lws", "LWSC\n5\n"
+                      "AddNullObject 10000000 A\nParentItem 10000001\n"  // lines 3, 4
+                      "AddNullObject 10000001 B\nParentItem 10000000\n"  // lines 5, 6
+                      "AddNullObject 10000002 C\nParentItem 1000000f\n"  // lines 7, 8
+                      "AddNullObject D\nParentObject 9\n"                // lines 9, 10
+                      "AddNullObject E\nParentItem 10000004\n");         // lines 11, 12: itself
+    std::string out = reports([&] { ASSERT_TRUE(load(path("loop.lws"))); });
+    for (const char* w : {"ligne 4: boucle de parents, parent ignore>", "ligne 8: parent inexistant, ignore>",
+                          "ligne 10: parent inexistant, ignore>", "ligne 12: boucle de parents, parent ignore>"})
+        EXPECT_NE(out.find(std::string("loop.lws' ") + w), std::string::npos) << w << "\n" << out;
+    LwSceneItems* items = lwSceneItemsOf(scene);
+    ASSERT_NE(items, nullptr);
+    std::vector<int32_t> parents;
+    for (const auto& item : items->items) parents.push_back(item->parent);
+    EXPECT_EQ(parents, (std::vector<int32_t>{-1, 0, -1, -1, -1}));
+    scene->setAnimationTime(1.0);
+}
+}  // namespace
