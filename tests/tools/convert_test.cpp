@@ -21,11 +21,14 @@ LwObject* load(const Bytes& bytes)
     return f ? readLwObjectStream(f, "test", nullptr, nullptr) : nullptr;
 }
 
-const float* floats(const tinygltf::Model& m, int accessor)
+// Element k of an accessor, packed or interleaved.
+const float* element(const tinygltf::Model& m, int accessor, size_t k)
 {
     const tinygltf::Accessor& a = m.accessors[size_t(accessor)];
     const tinygltf::BufferView& v = m.bufferViews[size_t(a.bufferView)];
-    return reinterpret_cast<const float*>(m.buffers[size_t(v.buffer)].data.data() + v.byteOffset + a.byteOffset);
+    size_t stride = size_t(a.ByteStride(v));
+    return reinterpret_cast<const float*>(m.buffers[size_t(v.buffer)].data.data() + v.byteOffset + a.byteOffset +
+                                          k * stride);
 }
 
 struct ReadBack {
@@ -89,30 +92,30 @@ std::set<Corner> gltfCorners(const tinygltf::Model& m, const tinygltf::Mesh& mes
         if (p.mode != TINYGLTF_MODE_TRIANGLES) continue;
         auto get = [&](const char* name) {
             auto a = p.attributes.find(name);
-            return a == p.attributes.end() ? nullptr : floats(m, a->second);
+            int accessor = a == p.attributes.end() ? -1 : a->second;
+            return [&m, accessor](size_t k) { return accessor < 0 ? nullptr : element(m, accessor, k); };
         };
-        const float *pos = get("POSITION"), *nrm = get("NORMAL"), *uv = get("TEXCOORD_0"), *rgba = get("COLOR_0");
+        auto pos = get("POSITION"), nrm = get("NORMAL"), uv = get("TEXCOORD_0"), rgba = get("COLOR_0");
         const tinygltf::Accessor& ia = m.accessors[size_t(p.indices)];
-        const uint32_t* idx = reinterpret_cast<const uint32_t*>(floats(m, p.indices));
+        const uint32_t* idx = reinterpret_cast<const uint32_t*>(element(m, p.indices, 0));
         EXPECT_EQ(ia.componentType, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
         *triangles += ia.count / 3;
         for (size_t t = 0; t < ia.count; t += 3) {
-            const float* a = pos + 3 * idx[t];
-            const float* b = pos + 3 * idx[t + 1];
-            const float* c = pos + 3 * idx[t + 2];
+            const float* a = pos(idx[t]);
+            const float* b = pos(idx[t + 1]);
+            const float* c = pos(idx[t + 2]);
             float e[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, f[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
             float g[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
-            const float* n = nrm + 3 * idx[t];
+            const float* n = nrm(idx[t]);
             if (g[0] * g[0] + g[1] * g[1] + g[2] * g[2] < 1e-12f) continue;  // a pole's sliver
             EXPECT_GT(g[0] * n[0] + g[1] * n[1] + g[2] * n[2], 0.0f) << "triangle " << t / 3 << " faces away";
         }
         for (size_t i = 0; i < ia.count; ++i) {
-            uint32_t k = idx[i];
-            Corner v = {pos[3 * k], pos[3 * k + 1], pos[3 * k + 2], nrm[3 * k], nrm[3 * k + 1], nrm[3 * k + 2],
-                        0, 0, 1, 1, 1, 1};
-            if (uv) v[6] = uv[2 * k], v[7] = uv[2 * k + 1];
-            if (rgba)
-                for (size_t j = 0; j < 4; ++j) v[8 + j] = rgba[4 * k + j];
+            const float *at = pos(idx[i]), *n = nrm(idx[i]), *t = uv(idx[i]), *c = rgba(idx[i]);
+            Corner v = {at[0], at[1], at[2], n[0], n[1], n[2], 0, 0, 1, 1, 1, 1};
+            if (t) v[6] = t[0], v[7] = t[1];
+            if (c)
+                for (size_t j = 0; j < 4; ++j) v[8 + j] = c[j];
             out.insert(v);
         }
     }
@@ -195,7 +198,7 @@ TEST(Convert, LayersPivotsPointsAndLines)
     for (const tinygltf::Primitive& p : m.meshes[size_t(m.nodes[0].mesh)].primitives) modes.push_back(p.mode);
     EXPECT_EQ(modes, (std::vector<int>{TINYGLTF_MODE_TRIANGLES, TINYGLTF_MODE_POINTS, TINYGLTF_MODE_LINE}));
     const tinygltf::Primitive& t = m.meshes[size_t(m.nodes[1].mesh)].primitives[0];
-    EXPECT_EQ(floats(m, t.attributes.at("POSITION"))[0], 0.0f);  // point (2, 0, 0) from the pivot
+    EXPECT_EQ(element(m, t.attributes.at("POSITION"), 0)[0], 0.0f);  // point (2, 0, 0) from the pivot
     freeLwObject(o);
 }
 
