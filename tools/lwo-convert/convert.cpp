@@ -127,11 +127,14 @@ struct Pictures {
     const ConvertOptions* options;
     ConvertImages mode;
     ConvertResult* result;
+    // OBJ and MTL have no quoting and no escapes: a name there holds no space.
+    bool spaceless = false;
     struct Found {
         std::string path;   // "" when not usable
         std::string bytes;  // when embedded
         std::string mime;
-        std::string uri;    // when copied or referenced
+        std::string uri;    // when copied or referenced: percent-encoded for glTF
+        std::string name;   // the same as written in an MTL
     };
     std::map<int32_t, Found> byClip;
 
@@ -165,22 +168,34 @@ struct Pictures {
         f.mime = mime;
         if (mode == ConvertImages::embed) {
             f.bytes.swap(bytes);
-        } else if (mode == ConvertImages::reference) {
+            return &f;
+        }
+        if (mode == ConvertImages::reference) {
             // Absolute: the output need not be beside the object.
             char* absolute = realpath(path.c_str(), nullptr);
-            f.uri = uriOf(absolute ? absolute : path);
+            f.name = absolute ? absolute : path;
             std::free(absolute);
-        } else {
-            std::string name = baseName(path);
-            for (int n = 1;; ++n) {
-                bool taken = false;
-                for (const ConvertSideFile& side : result->sideFiles) taken |= side.name == name;
-                if (!taken) break;
-                name = std::to_string(n) + "-" + baseName(path);
+            if (!spaceless || f.name.find_first_of(" \t") == std::string::npos) {
+                f.uri = uriOf(f.name);
+                return &f;
             }
-            result->sideFiles.push_back({name, path, ""});
-            f.uri = uriOf(name);
         }
+        std::string copy = baseName(path);
+        if (spaceless) std::replace_if(copy.begin(), copy.end(), [](char c) { return c == ' ' || c == '\t'; }, '_');
+        if (mode == ConvertImages::reference)
+            result->warnings.push_back("image <" + utf8(f.name.c_str()) +
+                                       ">: OBJ cannot name a path with spaces: copied beside as <" + utf8(copy.c_str()) +
+                                       ">");
+        std::string base = copy;
+        for (int n = 1;; ++n) {
+            bool taken = false;
+            for (const ConvertSideFile& side : result->sideFiles) taken |= side.name == copy;
+            if (!taken) break;
+            copy = std::to_string(n) + "-" + base;
+        }
+        result->sideFiles.push_back({copy, path, ""});
+        f.name = copy;
+        f.uri = uriOf(copy);
         return &f;
     }
 };
@@ -706,7 +721,7 @@ bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, 
 {
     ConvertImages mode = options.images;
     if (mode == ConvertImages::automatic) mode = binary ? ConvertImages::embed : ConvertImages::copy;
-    Pictures pictures{object, objectPath, &options, mode, result, {}};
+    Pictures pictures{object, objectPath, &options, mode, result, false, {}};
     GltfWriter writer(object, &pictures, result);
     return writer.run(binary, file);
 }
@@ -728,7 +743,7 @@ bool convertToObj(const LwObject* object, const char* objectPath, const std::str
                              ? ConvertImages::copy
                              : options.images;
     if (options.images == ConvertImages::embed) result->warnings.push_back("OBJ cannot embed images: copied beside");
-    Pictures pictures{object, objectPath, &options, mode, result, {}};
+    Pictures pictures{object, objectPath, &options, mode, result, true, {}};
     std::string obj, mtl;
     char line[256];
     obj += "# lwo-convert\nmtllib " + mtlName + "\n";
@@ -759,7 +774,7 @@ bool convertToObj(const LwObject* object, const char* objectPath, const std::str
                       double(2.0f + 1022.0f * gloss * gloss), double(glow * rgb[0]), double(glow * rgb[1]),
                       double(glow * rgb[2]), double(alpha));
         mtl += line;
-        if (const Pictures::Found* f = s ? pictures.find(s) : nullptr) mtl += "map_Kd " + f->uri + "\n";
+        if (const Pictures::Found* f = s ? pictures.find(s) : nullptr) mtl += "map_Kd " + f->name + "\n";
         mtl += "\n";
         ++result->materials;
         return name;
