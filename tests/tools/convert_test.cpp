@@ -1,11 +1,15 @@
-// lwo-convert's glTF output read back with tinygltf and compared, corner by
-// corner, with what the reader made of the object; and its triangulation.
+// lwo-convert's glTF and OBJ output read back and compared, corner by corner,
+// with what the reader made of the object; and its triangulation.
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "convert.h"
 #include "lwwriter.h"
@@ -200,6 +204,82 @@ TEST(Convert, LayersPivotsPointsAndLines)
     const tinygltf::Primitive& t = m.meshes[size_t(m.nodes[1].mesh)].primitives[0];
     EXPECT_EQ(element(m, t.attributes.at("POSITION"), 0)[0], 0.0f);  // point (2, 0, 0) from the pivot
     freeLwObject(o);
+}
+
+// The OBJ read back: every face one of the reader's polygons with its corners
+// in reverse (the z flip mirrors it), each corner the reader's point, normal
+// and texture coordinates (z negated, v kept: OBJ's origin is LightWave's).
+// (map_Kd: lwo-convert-check.sh.)
+TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
+{
+    for (Bytes bytes : {lwwCube(0.0f, true, 0), lwwCube(0.0f, true, 5), lwwTorusObject(8, 6)}) {
+        LwObject* o = load(bytes);
+        ASSERT_NE(o, nullptr);
+        ConvertResult r;
+        ASSERT_TRUE(convertToObj(o, nullptr, "x.mtl", ConvertOptions(), &r));
+        // The v lines' points in layer order; the polygons by their points.
+        std::vector<std::pair<const LwLayer*, int32_t>> points;
+        std::map<std::vector<int32_t>, const LwPolygonRec*> polygonOf;
+        auto key = [&](const LwLayer* l, std::vector<int32_t> k) {
+            std::sort(k.begin(), k.end());
+            k.push_back(l->number);
+            return k;
+        };
+        for (const LwLayer* l = o->layers; l; l = l->next) {
+            for (int32_t i = 0; i < l->points.count; ++i) points.push_back({l, i});
+            for (int32_t j = 0; j < l->polygons.count; ++j) {
+                const LwPolygonRec& p = l->polygons.items[j];
+                std::vector<int32_t> k;
+                for (int32_t c = 0; c < p.cornerCount; ++c) k.push_back(p.corners[c].point);
+                polygonOf[key(l, k)] = &p;
+            }
+        }
+        std::vector<std::array<float, 3>> v, vt, vn;
+        std::istringstream obj(r.bytes);
+        size_t faces = 0;
+        for (std::string line, kind; std::getline(obj, line);) {
+            std::istringstream in(line);
+            std::array<float, 3> a = {0, 0, 0};
+            in >> kind >> a[0] >> a[1] >> a[2];
+            if (kind == "v" || kind == "vt" || kind == "vn") (kind == "v" ? v : kind == "vt" ? vt : vn).push_back(a);
+            if (kind != "f") continue;
+            ++faces;
+            std::vector<std::array<long, 3>> corners;  // v, vt (0: none), vn
+            std::vector<int32_t> k;
+            in.clear();
+            in.seekg(1);
+            for (std::string token; in >> token;) {
+                std::array<long, 3> c = {0, 0, 0};
+                if (std::sscanf(token.c_str(), "%ld//%ld", &c[0], &c[2]) != 2) {
+                    ASSERT_EQ(std::sscanf(token.c_str(), "%ld/%ld/%ld", &c[0], &c[1], &c[2]), 3) << token;
+                }
+                ASSERT_TRUE(c[0] >= 1 && size_t(c[0]) <= points.size() && c[2] >= 1 && size_t(c[2]) <= vn.size());
+                ASSERT_TRUE(c[1] >= 0 && size_t(c[1]) <= vt.size());
+                corners.push_back(c);
+                k.push_back(points[size_t(c[0] - 1)].second);
+            }
+            const LwLayer* layer = points[size_t(corners.at(0)[0] - 1)].first;
+            auto found = polygonOf.find(key(layer, k));
+            ASSERT_NE(found, polygonOf.end()) << line;
+            const LwPolygonRec& p = *found->second;
+            size_t n = corners.size();
+            ASSERT_EQ(n, size_t(p.cornerCount));
+            for (size_t i = 0; i < n; ++i) {
+                size_t c = (n - i) % n;
+                const LwCorner& corner = p.corners[c];
+                const std::array<long, 3>& at = corners[i];
+                EXPECT_EQ(points[size_t(at[0] - 1)].second, corner.point) << line << ": not in reverse";
+                const float* pos = layer->points.items[corner.point].pos;
+                EXPECT_EQ(v[size_t(at[0] - 1)], (std::array<float, 3>{pos[0], pos[1], -pos[2]}));
+                for (size_t j = 0; j < 3; ++j)
+                    EXPECT_NEAR(vn[size_t(at[2] - 1)][j], j == 2 ? -corner.normal[j] : corner.normal[j], 1e-6f);
+                ASSERT_EQ(at[1] != 0, p.uv != nullptr) << line;
+                for (size_t j = 0; p.uv && j < 2; ++j) EXPECT_NEAR(vt[size_t(at[1] - 1)][j], p.uv[2 * c + j], 1e-6f);
+            }
+        }
+        EXPECT_EQ(faces, polygonOf.size());
+        freeLwObject(o);
+    }
 }
 
 // Ear clipping: n - 2 triangles, all turning the polygon's way, covering its area.
