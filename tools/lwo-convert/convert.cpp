@@ -555,6 +555,9 @@ private:
             const LwSurface* surface;
             int mode;
             std::vector<int32_t> polygons;
+            // The exact index count (every polygon of n corners makes n - 2
+            // triangles), so that the indices precede their vertices.
+            size_t corners, indexCount;
         };
         std::vector<Group> groups;
         for (int32_t j = 0; j < polygons.count; ++j) {
@@ -563,8 +566,11 @@ private:
             int mode = p.cornerCount == 1 ? modePoints : p.cornerCount == 2 ? modeLines : modeTriangles;
             size_t g = 0;
             while (g < groups.size() && !(groups[g].surface == p.surface && groups[g].mode == mode)) ++g;
-            if (g == groups.size()) groups.push_back({p.surface, mode, {}});
+            if (g == groups.size()) groups.push_back({p.surface, mode, {}, 0, 0});
             groups[g].polygons.push_back(j);
+            size_t n = size_t(p.cornerCount);
+            groups[g].corners += n;
+            groups[g].indexCount += mode == modeTriangles ? 3 * (n - 2) : n;
         }
         if (groups.empty()) return -1;
         head.assign(size_t(points.count), -1);
@@ -582,14 +588,7 @@ private:
             bool coloured = maps.status == lwVertexColorFound;
             float intensity = s ? clamp01(s->vertexColor.intensity.value) : 0.0f;
             bool normals = g.mode == modeTriangles;
-            // The exact index count first (every polygon of n corners makes
-            // n - 2 triangles), so that the indices precede their vertices.
-            size_t indexCount = 0, corners = 0;
-            for (int32_t j : g.polygons) {
-                size_t n = size_t(polygons.items[j].cornerCount);
-                corners += n;
-                indexCount += normals ? 3 * (n - 2) : n;
-            }
+            size_t indexCount = g.indexCount;
             while (buffer.size() % 4) buffer.push_back(0);
             size_t indexStart = buffer.size(), at = indexStart;
             buffer.resize(indexStart + indexCount * sizeof(uint32_t));
@@ -599,7 +598,7 @@ private:
             };
             size_t uvAt = normals ? 6 : 3, rgbaAt = uvAt + (textured ? 2 : 0);
             size_t floatCount = rgbaAt + (coloured ? 4 : 0);
-            VertexRun run(buffer, head, stamp, nextPrimitive++, floatCount * sizeof(float), corners);
+            VertexRun run(buffer, head, stamp, nextPrimitive++, floatCount * sizeof(float), g.corners);
             float v[12];
             for (int32_t j : g.polygons) {
                 const LwPolygonRec& p = polygons.items[j];
