@@ -348,9 +348,9 @@ enum { modePoints = 0, modeLines = 1, modeTriangles = 4 };
 // One primitive's vertices, interleaved (position, then the normal, texture
 // coordinates and colour it has) and appended straight to the glTF buffer: a
 // corner becomes a vertex only when no vertex of the same point has all its
-// attributes. Nothing is staged elsewhere and copied, and the buffer never
-// grows past what was reserved: on a large object, fresh pages and copies
-// cost more than the conversion's own work.
+// attributes. Nothing is staged elsewhere and copied, and the buffer is
+// reserved once for the worst case: on a large object, fresh pages and
+// copies cost more than the conversion's own work.
 class VertexRun {
 public:
     VertexRun(std::vector<unsigned char>& buffer, std::vector<int32_t>& head, std::vector<int32_t>& stamp, int32_t id,
