@@ -1,11 +1,15 @@
-// lwo-convert's glTF output read back with tinygltf and compared, corner by
-// corner, with what the reader made of the object; and its triangulation.
+// lwo-convert's glTF and OBJ output read back and compared, corner by corner,
+// with what the reader made of the object; and its triangulation.
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "convert.h"
 #include "lwwriter.h"
@@ -21,11 +25,14 @@ LwObject* load(const Bytes& bytes)
     return f ? readLwObjectStream(f, "test", nullptr, nullptr) : nullptr;
 }
 
-const float* floats(const tinygltf::Model& m, int accessor)
+// Element k of an accessor, packed or interleaved.
+const float* element(const tinygltf::Model& m, int accessor, size_t k)
 {
     const tinygltf::Accessor& a = m.accessors[size_t(accessor)];
     const tinygltf::BufferView& v = m.bufferViews[size_t(a.bufferView)];
-    return reinterpret_cast<const float*>(m.buffers[size_t(v.buffer)].data.data() + v.byteOffset + a.byteOffset);
+    size_t stride = size_t(a.ByteStride(v));
+    return reinterpret_cast<const float*>(m.buffers[size_t(v.buffer)].data.data() + v.byteOffset + a.byteOffset +
+                                          k * stride);
 }
 
 struct ReadBack {
@@ -89,30 +96,30 @@ std::set<Corner> gltfCorners(const tinygltf::Model& m, const tinygltf::Mesh& mes
         if (p.mode != TINYGLTF_MODE_TRIANGLES) continue;
         auto get = [&](const char* name) {
             auto a = p.attributes.find(name);
-            return a == p.attributes.end() ? nullptr : floats(m, a->second);
+            int accessor = a == p.attributes.end() ? -1 : a->second;
+            return [&m, accessor](size_t k) { return accessor < 0 ? nullptr : element(m, accessor, k); };
         };
-        const float *pos = get("POSITION"), *nrm = get("NORMAL"), *uv = get("TEXCOORD_0"), *rgba = get("COLOR_0");
+        auto pos = get("POSITION"), nrm = get("NORMAL"), uv = get("TEXCOORD_0"), rgba = get("COLOR_0");
         const tinygltf::Accessor& ia = m.accessors[size_t(p.indices)];
-        const uint32_t* idx = reinterpret_cast<const uint32_t*>(floats(m, p.indices));
+        const uint32_t* idx = reinterpret_cast<const uint32_t*>(element(m, p.indices, 0));
         EXPECT_EQ(ia.componentType, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
         *triangles += ia.count / 3;
         for (size_t t = 0; t < ia.count; t += 3) {
-            const float* a = pos + 3 * idx[t];
-            const float* b = pos + 3 * idx[t + 1];
-            const float* c = pos + 3 * idx[t + 2];
+            const float* a = pos(idx[t]);
+            const float* b = pos(idx[t + 1]);
+            const float* c = pos(idx[t + 2]);
             float e[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, f[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
             float g[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
-            const float* n = nrm + 3 * idx[t];
+            const float* n = nrm(idx[t]);
             if (g[0] * g[0] + g[1] * g[1] + g[2] * g[2] < 1e-12f) continue;  // a pole's sliver
             EXPECT_GT(g[0] * n[0] + g[1] * n[1] + g[2] * n[2], 0.0f) << "triangle " << t / 3 << " faces away";
         }
         for (size_t i = 0; i < ia.count; ++i) {
-            uint32_t k = idx[i];
-            Corner v = {pos[3 * k], pos[3 * k + 1], pos[3 * k + 2], nrm[3 * k], nrm[3 * k + 1], nrm[3 * k + 2],
-                        0, 0, 1, 1, 1, 1};
-            if (uv) v[6] = uv[2 * k], v[7] = uv[2 * k + 1];
-            if (rgba)
-                for (size_t j = 0; j < 4; ++j) v[8 + j] = rgba[4 * k + j];
+            const float *at = pos(idx[i]), *n = nrm(idx[i]), *t = uv(idx[i]), *c = rgba(idx[i]);
+            Corner v = {at[0], at[1], at[2], n[0], n[1], n[2], 0, 0, 1, 1, 1, 1};
+            if (t) v[6] = t[0], v[7] = t[1];
+            if (c)
+                for (size_t j = 0; j < 4; ++j) v[8 + j] = c[j];
             out.insert(v);
         }
     }
@@ -195,8 +202,84 @@ TEST(Convert, LayersPivotsPointsAndLines)
     for (const tinygltf::Primitive& p : m.meshes[size_t(m.nodes[0].mesh)].primitives) modes.push_back(p.mode);
     EXPECT_EQ(modes, (std::vector<int>{TINYGLTF_MODE_TRIANGLES, TINYGLTF_MODE_POINTS, TINYGLTF_MODE_LINE}));
     const tinygltf::Primitive& t = m.meshes[size_t(m.nodes[1].mesh)].primitives[0];
-    EXPECT_EQ(floats(m, t.attributes.at("POSITION"))[0], 0.0f);  // point (2, 0, 0) from the pivot
+    EXPECT_EQ(element(m, t.attributes.at("POSITION"), 0)[0], 0.0f);  // point (2, 0, 0) from the pivot
     freeLwObject(o);
+}
+
+// The OBJ read back: every face one of the reader's polygons with its corners
+// in reverse (the z flip mirrors it), each corner the reader's point, normal
+// and texture coordinates (z negated, v kept: OBJ's origin is LightWave's).
+// (map_Kd: lwo-convert-check.sh.)
+TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
+{
+    for (Bytes bytes : {lwwCube(0.0f, true, 0), lwwCube(0.0f, true, 5), lwwTorusObject(8, 6)}) {
+        LwObject* o = load(bytes);
+        ASSERT_NE(o, nullptr);
+        ConvertResult r;
+        ASSERT_TRUE(convertToObj(o, nullptr, "x.mtl", ConvertOptions(), &r));
+        // The v lines' points in layer order; the polygons by their points.
+        std::vector<std::pair<const LwLayer*, int32_t>> points;
+        std::map<std::vector<int32_t>, const LwPolygonRec*> polygonOf;
+        auto key = [&](const LwLayer* l, std::vector<int32_t> k) {
+            std::sort(k.begin(), k.end());
+            k.push_back(l->number);
+            return k;
+        };
+        for (const LwLayer* l = o->layers; l; l = l->next) {
+            for (int32_t i = 0; i < l->points.count; ++i) points.push_back({l, i});
+            for (int32_t j = 0; j < l->polygons.count; ++j) {
+                const LwPolygonRec& p = l->polygons.items[j];
+                std::vector<int32_t> k;
+                for (int32_t c = 0; c < p.cornerCount; ++c) k.push_back(p.corners[c].point);
+                polygonOf[key(l, k)] = &p;
+            }
+        }
+        std::vector<std::array<float, 3>> v, vt, vn;
+        std::istringstream obj(r.bytes);
+        size_t faces = 0;
+        for (std::string line, kind; std::getline(obj, line);) {
+            std::istringstream in(line);
+            std::array<float, 3> a = {0, 0, 0};
+            in >> kind >> a[0] >> a[1] >> a[2];
+            if (kind == "v" || kind == "vt" || kind == "vn") (kind == "v" ? v : kind == "vt" ? vt : vn).push_back(a);
+            if (kind != "f") continue;
+            ++faces;
+            std::vector<std::array<long, 3>> corners;  // v, vt (0: none), vn
+            std::vector<int32_t> k;
+            in.clear();
+            in.seekg(1);
+            for (std::string token; in >> token;) {
+                std::array<long, 3> c = {0, 0, 0};
+                if (std::sscanf(token.c_str(), "%ld//%ld", &c[0], &c[2]) != 2) {
+                    ASSERT_EQ(std::sscanf(token.c_str(), "%ld/%ld/%ld", &c[0], &c[1], &c[2]), 3) << token;
+                }
+                ASSERT_TRUE(c[0] >= 1 && size_t(c[0]) <= points.size() && c[2] >= 1 && size_t(c[2]) <= vn.size());
+                ASSERT_TRUE(c[1] >= 0 && size_t(c[1]) <= vt.size());
+                corners.push_back(c);
+                k.push_back(points[size_t(c[0] - 1)].second);
+            }
+            const LwLayer* layer = points[size_t(corners.at(0)[0] - 1)].first;
+            auto found = polygonOf.find(key(layer, k));
+            ASSERT_NE(found, polygonOf.end()) << line;
+            const LwPolygonRec& p = *found->second;
+            size_t n = corners.size();
+            ASSERT_EQ(n, size_t(p.cornerCount));
+            for (size_t i = 0; i < n; ++i) {
+                size_t c = (n - i) % n;
+                const LwCorner& corner = p.corners[c];
+                const std::array<long, 3>& at = corners[i];
+                EXPECT_EQ(points[size_t(at[0] - 1)].second, corner.point) << line << ": not in reverse";
+                const float* pos = layer->points.items[corner.point].pos;
+                EXPECT_EQ(v[size_t(at[0] - 1)], (std::array<float, 3>{pos[0], pos[1], -pos[2]}));
+                for (size_t j = 0; j < 3; ++j)
+                    EXPECT_NEAR(vn[size_t(at[2] - 1)][j], j == 2 ? -corner.normal[j] : corner.normal[j], 1e-6f);
+                ASSERT_EQ(at[1] != 0, p.uv != nullptr) << line;
+                for (size_t j = 0; p.uv && j < 2; ++j) EXPECT_NEAR(vt[size_t(at[1] - 1)][j], p.uv[2 * c + j], 1e-6f);
+            }
+        }
+        EXPECT_EQ(faces, polygonOf.size());
+        freeLwObject(o);
+    }
 }
 
 // Ear clipping: n - 2 triangles, all turning the polygon's way, covering its area.

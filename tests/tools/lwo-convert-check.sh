@@ -18,6 +18,7 @@ rm -rf "$work" && mkdir -p "$work/in/Images" "$work/out" "$work/real"
 for name in cube lid body red torus; do
   echo 'iVBORw0KGgoAAAANSUhEUgAAAAIAAAACAQMAAABIeJ9nAAAAA1BMVEX/pQDKkkGbAAAADElEQVQI12NgYGAAAAAEAAEnNCcKAAAAAElFTkSuQmCC' | base64 -d >"$work/in/Images/$name.jpg"
 done
+mkdir -p "$work/in/My Pictures" && cp "$work/in/Images/cube.jpg" "$work/in/My Pictures/cube photo.jpg"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -46,6 +47,17 @@ grep -q "\"uri\": \"$work/in/Images/cube.jpg\"" "$work/out/ref/cube-uv.gltf" || 
 [ -f "$work/out/gltf/cube.jpg" ] || fail "cube-uv.gltf: image not copied beside"
 grep -q '^map_Kd cube.jpg' "$work/out/obj/cube-uv.mtl" || fail "cube-uv.mtl: no map_Kd"
 [ "$(grep -c '^f ' "$work/out/obj/cube.obj")" -eq 6 ] || fail "cube.obj: not 6 faces"
+# Spaces: percent-encoded in glTF's URIs (the validator then reads the files
+# they name); OBJ cannot quote, so its copy and map_Kd have none.
+grep -q '"uri": "cube%20photo.jpg"' "$work/out/gltf/spaced-image.gltf" || fail "spaced-image.gltf: not the encoded copy's name"
+cmp -s "$work/out/gltf/cube photo.jpg" "$work/in/Images/cube.jpg" || fail "spaced-image.gltf: image not copied beside"
+"$convert" "$work/in/spaced-image.lwo" "$work/out/ref/spaced-image.gltf" --reference-images >/dev/null 2>&1 || fail "spaced reference: exit $?"
+grep -q "\"uri\": \"$work/in/My%20Pictures/cube%20photo.jpg\"" "$work/out/ref/spaced-image.gltf" || fail "spaced reference: not encoded"
+grep -qx 'map_Kd cube_photo.jpg' "$work/out/obj/spaced-image.mtl" || fail "spaced-image.mtl: map_Kd not the spaceless copy"
+cmp -s "$work/out/obj/cube_photo.jpg" "$work/in/Images/cube.jpg" || fail "spaced-image.obj: image not copied beside"
+"$convert" "$work/in/spaced-image.lwo" "$work/out/ref/spaced image.obj" --reference-images >/dev/null 2>&1 || fail "spaced obj: exit $?"
+grep -qx 'mtllib spaced_image.mtl' "$work/out/ref/spaced image.obj" || fail "spaced obj: mtllib has a space"
+grep -qx 'map_Kd cube_photo.jpg' "$work/out/ref/spaced_image.mtl" || fail "spaced obj: referenced path with spaces not copied"
 
 real=/usr/share/assimp/models/LWO
 if [ -d "$real" ]; then

@@ -4,6 +4,7 @@
 // OBJ's is the bottom-left, like LightWave's.
 #include "convert.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <climits>
@@ -126,11 +127,14 @@ struct Pictures {
     const ConvertOptions* options;
     ConvertImages mode;
     ConvertResult* result;
+    // OBJ and MTL have no quoting and no escapes: a name there holds no space.
+    bool spaceless = false;
     struct Found {
         std::string path;   // "" when not usable
         std::string bytes;  // when embedded
         std::string mime;
-        std::string uri;    // when copied or referenced
+        std::string uri;    // when copied or referenced: percent-encoded for glTF
+        std::string name;   // the same as written in an MTL
     };
     std::map<int32_t, Found> byClip;
 
@@ -164,22 +168,34 @@ struct Pictures {
         f.mime = mime;
         if (mode == ConvertImages::embed) {
             f.bytes.swap(bytes);
-        } else if (mode == ConvertImages::reference) {
+            return &f;
+        }
+        if (mode == ConvertImages::reference) {
             // Absolute: the output need not be beside the object.
             char* absolute = realpath(path.c_str(), nullptr);
-            f.uri = uriOf(absolute ? absolute : path);
+            f.name = absolute ? absolute : path;
             std::free(absolute);
-        } else {
-            std::string name = baseName(path);
-            for (int n = 1;; ++n) {
-                bool taken = false;
-                for (const ConvertSideFile& side : result->sideFiles) taken |= side.name == name;
-                if (!taken) break;
-                name = std::to_string(n) + "-" + baseName(path);
+            if (!spaceless || f.name.find_first_of(" \t") == std::string::npos) {
+                f.uri = uriOf(f.name);
+                return &f;
             }
-            result->sideFiles.push_back({name, path, ""});
-            f.uri = uriOf(name);
         }
+        std::string copy = baseName(path);
+        if (spaceless) std::replace_if(copy.begin(), copy.end(), [](char c) { return c == ' ' || c == '\t'; }, '_');
+        if (mode == ConvertImages::reference)
+            result->warnings.push_back("image <" + utf8(f.name.c_str()) +
+                                       ">: OBJ cannot name a path with spaces: copied beside as <" + utf8(copy.c_str()) +
+                                       ">");
+        std::string base = copy;
+        for (int n = 1;; ++n) {
+            bool taken = false;
+            for (const ConvertSideFile& side : result->sideFiles) taken |= side.name == copy;
+            if (!taken) break;
+            copy = std::to_string(n) + "-" + base;
+        }
+        result->sideFiles.push_back({copy, path, ""});
+        f.name = copy;
+        f.uri = uriOf(copy);
         return &f;
     }
 };
@@ -329,49 +345,63 @@ private:
 
 enum { modePoints = 0, modeLines = 1, modeTriangles = 4 };
 
-struct Vertex {
-    int32_t point;
-    float pos[3], normal[3], uv[2], rgba[4];
-};
-
-// One primitive's vertices, a corner made a vertex only when no vertex of
-// the same point has all its attributes.
-class PrimitiveBuilder {
+// One primitive's vertices, interleaved (position, then the normal, texture
+// coordinates and colour it has) and appended straight to the glTF buffer: a
+// corner becomes a vertex only when no vertex of the same point has all its
+// attributes. Nothing is staged elsewhere and copied, and the buffer is
+// reserved once for the worst case: on a large object, fresh pages and
+// copies cost more than the conversion's own work.
+class VertexRun {
 public:
-    PrimitiveBuilder(std::vector<int32_t>& head, std::vector<int32_t>& stamp, int32_t id)
-        : head(head), stamp(stamp), id(id) {}
-
-    uint32_t add(const Vertex& v)
+    VertexRun(std::vector<unsigned char>& buffer, std::vector<int32_t>& head, std::vector<int32_t>& stamp, int32_t id,
+              size_t stride, size_t corners)
+        : buffer(buffer), head(head), stamp(stamp), id(id), stride(stride), start(buffer.size())
     {
-        size_t p = size_t(v.point);
+        next.reserve(corners);
+    }
+
+    uint32_t add(int32_t point, const float* record)
+    {
+        size_t p = size_t(point);
         if (stamp[p] != id) {
             stamp[p] = id;
             head[p] = -1;
         }
+        const unsigned char* first = buffer.data() + start;
         for (int32_t i = head[p]; i >= 0; i = next[size_t(i)])
-            if (std::memcmp(&vertices[size_t(i)], &v, sizeof v) == 0) return uint32_t(i);
-        vertices.push_back(v);
+            if (std::memcmp(first + size_t(i) * stride, record, stride) == 0) return uint32_t(i);
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(record);
+        buffer.insert(buffer.end(), bytes, bytes + stride);
+        for (int k = 0; k < 3; ++k) {
+            low[k] = std::min(low[k], double(record[k]));
+            high[k] = std::max(high[k], double(record[k]));
+        }
         next.push_back(head[p]);
-        head[p] = int32_t(vertices.size() - 1);
-        return uint32_t(vertices.size() - 1);
+        head[p] = int32_t(next.size() - 1);
+        return uint32_t(next.size() - 1);
     }
 
-    void reserve(size_t corners)
-    {
-        vertices.reserve(corners);
-        next.reserve(corners);
-        indices.reserve(corners * 3 / 2);
-    }
+    size_t count() const { return next.size(); }
 
-    std::vector<Vertex> vertices;
-    std::vector<uint32_t> indices;
-
-private:
+    std::vector<unsigned char>& buffer;
     std::vector<int32_t>& head;
     std::vector<int32_t>& stamp;
     std::vector<int32_t> next;
     int32_t id;
+    size_t stride, start;
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
 };
+
+// Asks for huge pages under a large vector's reserved storage: the kernel
+// then faults it in 2 MB at a time instead of 4 kB.
+static void hugePagesFor(std::vector<unsigned char>& v)
+{
+    const uintptr_t huge = uintptr_t(2) << 20;
+    if (v.capacity() < 2 * huge) return;
+    uintptr_t from = (reinterpret_cast<uintptr_t>(v.data()) + huge - 1) & ~(huge - 1);
+    uintptr_t to = (reinterpret_cast<uintptr_t>(v.data()) + v.capacity()) & ~(huge - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
 
 class GltfWriter {
 public:
@@ -390,6 +420,7 @@ public:
         for (const LwLayer* layer = object->layers; layer; layer = layer->next)
             corners += size_t(layer->polygons.cornerCount > 0 ? layer->polygons.cornerCount : 0);
         model.buffers[0].data.reserve(corners * (12 + 3) * 4 + 4096);
+        hugePagesFor(model.buffers[0].data);
         std::map<const LwLayer*, int> nodeOf;
         for (const LwLayer* layer = object->layers; layer; layer = layer->next) {
             tinygltf::Node node;
@@ -465,35 +496,6 @@ private:
         return int(model.bufferViews.size() - 1);
     }
 
-    // An accessor over one attribute (offset floats into each vertex).
-    int attribute(const std::vector<Vertex>& vertices, size_t offset, int components, bool bounds)
-    {
-        size_t size = vertices.size() * size_t(components) * sizeof(float);
-        tinygltf::Accessor a;
-        a.bufferView = bufferView(nullptr, size, TINYGLTF_TARGET_ARRAY_BUFFER);
-        std::vector<unsigned char>& buffer = model.buffers[0].data;
-        float* packed = reinterpret_cast<float*>(&buffer[buffer.size() - size]);
-        for (const Vertex& v : vertices) {
-            std::memcpy(packed, reinterpret_cast<const char*>(&v) + offset, size_t(components) * sizeof(float));
-            packed += components;
-        }
-        packed -= vertices.size() * size_t(components);
-        a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
-        a.count = vertices.size();
-        a.type = components == 2 ? TINYGLTF_TYPE_VEC2 : components == 3 ? TINYGLTF_TYPE_VEC3 : TINYGLTF_TYPE_VEC4;
-        if (bounds) {
-            a.minValues.assign(size_t(components), HUGE_VAL);
-            a.maxValues.assign(size_t(components), -HUGE_VAL);
-            for (size_t i = 0; i < vertices.size() * size_t(components); ++i) {
-                size_t c = i % size_t(components);
-                a.minValues[c] = std::min(a.minValues[c], double(packed[i]));
-                a.maxValues[c] = std::max(a.maxValues[c], double(packed[i]));
-            }
-        }
-        model.accessors.push_back(a);
-        return int(model.accessors.size() - 1);
-    }
-
     int materialOf(const LwSurface* s)
     {
         auto known = materials.find(s);
@@ -553,6 +555,9 @@ private:
             const LwSurface* surface;
             int mode;
             std::vector<int32_t> polygons;
+            // The exact index count (every polygon of n corners makes n - 2
+            // triangles), so that the indices precede their vertices.
+            size_t corners, indexCount;
         };
         std::vector<Group> groups;
         for (int32_t j = 0; j < polygons.count; ++j) {
@@ -561,8 +566,11 @@ private:
             int mode = p.cornerCount == 1 ? modePoints : p.cornerCount == 2 ? modeLines : modeTriangles;
             size_t g = 0;
             while (g < groups.size() && !(groups[g].surface == p.surface && groups[g].mode == mode)) ++g;
-            if (g == groups.size()) groups.push_back({p.surface, mode, {}});
+            if (g == groups.size()) groups.push_back({p.surface, mode, {}, 0, 0});
             groups[g].polygons.push_back(j);
+            size_t n = size_t(p.cornerCount);
+            groups[g].corners += n;
+            groups[g].indexCount += mode == modeTriangles ? 3 * (n - 2) : n;
         }
         if (groups.empty()) return -1;
         head.assign(size_t(points.count), -1);
@@ -572,6 +580,7 @@ private:
         std::vector<int> triangles;
         std::vector<float> xyz;
         std::vector<uint32_t> corner;
+        std::vector<unsigned char>& buffer = model.buffers[0].data;
         for (const Group& g : groups) {
             const LwSurface* s = g.surface;
             bool textured = imageLayer(s) != nullptr;
@@ -579,19 +588,27 @@ private:
             bool coloured = maps.status == lwVertexColorFound;
             float intensity = s ? clamp01(s->vertexColor.intensity.value) : 0.0f;
             bool normals = g.mode == modeTriangles;
-            PrimitiveBuilder b(head, stamp, nextPrimitive++);
-            b.reserve(g.polygons.size() * 4);
+            size_t indexCount = g.indexCount;
+            while (buffer.size() % 4) buffer.push_back(0);
+            size_t indexStart = buffer.size(), at = indexStart;
+            buffer.resize(indexStart + indexCount * sizeof(uint32_t));
+            auto put = [&](uint32_t index) {
+                std::memcpy(buffer.data() + at, &index, sizeof index);
+                at += sizeof index;
+            };
+            size_t uvAt = normals ? 6 : 3, rgbaAt = uvAt + (textured ? 2 : 0);
+            size_t floatCount = rgbaAt + (coloured ? 4 : 0);
+            VertexRun run(buffer, head, stamp, nextPrimitive++, floatCount * sizeof(float), g.corners);
+            float v[12];
             for (int32_t j : g.polygons) {
                 const LwPolygonRec& p = polygons.items[j];
                 corner.resize(size_t(p.cornerCount));
                 for (int32_t c = 0; c < p.cornerCount; ++c) {
-                    Vertex v;
-                    std::memset(&v, 0, sizeof v);
-                    v.point = p.corners[c].point;
-                    const float* at = points.items[v.point].pos;
-                    v.pos[0] = at[0] - layer->pivot[0];
-                    v.pos[1] = at[1] - layer->pivot[1];
-                    v.pos[2] = -(at[2] - layer->pivot[2]);
+                    int32_t point = p.corners[c].point;
+                    const float* pos = points.items[point].pos;
+                    v[0] = pos[0] - layer->pivot[0];
+                    v[1] = pos[1] - layer->pivot[1];
+                    v[2] = -(pos[2] - layer->pivot[2]);
                     if (normals) {
                         const float* n = p.corners[c].normal;
                         float len = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
@@ -599,23 +616,23 @@ private:
                         len = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
                         static const float up[3] = {0, 1, 0};
                         if (!(len > 0.98f && len < 1.02f)) n = up;
-                        v.normal[0] = n[0];
-                        v.normal[1] = n[1];
-                        v.normal[2] = -n[2];
+                        v[3] = n[0];
+                        v[4] = n[1];
+                        v[5] = -n[2];
                     }
-                    if (textured && p.uv) {
-                        v.uv[0] = p.uv[2 * c];
-                        v.uv[1] = 1.0f - p.uv[2 * c + 1];
+                    if (textured) {
+                        v[uvAt] = p.uv ? p.uv[2 * c] : 0.0f;
+                        v[uvAt + 1] = p.uv ? 1.0f - p.uv[2 * c + 1] : 0.0f;
                     }
                     if (coloured) {
                         float rgba[4] = {1, 1, 1, 1};
                         lwCornerColor(layer, &p, c, maps, rgba);
-                        for (int k = 0; k < 4; ++k) v.rgba[k] = 1.0f + intensity * (clamp01(rgba[k]) - 1.0f);
+                        for (size_t k = 0; k < 4; ++k) v[rgbaAt + k] = 1.0f + intensity * (clamp01(rgba[k]) - 1.0f);
                     }
-                    corner[size_t(c)] = b.add(v);
+                    corner[size_t(c)] = run.add(point, v);
                 }
                 if (g.mode != modeTriangles) {
-                    b.indices.insert(b.indices.end(), corner.begin(), corner.end());
+                    for (uint32_t index : corner) put(index);
                     continue;
                 }
                 triangles.clear();
@@ -629,27 +646,55 @@ private:
                 }
                 // Reversed: the z flip mirrors the polygon.
                 for (size_t t = 0; t < triangles.size(); t += 3) {
-                    b.indices.push_back(corner[size_t(triangles[t])]);
-                    b.indices.push_back(corner[size_t(triangles[t + 2])]);
-                    b.indices.push_back(corner[size_t(triangles[t + 1])]);
+                    put(corner[size_t(triangles[t])]);
+                    put(corner[size_t(triangles[t + 2])]);
+                    put(corner[size_t(triangles[t + 1])]);
                 }
             }
-            if (b.indices.empty()) continue;
+            if (indexCount == 0) {
+                buffer.resize(indexStart);
+                continue;
+            }
+            tinygltf::BufferView vertexView;
+            vertexView.buffer = 0;
+            vertexView.byteOffset = run.start;
+            vertexView.byteLength = run.count() * run.stride;
+            vertexView.byteStride = run.stride;
+            vertexView.target = TINYGLTF_TARGET_ARRAY_BUFFER;
+            model.bufferViews.push_back(vertexView);
+            int view = int(model.bufferViews.size() - 1);
+            auto attribute = [&](size_t offset, int type) {
+                tinygltf::Accessor a;
+                a.bufferView = view;
+                a.byteOffset = offset * sizeof(float);
+                a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+                a.count = run.count();
+                a.type = type;
+                model.accessors.push_back(a);
+                return int(model.accessors.size() - 1);
+            };
             tinygltf::Primitive prim;
             prim.mode = g.mode;
-            prim.material = materialOf(s);
-            prim.attributes["POSITION"] = attribute(b.vertices, offsetof(Vertex, pos), 3, true);
-            if (normals) prim.attributes["NORMAL"] = attribute(b.vertices, offsetof(Vertex, normal), 3, false);
-            if (textured) prim.attributes["TEXCOORD_0"] = attribute(b.vertices, offsetof(Vertex, uv), 2, false);
-            if (coloured) prim.attributes["COLOR_0"] = attribute(b.vertices, offsetof(Vertex, rgba), 4, false);
+            prim.attributes["POSITION"] = attribute(0, TINYGLTF_TYPE_VEC3);
+            model.accessors.back().minValues.assign(run.low, run.low + 3);
+            model.accessors.back().maxValues.assign(run.high, run.high + 3);
+            if (normals) prim.attributes["NORMAL"] = attribute(3, TINYGLTF_TYPE_VEC3);
+            if (textured) prim.attributes["TEXCOORD_0"] = attribute(uvAt, TINYGLTF_TYPE_VEC2);
+            if (coloured) prim.attributes["COLOR_0"] = attribute(rgbaAt, TINYGLTF_TYPE_VEC4);
+            tinygltf::BufferView indexView;
+            indexView.buffer = 0;
+            indexView.byteOffset = indexStart;
+            indexView.byteLength = indexCount * sizeof(uint32_t);
+            indexView.target = TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER;
+            model.bufferViews.push_back(indexView);
             tinygltf::Accessor indices;
-            indices.bufferView = bufferView(b.indices.data(), b.indices.size() * sizeof(uint32_t),
-                                            TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+            indices.bufferView = int(model.bufferViews.size() - 1);
             indices.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
-            indices.count = b.indices.size();
+            indices.count = indexCount;
             indices.type = TINYGLTF_TYPE_SCALAR;
             model.accessors.push_back(indices);
             prim.indices = int(model.accessors.size() - 1);
+            prim.material = materialOf(s);
             mesh.primitives.push_back(prim);
             ++result->primitives;
         }
@@ -675,7 +720,7 @@ bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, 
 {
     ConvertImages mode = options.images;
     if (mode == ConvertImages::automatic) mode = binary ? ConvertImages::embed : ConvertImages::copy;
-    Pictures pictures{object, objectPath, &options, mode, result, {}};
+    Pictures pictures{object, objectPath, &options, mode, result, false, {}};
     GltfWriter writer(object, &pictures, result);
     return writer.run(binary, file);
 }
@@ -697,7 +742,7 @@ bool convertToObj(const LwObject* object, const char* objectPath, const std::str
                              ? ConvertImages::copy
                              : options.images;
     if (options.images == ConvertImages::embed) result->warnings.push_back("OBJ cannot embed images: copied beside");
-    Pictures pictures{object, objectPath, &options, mode, result, {}};
+    Pictures pictures{object, objectPath, &options, mode, result, true, {}};
     std::string obj, mtl;
     char line[256];
     obj += "# lwo-convert\nmtllib " + mtlName + "\n";
@@ -728,7 +773,7 @@ bool convertToObj(const LwObject* object, const char* objectPath, const std::str
                       double(2.0f + 1022.0f * gloss * gloss), double(glow * rgb[0]), double(glow * rgb[1]),
                       double(glow * rgb[2]), double(alpha));
         mtl += line;
-        if (const Pictures::Found* f = s ? pictures.find(s) : nullptr) mtl += "map_Kd " + f->uri + "\n";
+        if (const Pictures::Found* f = s ? pictures.find(s) : nullptr) mtl += "map_Kd " + f->name + "\n";
         mtl += "\n";
         ++result->materials;
         return name;

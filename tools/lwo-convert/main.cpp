@@ -129,6 +129,9 @@ int main(int argc, char** argv)
     bool ok;
     if (obj) {
         std::string mtl = output.substr(folder.size(), output.size() - folder.size() - 4) + ".mtl";
+        // mtllib takes no quoting: the material file's name holds no space.
+        for (char& c : mtl)
+            if (c == ' ' || c == '\t') c = '_';
         ok = convertToObj(object, in, mtl, options, &result) &&
              std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();
     } else {

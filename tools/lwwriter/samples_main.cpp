@@ -67,6 +67,7 @@ int main(int argc, char** argv)
         {"lwo3.lwo", retyped(lwwCube(0.0f), "LWO3")},
         {"odd-end.lwo", oddEndSample()},
         {"subpatch-cube.lwo", lwwSubPatchCube("Images/cube.jpg")},
+        {"spaced-image.lwo", lwwSubPatchCube("My Pictures/cube photo.jpg")},  // spaces in the folder and the name
         {"subpatch-grid.lwo", lwwSubPatchGrid(3)},
         // Three patches on one edge, a point twice, a two-point patch and a face.
         {"subpatch-bad.lwo", lwwSubPatchObject(bad, {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 1, 0, 1, 1, 1, 1},
