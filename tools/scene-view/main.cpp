@@ -10,7 +10,7 @@
 // JSON line per LightWave item at time MS.
 // --content names a folder where pictures are looked for last.
 // --subdiv N shows SubPatches at level N (2 by default, 0 for the cage).
-// Objects are lit by a headlight; --unlit draws them flat, as the show does.
+// Objects are lit by a headlight, or by a LightWave scene's lights; --unlit draws them flat, as the show does.
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
