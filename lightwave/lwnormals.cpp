@@ -108,10 +108,10 @@ static inline bool withinBand(const SmoothBand& b, double cosine)
     return withinExact(cosine, b.angle);
 }
 
-void computeVertexNormals(const LwPointArray* points, LwPolygonArray* polygons)
+void computeVertexNormals(const LwPointArray* points, LwPolygonArray* polygons, int32_t first)
 {
     SmoothBand band = smoothBand(0.0f);
-    for (int32_t j = 0; j < polygons->count; ++j) {
+    for (int32_t j = first; j < polygons->count; ++j) {
         LwPolygonRec* poly = &polygons->items[j];
         float s = poly->surface ? poly->surface->smoothAngle : 0.0f;
         bool smooth = !(s <= 0.0f);

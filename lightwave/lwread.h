@@ -78,7 +78,8 @@ void cross3(const float a[3], const float b[3], float result[3]);
 void normalize3(float v[3]);
 void computePolygonNormals(const LwPointArray* points, LwPolygonArray* polygons);
 int buildPointPolygons(LwPointArray* points, const LwPolygonArray* polygons);
-void computeVertexNormals(const LwPointArray* points, LwPolygonArray* polygons);
+// Corner normals of the polygons from `first` on, smoothed with their neighbours by the point lists.
+void computeVertexNormals(const LwPointArray* points, LwPolygonArray* polygons, int32_t first = 0);
 // Whether two polygons with this cosine between their normals are smoothed
 // together under the smoothing angle (radians).
 bool withinSmoothAngle(double cosine, float angle);
@@ -92,6 +93,14 @@ void sphereAngles(double a, double b, double c, double* longitude, double* latit
 int dominantAxis(const float normal[3]);
 // Maps one point with a texture and a polygon normal to (u, v).
 void mapTexturePoint(const LwTexture* texture, const float point[3], const float normal[3], float uv[2]);
+
+// ---- vertex colours ------------------------------------------------------------------
+
+// Makes room for `count` more entries at the end of the VMAD of `maps`, made
+// after the VMAP (its name, type and size) when there is none: the caller
+// writes their points, polygons and values from `first` on, then links the
+// corners anew. Null when there is no room.
+LwVMap* addLwCornerColors(LwLayer* layer, const LwVertexColorMaps& maps, int32_t count, int32_t* first);
 
 // ---- UV maps and seams ---------------------------------------------------------------
 

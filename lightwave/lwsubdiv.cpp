@@ -1,8 +1,8 @@
 // SubPatch refinement through OpenSubdiv's uniform Catmull-Clark refinement:
-// positions as vertex data, the reader's per-corner texture coordinates as
-// face-varying data, and the control polygon of every refined quad as
-// face-uniform data. Only checked polygons reach OpenSubdiv: at least three
-// corners, every point in range and none twice.
+// positions as vertex data, the reader's per-corner texture coordinates and
+// vertex colours as face-varying data; each refined quad's control polygon
+// is found through its parents. Only checked polygons reach OpenSubdiv: at
+// least three corners, every point in range and none twice.
 #include "lwsubdiv.h"
 
 #include <opensubdiv/far/primvarRefiner.h>
@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "lwalloc.h"
@@ -38,6 +39,7 @@ struct Values {
 };
 using Position = Values<3>;
 using TexCoord = Values<2>;
+using Colour = Values<4>;
 
 // The control polygons handed to OpenSubdiv, their points numbered densely.
 struct Cage {
@@ -46,6 +48,7 @@ struct Cage {
     std::vector<int> vertices;        // dense point of each corner
     std::vector<int32_t> layerPoint;  // layer point of each dense point
     bool textured = false;            // some polygon has texture coordinates
+    bool coloured = false;            // some polygon has vertex colours
 };
 
 bool checkedControl(const LwPolygonRec* p, int32_t pointCount, std::vector<int32_t>& scratch)
@@ -152,7 +155,7 @@ Far::TopologyRefiner* makeRefiner(const Cage& cage, const std::vector<int>& fvar
     d.numVertsPerFace = cage.sizes.data();
     d.vertIndicesPerFace = cage.vertices.data();
     Far::TopologyDescriptor::FVarChannel channel;
-    if (cage.textured) {
+    if (cage.textured || cage.coloured) {
         channel.numValues = int(fvarIndices.size());
         channel.valueIndices = fvarIndices.data();
         d.numFVarChannels = 1;
@@ -181,53 +184,194 @@ void keepCage(LwSubdivision* r, LwSubdivisionProblem problem)
     r->subdividedPolygons = r->controlPolygons;
 }
 
-// The refined data of the last level.
-struct Refined {
-    std::vector<Position> positions;
-    std::vector<TexCoord> texCoords;  // face-varying values
-    std::vector<int32_t> control;     // cage polygon of each face
+// A layer point as OpenSubdiv's destination: the last level's positions are
+// written straight into the grown point array, with no copy in between.
+struct PointPosition {
+    float* p;
+    void Clear(void* = nullptr) { p[0] = p[1] = p[2] = 0; }
+    void AddWithWeight(const Position& source, float weight) { add(source.v, weight); }
+    void AddWithWeight(const PointPosition& source, float weight) { add(source.p, weight); }
+    void add(const float* source, float weight)
+    {
+        for (int i = 0; i < 3; ++i) p[i] += weight * source[i];
+    }
+};
+struct LayerPoints {
+    LwPointRec* items;
+    PointPosition operator[](int i) const { return PointPosition{items[i].pos}; }
 };
 
-template <class T, class Step>
-void refineLevels(int levels, std::vector<T>& data, Step step)
-{
-    std::vector<T> next;
-    for (int l = 1; l <= levels; ++l) {
-        step(l, next, static_cast<const T*>(data.data()));
-        data.swap(next);
-    }
-}
-
-void refine(const Far::TopologyRefiner& refiner, const LwLayer* layer, const Cage& cage, int levels, Refined* out)
+// Positions level by level; the last level goes to `out`. The levels between
+// live in buffers that are written before they are read, so they are not cleared.
+void refinePositions(const Far::TopologyRefiner& refiner, const LwLayer* layer, const Cage& cage, int levels,
+                     LwPointRec* out)
 {
     Far::PrimvarRefiner primvar(refiner);
-    out->positions.resize(cage.layerPoint.size());
+    std::unique_ptr<Position[]> source(new Position[cage.layerPoint.size()]), target;
     for (size_t i = 0; i < cage.layerPoint.size(); ++i)
-        std::memcpy(out->positions[i].v, layer->points.items[cage.layerPoint[i]].pos, sizeof(float[3]));
-    refineLevels(levels, out->positions, [&](int l, std::vector<Position>& next, const Position* s) {
-        next.resize(size_t(refiner.GetLevel(l).GetNumVertices()));
-        Position* t = next.data();
-        primvar.Interpolate(l, s, t);
-    });
-    if (cage.textured) {
-        for (size_t i = 0; i < cage.polygons.size(); ++i) {
-            const LwPolygonRec& p = layer->polygons.items[cage.polygons[i]];
-            for (int32_t k = 0; k < p.cornerCount; ++k)
-                out->texCoords.push_back(p.uv ? TexCoord{{p.uv[2 * k], p.uv[2 * k + 1]}} : TexCoord{{0, 0}});
-        }
-        refineLevels(levels, out->texCoords, [&](int l, std::vector<TexCoord>& next, const TexCoord* s) {
-            next.resize(size_t(refiner.GetLevel(l).GetNumFVarValues(0)));
-            TexCoord* t = next.data();
-            primvar.InterpolateFaceVarying(l, s, t);
-        });
+        std::memcpy(source[i].v, layer->points.items[cage.layerPoint[i]].pos, sizeof(float[3]));
+    for (int l = 1; l < levels; ++l) {
+        target.reset(new Position[size_t(refiner.GetLevel(l).GetNumVertices())]);
+        Position* t = target.get();
+        primvar.Interpolate(l, static_cast<const Position*>(source.get()), t);
+        source.swap(target);
     }
-    out->control.resize(cage.polygons.size());
-    for (size_t i = 0; i < cage.polygons.size(); ++i) out->control[i] = int32_t(i);
-    refineLevels(levels, out->control, [&](int l, std::vector<int32_t>& next, const int32_t* s) {
-        next.resize(size_t(refiner.GetLevel(l).GetNumFaces()));
-        int32_t* t = next.data();
-        primvar.InterpolateFaceUniform(l, s, t);
-    });
+    LayerPoints points{out};
+    primvar.Interpolate(levels, static_cast<const Position*>(source.get()), points);
+}
+
+// Face-varying values, one per cage corner, level by level.
+template <class T>
+std::vector<T> refineFaceVarying(const Far::TopologyRefiner& refiner, std::vector<T> data, int levels)
+{
+    Far::PrimvarRefiner primvar(refiner);
+    std::vector<T> next;
+    for (int l = 1; l <= levels; ++l) {
+        next.resize(size_t(refiner.GetLevel(l).GetNumFVarValues(0)));
+        T* t = next.data();
+        primvar.InterpolateFaceVarying(l, static_cast<const T*>(data.data()), t);
+        data.swap(next);
+    }
+    return data;
+}
+
+std::vector<TexCoord> cageTexCoords(const LwLayer* layer, const Cage& cage)
+{
+    std::vector<TexCoord> data;
+    data.reserve(cage.vertices.size());
+    for (size_t i = 0; i < cage.polygons.size(); ++i) {
+        const LwPolygonRec& p = layer->polygons.items[cage.polygons[i]];
+        for (int32_t k = 0; k < p.cornerCount; ++k)
+            data.push_back(p.uv ? TexCoord{{p.uv[2 * k], p.uv[2 * k + 1]}} : TexCoord{{0, 0}});
+    }
+    return data;
+}
+
+// The vertex colours of the cage: the colour maps of each control polygon's
+// surface, and a colour for each corner. A control polygon with some corners
+// coloured gives the others the mean of those, so that its quads blend
+// without a made-up colour; one with none stays uncoloured.
+struct CageColours {
+    std::vector<LwVertexColorMaps> maps;  // the distinct maps found
+    std::vector<int32_t> polygonMaps;     // of each cage polygon: its maps, or -1
+    std::vector<Colour> corners;
+};
+
+CageColours cageColours(const LwLayer* layer, const Cage& cage)
+{
+    CageColours c;
+    c.polygonMaps.assign(cage.polygons.size(), -1);
+    std::vector<std::pair<const LwSurface*, int32_t>> surfaces;  // maps of each surface seen
+    size_t at = 0;
+    for (size_t i = 0; i < cage.polygons.size(); at += size_t(cage.sizes[i]), ++i) {
+        const LwPolygonRec& p = layer->polygons.items[cage.polygons[i]];
+        if (!p.surface || !p.surface->vertexColor.mapName) continue;
+        auto seen = std::find_if(surfaces.begin(), surfaces.end(), [&](const auto& s) { return s.first == p.surface; });
+        if (seen == surfaces.end()) {
+            LwVertexColorMaps maps = findLwVertexColorMaps(layer, p.surface);
+            int32_t index = -1;
+            if (maps.status == lwVertexColorFound) {
+                auto same = std::find_if(c.maps.begin(), c.maps.end(), [&](const LwVertexColorMaps& m) {
+                    return m.points == maps.points && m.corners == maps.corners && m.channels == maps.channels;
+                });
+                index = int32_t(same - c.maps.begin());
+                if (same == c.maps.end()) c.maps.push_back(maps);
+            }
+            seen = surfaces.insert(surfaces.end(), {p.surface, index});
+        }
+        if (seen->second < 0) continue;
+        const LwVertexColorMaps& maps = c.maps[size_t(seen->second)];
+        Colour sum = {};
+        int known = 0;
+        float rgba[4];
+        for (int32_t k = 0; k < p.cornerCount; ++k) {
+            if (!lwCornerColor(layer, &p, k, maps, rgba)) continue;
+            sum.AddWithWeight(Colour{{rgba[0], rgba[1], rgba[2], rgba[3]}}, 1.0f);
+            ++known;
+        }
+        if (known == 0) continue;
+        c.polygonMaps[i] = seen->second;
+        if (c.corners.empty()) c.corners.resize(cage.vertices.size());
+        for (int32_t k = 0; k < p.cornerCount; ++k) {
+            Colour& corner = c.corners[at + size_t(k)];
+            if (lwCornerColor(layer, &p, k, maps, rgba)) corner = Colour{{rgba[0], rgba[1], rgba[2], rgba[3]}};
+            else for (int j = 0; j < 4; ++j) corner.v[j] = sum.v[j] / float(known);
+        }
+    }
+    return c;
+}
+
+// The refined corners' colours, kept as VMAD entries of each map, with the
+// layer's corners linked anew. False when there was no room for them.
+struct RefinedColour {
+    int32_t point, polygon;
+    Colour colour;
+};
+
+bool addRefinedColours(LwLayer* layer, const CageColours& c, const std::vector<std::vector<RefinedColour>>& colours)
+{
+    bool ok = true;
+    for (size_t m = 0; m < c.maps.size(); ++m) {
+        const std::vector<RefinedColour>& list = colours[m];
+        int32_t first = 0;
+        LwVMap* map = list.empty() ? nullptr : addLwCornerColors(layer, c.maps[m], int32_t(list.size()), &first);
+        if (!map) {
+            ok = ok && list.empty();
+            continue;
+        }
+        const int32_t values = std::min(map->dimension, 4);
+        for (size_t e = 0; e < list.size(); ++e) {
+            map->pointIndex[first + int32_t(e)] = list[e].point;
+            map->polygonIndex[first + int32_t(e)] = list[e].polygon;
+            std::memcpy(map->values[first + int32_t(e)], list[e].colour.v, sizeof(float) * size_t(values));
+        }
+    }
+    // Every corner's links again, the new entries with them.
+    LwPolygonArray* polygons = &layer->polygons;
+    lwFree(polygons->linkBlock);
+    polygons->linkBlock = nullptr;
+    for (int32_t k = 0; k < polygons->cornerCount; ++k) {
+        polygons->cornerBlock[k].vmapCount = 0;
+        polygons->cornerBlock[k].vmapLinks = nullptr;
+    }
+    return linkCornerVMaps(polygons, layer->vmaps) && ok;
+}
+
+// The cage polygon (its place in Cage::polygons) a face of the last level comes from.
+int32_t controlOf(const Far::TopologyRefiner& refiner, int levels, int32_t face)
+{
+    for (int l = levels; l > 0; --l) face = refiner.GetLevel(l).GetFaceParentFace(face);
+    return face;
+}
+
+// The last level's faces grouped by control polygon. OpenSubdiv numbers the
+// children of a face together, in the order of their parents, so the faces
+// usually come grouped already and no order is kept.
+struct Groups {
+    std::vector<int32_t> first;  // first slot of each control polygon's quads, and the end
+    std::vector<int32_t> order;  // face of each slot; empty when it is the slot itself
+    int32_t face(int32_t slot) const { return order.empty() ? slot : order[size_t(slot)]; }
+};
+
+Groups groupFaces(const Far::TopologyRefiner& refiner, int levels, size_t controls)
+{
+    Groups g;
+    g.first.assign(controls + 1, 0);
+    const int32_t faceCount = refiner.GetLevel(levels).GetNumFaces();
+    bool grouped = true;
+    int32_t previous = 0;
+    for (int32_t f = 0; f < faceCount; ++f) {
+        const int32_t c = controlOf(refiner, levels, f);
+        grouped = grouped && c >= previous;
+        previous = c;
+        ++g.first[size_t(c) + 1];
+    }
+    for (size_t i = 1; i < g.first.size(); ++i) g.first[i] += g.first[i - 1];
+    if (grouped) return g;
+    g.order.resize(size_t(faceCount));
+    std::vector<int32_t> next(g.first.begin(), g.first.end() - 1);
+    for (int32_t f = 0; f < faceCount; ++f) g.order[size_t(next[size_t(controlOf(refiner, levels, f))]++)] = f;
+    return g;
 }
 
 // The new polygon arrays of the layer, made before anything is changed.
@@ -263,6 +407,8 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
     if (!result) result = &unused;
     Cage cage;
     if (!prepare(layer, level, result, &cage)) return result->problem < lwSubdivisionTooLarge;
+    const CageColours colours = cageColours(layer, cage);
+    cage.coloured = !colours.corners.empty();
     Far::TopologyRefiner* refiner = makeRefiner(cage, iota(cage.vertices.size()));
     if (!refiner) {
         keepCage(result, lwSubdivisionRefused);
@@ -270,9 +416,11 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
     }
     const int levels = result->level;
     refiner->RefineUniform(Far::TopologyRefiner::UniformOptions(levels));
-    Refined refined;
-    refine(*refiner, layer, cage, levels, &refined);
     const Far::TopologyLevel& last = refiner->GetLevel(levels);
+    const Groups groups = groupFaces(*refiner, levels, cage.polygons.size());
+    auto parentOf = [&](int32_t face) -> const LwPolygonRec& {
+        return layer->polygons.items[cage.polygons[size_t(controlOf(*refiner, levels, face))]];
+    };
 
     LwPolygonArray* polygons = &layer->polygons;
     LwPointArray* points = &layer->points;
@@ -280,17 +428,7 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
     std::vector<int32_t> newIndex(size_t(polygons->count), -1);
     for (size_t i = 0; i < cage.polygons.size(); ++i) newIndex[size_t(cage.polygons[i])] = -2 - int32_t(i);
 
-    // Refined faces grouped by control polygon: first slot of each group.
     const int32_t faceCount = last.GetNumFaces();
-    std::vector<int32_t> first(cage.polygons.size() + 1, 0);
-    std::vector<int32_t> order(static_cast<size_t>(faceCount));
-    for (int32_t f = 0; f < faceCount; ++f) ++first[size_t(refined.control[size_t(f)]) + 1];
-    for (size_t i = 1; i < first.size(); ++i) first[i] += first[i - 1];
-    {
-        std::vector<int32_t> next(first.begin(), first.end() - 1);
-        for (int32_t f = 0; f < faceCount; ++f) order[size_t(next[size_t(refined.control[size_t(f)])]++)] = f;
-    }
-
     int64_t kept = 0, corners = 0, uvCorners = 0;
     for (int32_t j = 0; j < polygons->count; ++j) {
         if (newIndex[size_t(j)] != -1) continue;
@@ -302,10 +440,11 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
     for (int32_t f = 0; f < faceCount; ++f) {
         int n = last.GetFaceVertices(f).size();
         corners += n;
-        if (polygons->items[cage.polygons[size_t(refined.control[size_t(f)])]].uv) uvCorners += n;
+        if (parentOf(f).uv) uvCorners += n;
     }
     const int64_t pointBase = points->count, pointTotal = pointBase + last.GetNumVertices();
 
+    // Every array is made before the layer changes, so that a failure leaves the cage.
     NewPolygons made;
     made.items = static_cast<LwPolygonRec*>(lwAlloc(size_t(kept + faceCount), sizeof(LwPolygonRec)));
     made.corners = static_cast<LwCorner*>(lwAlloc(size_t(corners), sizeof(LwCorner)));
@@ -321,8 +460,12 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
     }
     points->items = grown;
     points->count = int32_t(pointTotal);
-    for (int32_t v = 0; v < last.GetNumVertices(); ++v)
-        std::memcpy(points->items[pointBase + v].pos, refined.positions[size_t(v)].v, sizeof(float[3]));
+    refinePositions(*refiner, layer, cage, levels, points->items + pointBase);
+    const std::vector<TexCoord> texCoords =
+        cage.textured ? refineFaceVarying(*refiner, cageTexCoords(layer, cage), levels) : std::vector<TexCoord>();
+    const std::vector<Colour> cornerColours =
+        cage.coloured ? refineFaceVarying(*refiner, colours.corners, levels) : std::vector<Colour>();
+    std::vector<std::vector<RefinedColour>> refinedColours(colours.maps.size());
 
     LwPolygonRec* item = made.items;
     LwCorner* corner = made.corners;
@@ -342,8 +485,9 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
         ++item;
     }
     for (int32_t slot = 0; slot < faceCount; ++slot, ++item) {
-        const int32_t f = order[size_t(slot)];
-        const LwPolygonRec& parent = polygons->items[cage.polygons[size_t(refined.control[size_t(f)])]];
+        const int32_t f = groups.face(slot);
+        const int32_t control = controlOf(*refiner, levels, f);
+        const LwPolygonRec& parent = layer->polygons.items[cage.polygons[size_t(control)]];
         item->surface = parent.surface;
         item->surfaceTag = parent.surfaceTag;
         item->part = parent.part;
@@ -358,7 +502,13 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
         if (parent.uv) {
             Far::ConstIndexArray values = last.GetFaceFVarValues(f, 0);
             item->uv = uv;
-            for (int k = 0; k < values.size(); ++k, uv += 2) std::memcpy(uv, refined.texCoords[size_t(values[k])].v, sizeof(float[2]));
+            for (int k = 0; k < values.size(); ++k, uv += 2) std::memcpy(uv, texCoords[size_t(values[k])].v, sizeof(float[2]));
+        }
+        if (cage.coloured && colours.polygonMaps[size_t(control)] >= 0) {
+            Far::ConstIndexArray values = last.GetFaceFVarValues(f, 0);
+            for (int k = 0; k < values.size(); ++k)
+                refinedColours[size_t(colours.polygonMaps[size_t(control)])].push_back(
+                    {int32_t(pointBase + vertices[k]), int32_t(kept + slot), cornerColours[size_t(values[k])]});
         }
     }
     delete refiner;
@@ -368,7 +518,7 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
         if (!m->perPolygon) continue;
         for (int32_t e = 0; e < m->entryCount; ++e) {
             int32_t& p = m->polygonIndex[e];
-            p = newIndex[size_t(p)] >= 0 ? newIndex[size_t(p)] : int32_t(kept) + first[size_t(-2 - newIndex[size_t(p)])];
+            p = newIndex[size_t(p)] >= 0 ? newIndex[size_t(p)] : int32_t(kept) + groups.first[size_t(-2 - newIndex[size_t(p)])];
         }
     }
     lwFree(polygons->items);
@@ -379,9 +529,11 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
     polygons->uvBlock = made.uvs;
     polygons->count = int32_t(kept + faceCount);
     polygons->cornerCount = int32_t(corners);
+    const bool coloursAdded = !cage.coloured || addRefinedColours(layer, colours, refinedColours);
 
-    // Normals of the refined quads alone (the other polygons keep theirs),
-    // then the point-to-polygon lists of the whole layer.
+    // Normals of the refined quads alone: the other polygons keep theirs. The
+    // quads share no point with them, so the layer's point lists give each
+    // refined point exactly its quads.
     LwPolygonArray quads = {};
     quads.count = faceCount;
     quads.items = polygons->items + kept;
@@ -395,14 +547,13 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
     };
     computePolygonNormals(points, &quads);
     clearPointPolygons();
-    bool ok = buildPointPolygons(points, &quads);
-    if (ok) computeVertexNormals(points, &quads);
-    clearPointPolygons();
-    ok = ok && buildPointPolygons(points, polygons);
+    bool ok = buildPointPolygons(points, polygons);
+    if (ok) computeVertexNormals(points, polygons, int32_t(kept));
     if (!ok) {
         // A failed build leaves counts without lists: the layer goes without.
         clearPointPolygons();
         result->problem = lwSubdivisionNoMemory;
     }
+    if (!coloursAdded) result->problem = lwSubdivisionNoMemory;  // the quads go uncoloured
     return ok;
 }

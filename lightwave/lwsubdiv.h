@@ -39,6 +39,9 @@ bool isLwSubPatch(const LwPolygonRec* polygon);
 // polygon. The refined points are appended to the layer's points, which keep
 // their indices; point-to-polygon lists are rebuilt and VMAD entries follow
 // their polygon (one that named a control polygon names its first quad).
+// Vertex colours (the surface's VCOL maps) are interpolated bilinearly within
+// each control polygon like the texture coordinates, and given to the refined
+// corners as entries of the map's VMAD (made when there is none).
 // Called once per layer after the read. Answers 0 when the cage was kept
 // for a problem (see `result`, which may be null), 1 otherwise.
 int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result);

@@ -1,10 +1,12 @@
 // Vertex colours: the RGB or RGBA maps a surface's VCOL names, and each
 // corner's colour from them (a VMAD entry of the polygon before the point's
 // VMAP entry).
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
-#include "lightwave.h"
+#include "lwalloc.h"
+#include "lwread.h"
 
 static const uint32_t rgbId = lwId('R', 'G', 'B', ' ');
 static const uint32_t rgbaId = lwId('R', 'G', 'B', 'A');
@@ -73,4 +75,51 @@ const char* lwVertexColorProblem(int32_t status)
     case lwVertexColorWrongDimension: return "fewer than 3 values per entry";
     default: return nullptr;
     }
+}
+
+// ---- colours given to new corners (the refined corners of SubPatches) ---------
+
+static bool growVMap(LwVMap* m, int32_t extra)
+{
+    const int64_t count = int64_t(m->entryCount) + extra, dimension = m->dimension;
+    if (extra < 0 || count > INT32_MAX || count * (dimension > 0 ? dimension : 1) > INT32_MAX) return false;
+    const size_t before = size_t(m->entryCount), after = size_t(count);
+    // Each array grows on its own; one that failed leaves the map as it was, with room to spare.
+    void* grown = lwGrow(m->pointIndex, before, after, sizeof(int32_t));
+    if (!grown) return false;
+    m->pointIndex = static_cast<int32_t*>(grown);
+    if (!(grown = lwGrow(m->polygonIndex, before, after, sizeof(int32_t)))) return false;
+    m->polygonIndex = static_cast<int32_t*>(grown);
+    if (dimension == 0) return true;
+    if (!(grown = lwGrow(m->values, before, after, sizeof(float*)))) return false;
+    m->values = static_cast<float**>(grown);
+    if (!(grown = lwGrow(m->valueBlock, before * size_t(dimension), after * size_t(dimension), sizeof(float))))
+        return false;
+    m->valueBlock = static_cast<float*>(grown);
+    for (size_t e = 0; e < after; ++e) m->values[e] = m->valueBlock + e * size_t(dimension);
+    return true;
+}
+
+LwVMap* addLwCornerColors(LwLayer* layer, const LwVertexColorMaps& maps, int32_t count, int32_t* first)
+{
+    if (maps.status != lwVertexColorFound || count <= 0) return nullptr;
+    LwVMap* target = const_cast<LwVMap*>(maps.corners);
+    if (!target) {
+        // A VMAD of the VMAP's name, type and size, found by the next look-up.
+        const LwVMap* like = maps.points;
+        target = static_cast<LwVMap*>(std::calloc(1, sizeof(LwVMap)));
+        if (!target || !(target->name = strdup(like->name))) {
+            std::free(target);
+            return nullptr;
+        }
+        target->type = like->type;
+        target->dimension = like->dimension;
+        target->perPolygon = 1;
+        listAppend(&layer->vmaps, target);
+        ++layer->vmapCount;
+    }
+    if (!growVMap(target, count)) return nullptr;
+    *first = target->entryCount;
+    target->entryCount += count;
+    return target;
 }

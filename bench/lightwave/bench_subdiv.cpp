@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,15 +24,26 @@ static LwObject* readQuietly(std::vector<unsigned char>& bytes)
     return o;
 }
 
+static long minorFaults()
+{
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_minflt;
+}
+
 static void BM_SubdivideGrid(benchmark::State& state)
 {
     std::vector<unsigned char> bytes = lwwSubPatchGrid(100);
     LwSubdivision r = {};
+    double faults = 0;  // page faults of the refinement alone
     for (auto _ : state) {
         state.PauseTiming();
         LwObject* o = readQuietly(bytes);
+        const long before = minorFaults();
         state.ResumeTiming();
-        if (!o || !subdivideLwLayer(o->layers, int32_t(state.range(0)), &r)) {
+        const int done = o && subdivideLwLayer(o->layers, int32_t(state.range(0)), &r);
+        faults += double(minorFaults() - before);
+        if (!done) {
             state.SkipWithError("subdivision failed");
             freeLwObject(o);
             break;
@@ -42,6 +54,7 @@ static void BM_SubdivideGrid(benchmark::State& state)
     }
     state.counters["control"] = r.controlPolygons;
     state.counters["polygons"] = r.subdividedPolygons;
+    state.counters["faults"] = benchmark::Counter(faults, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_SubdivideGrid)->Arg(lwSubdivisionDefaultLevel)->Arg(3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "lwsubdiv.h"
 #include "lwtest.h"
@@ -128,6 +129,52 @@ TEST(LwSubdivision, ShapeShadingAndTextureCoordinates)
         }
     }
     EXPECT_EQ(std::vector<float>(range, range + 4), std::vector<float>({0, 0, 1, 1}));
+    freeLwObject(o);
+}
+
+// The tinted patch at level 1: each refined corner takes the colour bilinear within the
+// patch (a cage corner's, an edge's mean, the centre's mean), point 3 the mean of the
+// others; the face beside it keeps its corners' colours.
+TEST(LwSubdivision, VertexColoursReachTheRefinedCorners)
+{
+    LwObject* o = loadBytes(lwtCases(LWT_DIR "/objects/subpatches.lwt").at(1).bytes);
+    ASSERT_NE(o, nullptr);
+    LwLayer* l = o->layers;
+    auto colours = [l](const LwPolygonRec& p) {
+        const LwVertexColorMaps maps = findLwVertexColorMaps(l, p.surface);
+        std::vector<std::vector<float>> v;
+        for (int32_t k = 0; k < p.cornerCount; ++k) {
+            float rgba[4] = {-1, -1, -1, -1};
+            lwCornerColor(l, &p, k, maps, rgba);
+            v.emplace_back(rgba, rgba + 4);
+        }
+        return v;
+    };
+    const auto face = colours(l->polygons.items[1]);
+    LwSubdivision r;
+    ASSERT_TRUE(subdivideLwLayer(l, 1, &r));
+    ASSERT_EQ(l->polygons.count, 5);
+    EXPECT_EQ(colours(l->polygons.items[0]), face);
+
+    const std::vector<float> cage[4] = {{.75f, 0, 0, 1}, {0, .75f, 0, 1}, {0, 0, .75f, 1}, {.25f, .25f, .25f, 1}};
+    auto mean = [](const std::vector<float>& a, const std::vector<float>& b) {
+        std::vector<float> m;
+        for (size_t i = 0; i < a.size(); ++i) m.push_back((a[i] + b[i]) / 2);
+        return m;
+    };
+    std::multiset<std::vector<float>> expected, got;
+    for (int i = 0; i < 4; ++i) {
+        expected.insert({cage[i], mean(cage[i], cage[(i + 1) % 4]), mean(cage[i], cage[(i + 1) % 4]),
+                         {.25f, .25f, .25f, 1}});
+    }
+    std::map<int32_t, std::set<std::vector<float>>> byPoint;
+    for (int32_t j = 1; j < 5; ++j) {
+        const auto v = colours(l->polygons.items[j]);
+        for (int32_t k = 0; k < 4; ++k) byPoint[l->polygons.items[j].corners[k].point].insert(v[size_t(k)]);
+        got.insert(v.begin(), v.end());
+    }
+    EXPECT_EQ(got, expected);
+    for (const auto& p : byPoint) EXPECT_EQ(p.second.size(), 1u) << "point " << p.first;  // one colour a point
     freeLwObject(o);
 }
 

@@ -432,14 +432,14 @@ std::vector<unsigned char> lwwLwobObject()
     return w.bytes;
 }
 
-std::vector<unsigned char> lwwVertexColorCube()
+std::vector<unsigned char> lwwVertexColorCube(const char* polygonType)
 {
     LwWriter w;
     size_t form = w.beginForm("LWO2");
     lwwTags(w, {"Painted", "Lost", "Flat"});
     lwwLayer(w, 0, "cube");
     lwwPoints(w, cubePoints, 8);
-    lwwPolygons(w, "FACE", std::vector<int>(6, 4), std::vector<int>(cubeFaces, cubeFaces + 24));
+    lwwPolygons(w, polygonType, std::vector<int>(6, 4), std::vector<int>(cubeFaces, cubeFaces + 24));
     lwwPolygonTags(w, "SURF", {0, 1, 2, 3, 4, 5}, {0, 0, 0, 0, 1, 2});
     size_t vmap = w.beginChunk("VMAP");
     w.id("RGB ");

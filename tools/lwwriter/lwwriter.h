@@ -133,5 +133,5 @@ std::vector<unsigned char> lwwSubPatchCube(const char* clipFile = nullptr);
 std::vector<unsigned char> lwwSubPatchGrid(int n);
 // The cube with vertex colours: an RGB VMAP "paint" on every point and RGBA
 // VMAD overrides on two faces, painted double-sided; one face names a missing
-// map and one an RGB map of two values.
-std::vector<unsigned char> lwwVertexColorCube();
+// map and one an RGB map of two values. Its faces are of `polygonType` (PTCH: SubPatches).
+std::vector<unsigned char> lwwVertexColorCube(const char* polygonType = "FACE");

@@ -74,6 +74,7 @@ int main(int argc, char** argv)
                                                {{0, 1, 2, 3}, {1, 2, 5, 4}, {2, 1, 4, 5}, {0, 1, 1, 3}, {0, 2}},
                                                {{0, 1, 2}})},
         {"vcolors.lwo", lwwVertexColorCube()},
+        {"vcolors-subpatch.lwo", lwwVertexColorCube("PTCH")},
     };
     int failures = 0;
     for (const Sample& s : samples) {
