@@ -37,11 +37,20 @@ struct LwChannelKey {
 
 struct LwChannelEnvelope {
     LwChannelKey* keys;  // sorted by time once tidied
-    double* times;        // the keys' times, made by lwEnvelopeTidy for the search
+    // Made by lwEnvelopeTidy, one allocation starting at times: the keys'
+    // times in blocks of 8 (a cache line; the last block padded with +inf),
+    // the first time of each block, and per span i (from key i - 1 to key i)
+    // its value as a cubic in the span's normalised time, cubics[4i..4i+3]
+    // from the constant term up.
+    double* times;
     int32_t count;
     int32_t capacity;
     LwBehaviour pre, post;
     int32_t lastSpan;     // where the last evaluation fell: only a first guess, any value is safe
+    double* blockFirsts;
+    double* cubics;
+    int32_t blocks;
+    int32_t bezier2D;     // 1 when some span is a 2-D Bezier, which is evaluated from its keys
 };
 
 // What lwEnvelopeTidy had to put right.
