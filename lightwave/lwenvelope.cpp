@@ -24,7 +24,7 @@
 
 LwChannelEnvelope lwEnvelopeEmpty()
 {
-    return LwChannelEnvelope{nullptr, nullptr, 0, 0, lwBehaviourConstant, lwBehaviourConstant, 0, nullptr, nullptr, 0, 0};
+    return LwChannelEnvelope{nullptr, nullptr, 0, 0, lwBehaviourConstant, lwBehaviourConstant, 0, nullptr, 0, 0, 0.0, 0.0, 0.0, 0.0, {}};
 }
 
 bool lwEnvelopeAddKey(LwChannelEnvelope* envelope, const LwChannelKey& key)
@@ -45,7 +45,7 @@ bool lwEnvelopeAddKey(LwChannelEnvelope* envelope, const LwChannelKey& key)
 void freeLwEnvelope(LwChannelEnvelope* envelope)
 {
     std::free(envelope->keys);
-    std::free(envelope->times);
+    std::free(envelope->index);
     *envelope = lwEnvelopeEmpty();
 }
 
@@ -192,32 +192,44 @@ double endSlope(const LwChannelEnvelope* e, bool first)
     }
 }
 
-// The times in whole blocks of 8, the blocks' first times, then the cubics,
-// each part starting on a cache line.
+// The index: the first time of each block (padded with +inf to a whole cache
+// line), then the blocks, each 5 cache lines: the times of 8 keys (+inf past
+// the last) and the cubics of the spans starting at those keys.
+enum { blockKeys = 8, blockStride = blockKeys * 5 };
+
+double& timeAt(const LwChannelEnvelope* e, int32_t i) { return e->blocks[i / blockKeys * blockStride + i % blockKeys]; }
+
+double* cubicFrom(const LwChannelEnvelope* e, int32_t i)
+{
+    return e->blocks + i / blockKeys * blockStride + blockKeys + 4 * (i % blockKeys);
+}
+
 bool makeIndex(LwChannelEnvelope* e)
 {
-    std::free(e->times);
-    e->times = e->blockFirsts = e->cubics = nullptr;
-    e->blocks = e->bezier2D = 0;
+    std::free(e->index);
+    e->index = e->blocks = nullptr;
+    e->blockCount = e->bezier2D = 0;
+    e->firstTime = e->lastTime = e->spanStart = e->spanEnd = 0.0;
     const int32_t n = e->count;
     if (n == 0) return true;
-    const size_t blocks = (static_cast<size_t>(n) + 7) / 8;
+    const size_t blocks = (static_cast<size_t>(n) + blockKeys - 1) / blockKeys;
     const size_t firstsSize = (blocks + 7) / 8 * 8;
-    const size_t doubles = blocks * 8 + firstsSize + 4 * static_cast<size_t>(n);
-    double* block = static_cast<double*>(std::aligned_alloc(64, sizeof(double) * doubles));
-    if (!block) return false;
-    e->times = block;
-    e->blockFirsts = block + blocks * 8;
-    e->cubics = e->blockFirsts + firstsSize;
-    e->blocks = static_cast<int32_t>(blocks);
-    for (size_t i = 0; i < blocks * 8; ++i)
-        e->times[i] = i < static_cast<size_t>(n) ? e->keys[i].time : std::numeric_limits<double>::infinity();
-    for (size_t b = 0; b < firstsSize; ++b)
-        e->blockFirsts[b] = b < blocks ? e->times[8 * b] : std::numeric_limits<double>::infinity();
-    for (int c = 0; c < 4; ++c) e->cubics[c] = 0.0;  // no span ends at the first key
-    for (int32_t i = 1; i < n; ++i) {
-        spanCubic(Span{e->keys, n, i}, e->cubics + 4 * i);
-        if (e->keys[i].shape == lwSpanBezier2D) e->bezier2D = 1;
+    double* index = static_cast<double*>(std::aligned_alloc(64, sizeof(double) * (firstsSize + blocks * blockStride)));
+    if (!index) return false;
+    e->index = index;
+    e->blocks = index + firstsSize;
+    e->blockCount = static_cast<int32_t>(blocks);
+    e->firstTime = e->keys[0].time;
+    e->lastTime = e->keys[n - 1].time;
+    const double inf = std::numeric_limits<double>::infinity();
+    for (size_t b = 0; b < firstsSize; ++b) index[b] = b < blocks ? e->keys[b * blockKeys].time : inf;
+    for (size_t b = 0; b < lwEnvelopeNearBlocks; ++b) e->nearFirsts[b] = b < blocks ? index[b] : inf;
+    for (int32_t i = 0; i < e->blockCount * blockKeys; ++i) {
+        timeAt(e, i) = i < n ? e->keys[i].time : inf;
+        double* c = cubicFrom(e, i);
+        c[0] = c[1] = c[2] = c[3] = 0.0;
+        if (i + 1 < n) spanCubic(Span{e->keys, n, i + 1}, c);
+        if (i < n && e->keys[i].shape == lwSpanBezier2D) e->bezier2D = 1;
     }
     return true;
 }
@@ -260,22 +272,12 @@ uint32_t lwEnvelopeTidy(LwChannelEnvelope* envelope)
 
 namespace {
 
-// Whether keys[i] is the first key after `time`.
-bool spanHolds(const LwChannelEnvelope* e, int32_t i, double time)
-{
-    return i > 0 && i < e->count && e->times[i - 1] <= time && time < e->times[i];
-}
-
-// How many of the n sorted values are at or before `time`.
+// How many of the n sorted values are at or before `time`, by branch-free
+// halving: few instructions and no mispredicted jumps, so the processor can
+// start on the next envelope's memory reads while this one waits for its own.
 int32_t countUpTo(const double* values, int32_t n, double time)
 {
     int32_t count = 0;
-    if (n <= 32) {
-        // Independent loads: their cache lines are fetched together.
-        for (int32_t i = 0; i < n; ++i) count += values[i] <= time;
-        return count;
-    }
-    // Branch-free halving: no mispredicted jumps.
     while (n > 1) {
         const int32_t half = n / 2;
         count = values[count + half - 1] <= time ? count + half : count;
@@ -286,22 +288,30 @@ int32_t countUpTo(const double* values, int32_t n, double time)
 
 double inside(LwChannelEnvelope* e, double time)
 {
-    // A clock moving on mostly stays in the span it was in or enters the
-    // next: those two are tried before searching.
+    // A clock moving on mostly stays in the span it was in: its times are
+    // kept beside lastSpan, so trying it reads no other memory.
     int32_t i = e->lastSpan;
-    if (!spanHolds(e, i, time) && !spanHolds(e, ++i, time)) {
+    if (!(time >= e->spanStart && time < e->spanEnd)) {
         // The block holding the last time at or before `time`, then the
-        // first key after it within that block (the padding is +inf).
-        const int32_t block = countUpTo(e->blockFirsts, e->blocks, time) - 1;
+        // first key after it (the padding is +inf). The span's cubic is in
+        // that block: its lines are fetched while the times are searched.
+        const bool near = e->blockCount <= lwEnvelopeNearBlocks;
+        const double* firsts = near ? e->nearFirsts : e->index;
+        const int32_t block = countUpTo(firsts, near ? int32_t(lwEnvelopeNearBlocks) : e->blockCount, time) - 1;
         if (block < 0) return e->keys[0].value;
-        i = 8 * block + countUpTo(e->times + 8 * block, 8, time);
+        const double* times = e->blocks + block * blockStride;
+        for (int line = 1; line < 5; ++line) __builtin_prefetch(times + 8 * line);
+        const int32_t k = countUpTo(times, blockKeys, time);
+        i = block * blockKeys + k;
         if (i >= e->count) return e->keys[e->count - 1].value;
+        // The span starts in this block; it may end on the next one's first key.
+        e->lastSpan = i;
+        e->spanStart = times[k - 1];
+        e->spanEnd = *(k < blockKeys ? times + k : firsts + block + 1);
     }
-    e->lastSpan = i;
     if (e->bezier2D && e->keys[i].shape == lwSpanBezier2D) return bezier2D(Span{e->keys, e->count, i}, time);
-    const double t0 = e->times[i - 1];
-    const double u = (time - t0) / (e->times[i] - t0);
-    const double* c = e->cubics + 4 * i;
+    const double u = (time - e->spanStart) / (e->spanEnd - e->spanStart);
+    const double* c = cubicFrom(e, i - 1);
     return c[0] + u * (c[1] + u * (c[2] + u * c[3]));
 }
 
@@ -310,10 +320,10 @@ double inside(LwChannelEnvelope* e, double time)
 double lwEnvelopeValue(LwChannelEnvelope* e, double time)
 {
     if (!e || e->count < 1) return 0.0;
+    if (e->count == 1 || !std::isfinite(time)) return e->keys[0].value;
+    if (time >= e->firstTime && time <= e->lastTime) return inside(e, time);
     const LwChannelKey& first = e->keys[0];
     const LwChannelKey& last = e->keys[e->count - 1];
-    if (e->count == 1 || !std::isfinite(time)) return first.value;
-    if (time >= first.time && time <= last.time) return inside(e, time);
 
     const bool before = time < first.time;
     const LwBehaviour behaviour = before ? e->pre : e->post;
