@@ -189,6 +189,9 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
 {
     FILE* file = std::fopen(fileName, "r");
     if (!file) return false;
+    // glibc learns the stream's offset at its first seek; until then every
+    // ftell (one per line of an envelope) is a system call.
+    std::fseek(file, 0, SEEK_SET);
     char word[lightWaveWordSize];
     LightWaveSceneInfo info;
     beginLightWaveMotions();
