@@ -26,7 +26,7 @@ enum LwBehaviour : int32_t {
     lwBehaviourCount
 };
 
-enum { lwEnvelopeMaxKeys = 1 << 20 };
+enum { lwEnvelopeMaxKeys = 1 << 20, lwEnvelopeNearBlocks = 16 };
 
 struct LwChannelKey {
     double time;   // seconds
@@ -37,11 +37,22 @@ struct LwChannelKey {
 
 struct LwChannelEnvelope {
     LwChannelKey* keys;  // sorted by time once tidied
-    double* times;        // the keys' times, made by lwEnvelopeTidy for the search
+    // Made by lwEnvelopeTidy for evaluation, one allocation (see lwenvelope.cpp).
+    double* index;
     int32_t count;
     int32_t capacity;
     LwBehaviour pre, post;
-    int32_t lastSpan;     // where the last evaluation fell: only a first guess, any value is safe
+    int32_t lastSpan;     // where the last evaluation fell: the span ending at that key,
+                          // from spanStart to spanEnd (both 0 when there is none)
+    double* blocks;       // within index
+    int32_t blockCount;
+    int32_t bezier2D;     // 1 when some span is a 2-D Bezier, which is evaluated from its keys
+    double firstTime, lastTime;  // the keys' range, kept here to be told apart without reading the keys
+    double spanStart, spanEnd;
+    // The first time of each block of 8 keys when there are at most
+    // lwEnvelopeNearBlocks (+inf after them): the search's first step reads
+    // no other memory.
+    double nearFirsts[lwEnvelopeNearBlocks];
 };
 
 // What lwEnvelopeTidy had to put right.

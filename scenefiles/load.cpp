@@ -184,9 +184,18 @@ static void readMotion(Scene* scene, FILE* file, SceneObject* target, const Ligh
     std::free(rows);
 }
 
-static bool readLightWaveScene(Scene* scene, const char* fileName)
+// glibc learns a stream's offset at its first seek; until then every ftell
+// (the envelope reader asks one per line) is a system call.
+static FILE* openSeeked(const char* fileName)
 {
     FILE* file = std::fopen(fileName, "r");
+    if (file) std::fseek(file, 0, SEEK_SET);
+    return file;
+}
+
+static bool readLightWaveScene(Scene* scene, const char* fileName)
+{
+    FILE* file = openSeeked(fileName);
     if (!file) return false;
     char word[lightWaveWordSize], name[lightWaveWordSize];
     LightWaveSceneInfo info;

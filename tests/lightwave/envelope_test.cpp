@@ -100,4 +100,29 @@ TEST(LwChannelEnvelope, TidyPutsRightWhatItCan)
     EXPECT_EQ(lwEnvelopeValue(&e, 5), 6);
     freeLwEnvelope(&e);
 }
+
+// Long envelopes of linear spans at uneven times, read at each span's middle
+// and on each key, in an order that jumps about: the search over blocks of
+// keys (kept beside the envelope up to 128 keys, in memory beyond) against
+// the straight line between the two keys around the time.
+TEST(LwChannelEnvelope, SearchFindsTheSpanInLongEnvelopes)
+{
+    for (int32_t n : {2, 7, 8, 9, 17, 128, 129, 300}) {
+        auto timeOf = [](int32_t k) { return k + 0.25 * (k % 3); };
+        LwChannelEnvelope e = lwEnvelopeEmpty();
+        for (int32_t k = 0; k < n; ++k) ASSERT_TRUE(lwEnvelopeAddKey(&e, key(timeOf(k), double(k) * k, lwSpanLinear)));
+        ASSERT_EQ(lwEnvelopeTidy(&e), 0u);
+        for (int32_t step = 0; step < 2 * n; ++step) {
+            const int32_t j = int32_t(step * 37L % (2 * n));  // 37 shares no factor with 2n
+            const int32_t k = j / 2;
+            if (j % 2 == 0 || k + 1 == n) {
+                EXPECT_EQ(lwEnvelopeValue(&e, timeOf(k)), double(k) * k) << n << " keys, key " << k;
+            } else {
+                EXPECT_NEAR(lwEnvelopeValue(&e, 0.5 * (timeOf(k) + timeOf(k + 1))), k * k + k + 0.5, 1e-9)
+                    << n << " keys, after key " << k;
+            }
+        }
+        freeLwEnvelope(&e);
+    }
+}
 }  // namespace
