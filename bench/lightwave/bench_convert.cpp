@@ -36,18 +36,6 @@ static const std::string& torusFile()
     return torus;
 }
 
-static LwObject* quietLoad(const char* path)
-{
-    std::fflush(stdout);
-    FILE* saved = stdout;
-    FILE* null = std::fopen("/dev/null", "w");
-    stdout = null;
-    LwObject* o = readLwObject(path, nullptr, nullptr);
-    stdout = saved;
-    std::fclose(null);
-    return o;
-}
-
 // The process's CPU time, the kernel's share (page faults, the file write)
 // included: on a shared machine, wall time mostly measures the neighbours.
 static double cpuSeconds()
@@ -61,7 +49,7 @@ static void BM_Load(benchmark::State& state)
 {
     const std::string& path = torusFile();
     for (auto _ : state) {
-        LwObject* o = quietLoad(path.c_str());
+        LwObject* o = readLwObjectQuietly(path.c_str(), nullptr, nullptr);
         if (!o) {
             state.SkipWithError("load failed");
             break;
@@ -80,7 +68,7 @@ static void BM_ConvertToGlb(benchmark::State& state)
     size_t bytes = 0;
     for (auto _ : state) {
         double start = cpuSeconds();
-        LwObject* o = quietLoad(path.c_str());
+        LwObject* o = readLwObjectQuietly(path.c_str(), nullptr, nullptr);
         if (!o) {
             state.SkipWithError("load failed");
             break;

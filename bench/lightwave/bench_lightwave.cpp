@@ -44,19 +44,6 @@ static const std::string& torusFile()
     return benchFile;
 }
 
-static LwObject* quietLoad(const char* path)
-{
-    // The reader prints its load lines; keep them out of the report.
-    std::fflush(stdout);
-    FILE* saved = stdout;
-    FILE* null = std::fopen("/dev/null", "w");
-    stdout = null;
-    LwObject* o = readLwObject(path, nullptr, nullptr);
-    stdout = saved;
-    std::fclose(null);
-    return o;
-}
-
 static void BM_ReadLwObject(benchmark::State& state)
 {
     const std::string& path = torusFile();
@@ -64,7 +51,7 @@ static void BM_ReadLwObject(benchmark::State& state)
     setLwLoadTimes(&times);
     int loads = 0;
     for (auto _ : state) {
-        LwObject* o = quietLoad(path.c_str());
+        LwObject* o = readLwObjectQuietly(path.c_str(), nullptr, nullptr);
         if (!o) {
             state.SkipWithError("load failed");
             break;
@@ -146,7 +133,7 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--peak") == 0) {
         if (std::strcmp(argv[2], "-") != 0) {
-            LwObject* o = quietLoad(argv[2]);
+            LwObject* o = readLwObjectQuietly(argv[2], nullptr, nullptr);
             if (!o) return 1;
             freeLwObject(o);
         }
