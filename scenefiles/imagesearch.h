@@ -23,6 +23,7 @@ std::vector<std::string> imageCandidates(const char* name, const char* objectFil
                                          const char* contentFolder);
 
 // The first candidate that is a regular file, or "" when none is; `tried`,
-// when given, receives every candidate.
+// when given, receives every candidate. A LightWave scene's object names are
+// looked for the same way.
 std::string findImageFile(const char* name, const char* objectFile, const char* sceneFile, const char* contentFolder,
                           std::vector<std::string>* tried = nullptr);

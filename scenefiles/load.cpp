@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "imagesearch.h"
 #include "lwitems.h"
 #include "scenefiles.h"
 #include "toolkit.h"
@@ -100,6 +101,11 @@ float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength)
 static void loadSceneObject(Scene* scene, FILE* file, char* name)
 {
     readRestOfLine(file, name, lightWaveWordSize);
+    // Object names are written relative to the modeller's content folder:
+    // looked for as pictures are (beside the scene, in --content) when the
+    // name as written is not there.
+    const std::string found = findImageFile(name, nullptr, sceneLoadingObjects(), imageContentFolder());
+    if (!found.empty() && found.size() < lightWaveWordSize) std::memcpy(name, found.c_str(), found.size() + 1);
     if (scene->load(name)) {
         Scene::reportInfo(" -->> Chargement Objet Reussi <<--");
         if (scene->objectCount > 0) scene->showObject(scene->objects[scene->objectCount - 1]);

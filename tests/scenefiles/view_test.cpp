@@ -20,6 +20,8 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
     write("moving.pof", inFolder(readWholeFile(SCENEFILES_CASES "/moving.pof")));
     // The camera stands left of the cube, which lies at the origin.
     write("cam.lws", "LWSC\n3\nLoadObject " + cube + "\nCameraMotion (unnamed)\n9\n1\n-1.5 0 -6 0 0 0 1 1 1\n0 0 0 0 0\n");
+    // The same, the object named as LightWave writes it: found beside the scene.
+    write("bare.lws", "LWSC\n3\nLoadObject cube.lwo\nCameraMotion (unnamed)\n9\n1\n-1.5 0 -6 0 0 0 1 1 1\n0 0 0 0 0\n");
     // The same motion as moving.pof in the newer layout: x from 1.5 to -1.5
     // over one second (a linear span), z at 6; the camera at the origin.
     write("moving.lws", "LWSC\n5\nCameraMotion\nNumChannels 1\nChannel 0\n{ Envelope\n  1\n  Key 0 0 0 0 0 0 0 0 0\n}\n"
