@@ -103,18 +103,21 @@ static void loadSceneObject(Scene* scene, FILE* file, char* name)
     readRestOfLine(file, name, lightWaveWordSize);
     // Object names are written relative to the modeller's content folder:
     // looked for as pictures are (beside the scene, in --content) when the
-    // name as written is not there.
+    // name as written is not there. The item keeps the name as written.
+    char path[lightWaveWordSize];
     const std::string found = findImageFile(name, nullptr, sceneLoadingObjects(), imageContentFolder());
-    if (!found.empty() && found.size() < lightWaveWordSize) std::memcpy(name, found.c_str(), found.size() + 1);
-    if (scene->load(name)) {
+    const bool elsewhere = !found.empty() && found.size() < sizeof path && found != name;
+    std::memcpy(path, elsewhere ? found.c_str() : name, (elsewhere ? found.size() : std::strlen(name)) + 1);
+    if (scene->load(path)) {
         Scene::reportInfo(" -->> Chargement Objet Reussi <<--");
         if (scene->objectCount > 0) scene->showObject(scene->objects[scene->objectCount - 1]);
     } else {
         Scene::reportWarning(" -->> Chargement Objet IMPOSSIBLE <<--");
     }
+    if (!elsewhere) std::memcpy(name, path, sizeof path);  // as the load rewrote it
     Scene::reportInfo("-------------------------------------");
     Scene::reportInfo("Chargement objet par scene Lightwave:");
-    Scene::reportInfo(name);  // as the load rewrote it
+    Scene::reportInfo(path);
     Scene::reportInfo("-------------------------------------");
 }
 
