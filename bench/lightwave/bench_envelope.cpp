@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "benchenvelopes.h"
 #include "lwenvelope.h"
 
 namespace {
@@ -16,18 +17,7 @@ std::vector<LwChannelEnvelope> makeEnvelopes()
 {
     std::vector<LwChannelEnvelope> envelopes(items * channels, lwEnvelopeEmpty());
     std::srand(16);
-    auto unit = [] { return std::rand() / double(RAND_MAX); };
-    for (LwChannelEnvelope& e : envelopes) {
-        double time = -unit();
-        for (int k = 0; k < keys; ++k) {
-            time += 0.05 + 0.1 * unit();
-            LwChannelKey key{time, 10 * unit() - 5, lwSpanTcb, {float(unit() - 0.5), float(unit() - 0.5), float(unit() - 0.5), 0, 0, 0}};
-            if (!lwEnvelopeAddKey(&e, key)) std::abort();
-        }
-        e.pre = lwBehaviourRepeat;
-        e.post = lwBehaviourOscillate;
-        lwEnvelopeTidy(&e);
-    }
+    for (LwChannelEnvelope& e : envelopes) randomTcbEnvelope(&e, keys, 10);
     return envelopes;
 }
 

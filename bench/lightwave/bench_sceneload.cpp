@@ -14,25 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "benchwindow.h"
 #include "engine.h"
 #include "lwwriter.h"
 #include "scenefiles.h"
 #include "toolkit.h"
 
 namespace {
-bool openTinyWindow()
-{
-    static bool open = false;
-    if (open) return true;
-    setenv("SDL_VIDEODRIVER", "x11", 0);
-    for (int tries = 0; SDL_Init(SDL_INIT_VIDEO) < 0; tries++) {
-        if (tries == 20) return false;
-        SDL_Delay(100);
-    }
-    open = SDL_SetVideoMode(1, 1, 0, SDL_OPENGL) != nullptr;
-    return open;
-}
-
 bool writeFile(const std::string& path, const void* bytes, size_t size)
 {
     FILE* f = std::fopen(path.c_str(), "wb");

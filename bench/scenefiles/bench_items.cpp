@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "benchenvelopes.h"
 #include "lwitems.h"
 
 namespace {
@@ -14,22 +15,11 @@ LwSceneItems* makeItems()
 {
     LwSceneItems* items = new LwSceneItems;
     std::srand(16);
-    auto unit = [] { return std::rand() / double(RAND_MAX); };
     for (int i = 0; i < itemCount; ++i) {
         items->items.emplace_back(new LwSceneItem);
         LwSceneItem* item = items->items.back().get();
         item->parent = i - 1;
-        for (LwChannelEnvelope& e : item->motion.channels) {
-            double time = -unit();
-            for (int k = 0; k < keys; ++k) {
-                time += 0.05 + 0.1 * unit();
-                LwChannelKey key{time, unit() - 0.5, lwSpanTcb, {float(unit() - 0.5), float(unit() - 0.5), float(unit() - 0.5), 0, 0, 0}};
-                if (!lwEnvelopeAddKey(&e, key)) std::abort();
-            }
-            e.pre = lwBehaviourRepeat;
-            e.post = lwBehaviourOscillate;
-            lwEnvelopeTidy(&e);
-        }
+        for (LwChannelEnvelope& e : item->motion.channels) randomTcbEnvelope(&e, keys, 1);
     }
     return items;
 }
