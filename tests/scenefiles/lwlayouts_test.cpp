@@ -57,6 +57,20 @@ TEST_F(LightWaveLayouts, InterimAndNewerLayoutsOfOneMotionAgree)
 }
 
 // Each defect is a warning naming its line; the file still loads.
+// An interim motion may hold fewer than the nine channels: here x alone,
+// 1.5 to -1.5 over a linear second.
+TEST_F(LightWaveLayouts, InterimMotionOfOneChannel)
+{
+    std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
+    write("one.lws", "LWSC\n2\nLoadObject " + cube + "\nObjectMotion (unnamed)\n1\n2\n1.5 0 3 0 0 0\n-1.5 1 3 0 0 0\n");
+    std::string out = reports([&] { ASSERT_TRUE(load(path("one.lws"))); });
+    EXPECT_EQ(out.find("canaux"), std::string::npos) << out;
+    std::vector<float> half = at(scene, 50);
+    ASSERT_EQ(half.size(), 4u);
+    EXPECT_NEAR(half[0], 0, 1e-4);
+    EXPECT_NEAR(at(scene, 100)[0], -1.5, 1e-4);
+}
+
 TEST_F(LightWaveLayouts, MalformedEnvelopesAreWarnedByLine)
 {
     std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
