@@ -450,4 +450,12 @@ TEST_F(Markers, MatrixPlacementsOfObjectsAndCamera)
     drawOver(background);
     EXPECT_TRUE(markerAtEye(0, 0, -5));
     EXPECT_FALSE(markerAtEye(-2, 0, -8));
+    // A camera at the origin pitched to look straight down (its z along world
+    // -y, its y along world z) sees a marker 5 below it straight ahead.
+    const float below[12] = {1, 0, 0, 0, 0, 1, 0, -5, 0, 0, 1, 1};
+    std::memcpy(object->matrix, below, sizeof below);
+    const float down[12] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0};
+    std::memcpy(scene->camera->matrix, down, sizeof down);
+    drawOver(background);
+    EXPECT_TRUE(markerAtEye(0, 0, -5));
 }
