@@ -759,17 +759,17 @@ bool convertToObj(const LwObject* object, const char* objectPath, const std::str
         }
         materials[s] = name;
         mtl += "newmtl " + name + "\n";
-        float rgb[3] = {0.8f, 0.8f, 0.8f}, alpha = 1.0f, gloss = 0.0f, glow = 0.0f, spec = 0.0f;
+        float rgb[3] = {0.8f, 0.8f, 0.8f}, alpha = 1.0f, gloss = 0.0f, glow = 0.0f, specular = 0.0f;
         if (s) {
             for (int k = 0; k < 3; ++k) rgb[k] = clamp01(s->color.rgb[k]);
             alpha = clamp01(1.0f - s->transparency.channel.value);
             gloss = clamp01(s->glossiness.value);
             glow = clamp01(s->luminosity.value);
-            spec = clamp01(s->specularity.value);
+            specular = clamp01(s->specularity.value);
         }
         float diffuse = s ? clamp01(s->diffuse.value) : 1.0f;
         std::snprintf(line, sizeof line, "Kd %g %g %g\nKs %g %g %g\nNs %g\nKe %g %g %g\nd %g\n", double(rgb[0] * diffuse),
-                      double(rgb[1] * diffuse), double(rgb[2] * diffuse), double(spec), double(spec), double(spec),
+                      double(rgb[1] * diffuse), double(rgb[2] * diffuse), double(specular), double(specular), double(specular),
                       double(2.0f + 1022.0f * gloss * gloss), double(glow * rgb[0]), double(glow * rgb[1]),
                       double(glow * rgb[2]), double(alpha));
         mtl += line;
