@@ -4,7 +4,6 @@
 // OBJ's is the bottom-left, like LightWave's.
 #include "convert.h"
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <climits>
@@ -345,17 +344,25 @@ private:
 
 enum { modePoints = 0, modeLines = 1, modeTriangles = 4 };
 
-// One primitive's vertices, interleaved (position, then the normal, texture
-// coordinates and colour it has) and appended straight to the glTF buffer: a
-// corner becomes a vertex only when no vertex of the same point has all its
-// attributes. Nothing is staged elsewhere and copied, and the buffer is
-// reserved once for the worst case: on a large object, fresh pages and
-// copies cost more than the conversion's own work.
+// The smoothed normals of one point differ from polygon to polygon by the
+// order their neighbours were summed in, a few units in the last place:
+// normals this close are one normal, or a smooth mesh would have a vertex per
+// corner.
+const float normalTolerance = 1e-5f;
+
+// The vertices of a layer's primitives that have the same attributes,
+// interleaved (position, then the normal, texture coordinates and colour they
+// have) and appended straight to the glTF buffer: a corner becomes a vertex
+// only when no vertex of the same point has all its attributes, whichever
+// surface it came from. Nothing is staged elsewhere and copied, and the
+// buffer is reserved once for the worst case: on a large object, fresh pages
+// and copies cost more than the conversion's own work.
 class VertexRun {
 public:
     VertexRun(std::vector<unsigned char>& buffer, std::vector<int32_t>& head, std::vector<int32_t>& stamp, int32_t id,
-              size_t stride, size_t corners)
-        : buffer(buffer), head(head), stamp(stamp), id(id), stride(stride), start(buffer.size())
+              size_t floatCount, bool normals, size_t corners)
+        : buffer(buffer), head(head), stamp(stamp), id(id), floatCount(floatCount), stride(floatCount * sizeof(float)),
+          start(buffer.size()), normals(normals)
     {
         next.reserve(corners);
     }
@@ -367,9 +374,8 @@ public:
             stamp[p] = id;
             head[p] = -1;
         }
-        const unsigned char* first = buffer.data() + start;
         for (int32_t i = head[p]; i >= 0; i = next[size_t(i)])
-            if (std::memcmp(first + size_t(i) * stride, record, stride) == 0) return uint32_t(i);
+            if (same(buffer.data() + start + size_t(i) * stride, record)) return uint32_t(i);
         const unsigned char* bytes = reinterpret_cast<const unsigned char*>(record);
         buffer.insert(buffer.end(), bytes, bytes + stride);
         for (int k = 0; k < 3; ++k) {
@@ -388,20 +394,26 @@ public:
     std::vector<int32_t>& stamp;
     std::vector<int32_t> next;
     int32_t id;
-    size_t stride, start;
+    size_t floatCount, stride, start;
+    bool normals;
     double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-};
 
-// Asks for huge pages under a large vector's reserved storage: the kernel
-// then faults it in 2 MB at a time instead of 4 kB.
-static void hugePagesFor(std::vector<unsigned char>& v)
-{
-    const uintptr_t huge = uintptr_t(2) << 20;
-    if (v.capacity() < 2 * huge) return;
-    uintptr_t from = (reinterpret_cast<uintptr_t>(v.data()) + huge - 1) & ~(huge - 1);
-    uintptr_t to = (reinterpret_cast<uintptr_t>(v.data()) + v.capacity()) & ~(huge - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-}
+private:
+    // `vertex` is one of the same point, so of the same position.
+    bool same(const unsigned char* vertex, const float* record) const
+    {
+        float stored[12];
+        std::memcpy(stored, vertex, stride);
+        size_t k = 3;
+        if (normals)
+            for (; k < 6; ++k)
+                if (!(std::fabs(stored[k] - record[k]) <= normalTolerance)) return false;
+        // The rest bit for bit, word by word: inline, cheaper than a call to memcmp.
+        for (; k < floatCount; ++k)
+            if (std::memcmp(&stored[k], &record[k], sizeof(float)) != 0) return false;
+        return true;
+    }
+};
 
 class GltfWriter {
 public:
@@ -413,14 +425,13 @@ public:
         model.buffers.resize(1);
     }
 
-    bool run(bool binary, FILE* file)
+    tinygltf::Model build()
     {
         // At most every corner a vertex of 12 floats, and 3 indices a corner.
         size_t corners = 0;
         for (const LwLayer* layer = object->layers; layer; layer = layer->next)
             corners += size_t(layer->polygons.cornerCount > 0 ? layer->polygons.cornerCount : 0);
         model.buffers[0].data.reserve(corners * (12 + 3) * 4 + 4096);
-        hugePagesFor(model.buffers[0].data);
         std::map<const LwLayer*, int> nodeOf;
         for (const LwLayer* layer = object->layers; layer; layer = layer->next) {
             tinygltf::Node node;
@@ -464,19 +475,7 @@ public:
         model.defaultScene = 0;
         if (model.buffers[0].data.empty()) model.buffers.clear();
         result->materials = int(model.materials.size());
-
-        tinygltf::TinyGLTF gltf;
-        result->bytes.clear();
-        if (file) {
-            FileOut buffer(file);
-            std::ostream out(&buffer);
-            return gltf.WriteGltfSceneToStream(&model, out, !binary, binary) && !std::ferror(file);
-        }
-        size_t data = model.buffers.empty() ? 0 : model.buffers[0].data.size();
-        result->bytes.reserve((binary ? data : data / 3 * 4) + 65536 + 512 * model.accessors.size());
-        StringOut buffer(&result->bytes);
-        std::ostream out(&buffer);
-        return gltf.WriteGltfSceneToStream(&model, out, !binary, binary);
+        return std::move(model);
     }
 
 private:
@@ -546,7 +545,9 @@ private:
     }
 
     // One mesh for the layer, one primitive per surface and drawing mode;
-    // -1 for a layer with nothing to draw.
+    // -1 for a layer with nothing to draw. Primitives with the same
+    // attributes share their vertices: a point on the border of two surfaces
+    // is one vertex when its normal, coordinates and colour agree.
     int meshOf(const LwLayer* layer)
     {
         const LwPolygonArray& polygons = layer->polygons;
@@ -558,6 +559,10 @@ private:
             // The exact index count (every polygon of n corners makes n - 2
             // triangles), so that the indices precede their vertices.
             size_t corners, indexCount;
+            bool textured, coloured;
+            LwVertexColorMaps maps;
+            size_t indexStart;
+            tinygltf::Primitive primitive;
         };
         std::vector<Group> groups;
         for (int32_t j = 0; j < polygons.count; ++j) {
@@ -566,7 +571,12 @@ private:
             int mode = p.cornerCount == 1 ? modePoints : p.cornerCount == 2 ? modeLines : modeTriangles;
             size_t g = 0;
             while (g < groups.size() && !(groups[g].surface == p.surface && groups[g].mode == mode)) ++g;
-            if (g == groups.size()) groups.push_back({p.surface, mode, {}, 0, 0});
+            if (g == groups.size()) {
+                Group added{p.surface, mode, {}, 0, 0, imageLayer(p.surface) != nullptr, false, {}, 0, {}};
+                if (p.surface) added.maps = findLwVertexColorMaps(layer, p.surface);
+                added.coloured = added.maps.status == lwVertexColorFound;
+                groups.push_back(added);
+            }
             groups[g].polygons.push_back(j);
             size_t n = size_t(p.cornerCount);
             groups[g].corners += n;
@@ -575,85 +585,95 @@ private:
         if (groups.empty()) return -1;
         head.assign(size_t(points.count), -1);
         stamp.assign(size_t(points.count), -1);
-        tinygltf::Mesh mesh;
-        mesh.name = utf8(layer->name);
         std::vector<int> triangles;
         std::vector<float> xyz;
         std::vector<uint32_t> corner;
         std::vector<unsigned char>& buffer = model.buffers[0].data;
-        for (const Group& g : groups) {
-            const LwSurface* s = g.surface;
-            bool textured = imageLayer(s) != nullptr;
-            LwVertexColorMaps maps = s ? findLwVertexColorMaps(layer, s) : LwVertexColorMaps{};
-            bool coloured = maps.status == lwVertexColorFound;
-            float intensity = s ? clamp01(s->vertexColor.intensity.value) : 0.0f;
-            bool normals = g.mode == modeTriangles;
-            size_t indexCount = g.indexCount;
-            while (buffer.size() % 4) buffer.push_back(0);
-            size_t indexStart = buffer.size(), at = indexStart;
-            buffer.resize(indexStart + indexCount * sizeof(uint32_t));
-            auto put = [&](uint32_t index) {
-                std::memcpy(buffer.data() + at, &index, sizeof index);
-                at += sizeof index;
-            };
-            size_t uvAt = normals ? 6 : 3, rgbaAt = uvAt + (textured ? 2 : 0);
-            size_t floatCount = rgbaAt + (coloured ? 4 : 0);
-            VertexRun run(buffer, head, stamp, nextPrimitive++, floatCount * sizeof(float), g.corners);
-            float v[12];
-            for (int32_t j : g.polygons) {
-                const LwPolygonRec& p = polygons.items[j];
-                corner.resize(size_t(p.cornerCount));
-                for (int32_t c = 0; c < p.cornerCount; ++c) {
-                    int32_t point = p.corners[c].point;
-                    const float* pos = points.items[point].pos;
-                    v[0] = pos[0] - layer->pivot[0];
-                    v[1] = pos[1] - layer->pivot[1];
-                    v[2] = -(pos[2] - layer->pivot[2]);
-                    if (normals) {
-                        const float* n = p.corners[c].normal;
-                        float len = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
-                        if (!(len > 0.98f && len < 1.02f)) n = p.normal;  // the validator wants unit normals
-                        len = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
-                        static const float up[3] = {0, 1, 0};
-                        if (!(len > 0.98f && len < 1.02f)) n = up;
-                        v[3] = n[0];
-                        v[4] = n[1];
-                        v[5] = -n[2];
-                    }
-                    if (textured) {
-                        v[uvAt] = p.uv ? p.uv[2 * c] : 0.0f;
-                        v[uvAt + 1] = p.uv ? 1.0f - p.uv[2 * c + 1] : 0.0f;
-                    }
-                    if (coloured) {
-                        float rgba[4] = {1, 1, 1, 1};
-                        lwCornerColor(layer, &p, c, maps, rgba);
-                        for (size_t k = 0; k < 4; ++k) v[rgbaAt + k] = 1.0f + intensity * (clamp01(rgba[k]) - 1.0f);
-                    }
-                    corner[size_t(c)] = run.add(point, v);
-                }
-                if (g.mode != modeTriangles) {
-                    for (uint32_t index : corner) put(index);
-                    continue;
-                }
-                triangles.clear();
-                if (p.cornerCount > 3) {
-                    xyz.resize(3 * size_t(p.cornerCount));
-                    for (int32_t c = 0; c < p.cornerCount; ++c)
-                        std::memcpy(&xyz[3 * size_t(c)], points.items[p.corners[c].point].pos, 3 * sizeof(float));
-                    triangulatePolygon(xyz.data(), p.cornerCount, p.normal, &triangles);
-                } else {
-                    triangles = {0, 1, 2};
-                }
-                // Reversed: the z flip mirrors the polygon.
-                for (size_t t = 0; t < triangles.size(); t += 3) {
-                    put(corner[size_t(triangles[t])]);
-                    put(corner[size_t(triangles[t + 2])]);
-                    put(corner[size_t(triangles[t + 1])]);
-                }
+        auto sameAttributes = [](const Group& a, const Group& b) {
+            return (a.mode == modeTriangles) == (b.mode == modeTriangles) && a.textured == b.textured &&
+                   a.coloured == b.coloured;
+        };
+        std::vector<bool> placed(groups.size(), false);
+        for (size_t first = 0; first < groups.size(); ++first) {
+            if (placed[first]) continue;
+            // The indices of every group of these attributes, then their vertices.
+            std::vector<Group*> members;
+            size_t corners = 0;
+            for (size_t k = first; k < groups.size(); ++k) {
+                if (placed[k] || !sameAttributes(groups[first], groups[k])) continue;
+                placed[k] = true;
+                members.push_back(&groups[k]);
+                while (buffer.size() % 4) buffer.push_back(0);
+                groups[k].indexStart = buffer.size();
+                buffer.resize(buffer.size() + groups[k].indexCount * sizeof(uint32_t));
+                corners += groups[k].corners;
             }
-            if (indexCount == 0) {
-                buffer.resize(indexStart);
-                continue;
+            const Group& like = groups[first];
+            bool normals = like.mode == modeTriangles;
+            size_t uvAt = normals ? 6 : 3, rgbaAt = uvAt + (like.textured ? 2 : 0);
+            size_t floatCount = rgbaAt + (like.coloured ? 4 : 0);
+            VertexRun run(buffer, head, stamp, nextRun++, floatCount, normals, corners);
+            for (Group* g : members) {
+                const LwSurface* s = g->surface;
+                float intensity = s ? clamp01(s->vertexColor.intensity.value) : 0.0f;
+                size_t at = g->indexStart;
+                auto put = [&](uint32_t index) {
+                    std::memcpy(buffer.data() + at, &index, sizeof index);
+                    at += sizeof index;
+                };
+                float v[12];
+                for (int32_t j : g->polygons) {
+                    const LwPolygonRec& p = polygons.items[j];
+                    corner.resize(size_t(p.cornerCount));
+                    for (int32_t c = 0; c < p.cornerCount; ++c) {
+                        int32_t point = p.corners[c].point;
+                        const float* pos = points.items[point].pos;
+                        v[0] = pos[0] - layer->pivot[0];
+                        v[1] = pos[1] - layer->pivot[1];
+                        v[2] = -(pos[2] - layer->pivot[2]);
+                        if (normals) {
+                            const float* n = p.corners[c].normal;
+                            float len = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+                            if (!(len > 0.98f && len < 1.02f)) n = p.normal;  // the validator wants unit normals
+                            len = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+                            static const float up[3] = {0, 1, 0};
+                            if (!(len > 0.98f && len < 1.02f)) n = up;
+                            v[3] = n[0];
+                            v[4] = n[1];
+                            v[5] = -n[2];
+                        }
+                        if (g->textured) {
+                            v[uvAt] = p.uv ? p.uv[2 * c] : 0.0f;
+                            v[uvAt + 1] = p.uv ? 1.0f - p.uv[2 * c + 1] : 0.0f;
+                        }
+                        if (g->coloured) {
+                            float rgba[4] = {1, 1, 1, 1};
+                            lwCornerColor(layer, &p, c, g->maps, rgba);
+                            for (size_t k = 0; k < 4; ++k)
+                                v[rgbaAt + k] = 1.0f + intensity * (clamp01(rgba[k]) - 1.0f);
+                        }
+                        corner[size_t(c)] = run.add(point, v);
+                    }
+                    if (g->mode != modeTriangles) {
+                        for (uint32_t index : corner) put(index);
+                        continue;
+                    }
+                    triangles.clear();
+                    if (p.cornerCount > 3) {
+                        xyz.resize(3 * size_t(p.cornerCount));
+                        for (int32_t c = 0; c < p.cornerCount; ++c)
+                            std::memcpy(&xyz[3 * size_t(c)], points.items[p.corners[c].point].pos, 3 * sizeof(float));
+                        triangulatePolygon(xyz.data(), p.cornerCount, p.normal, &triangles);
+                    } else {
+                        triangles = {0, 1, 2};
+                    }
+                    // Reversed: the z flip mirrors the polygon.
+                    for (size_t t = 0; t < triangles.size(); t += 3) {
+                        put(corner[size_t(triangles[t])]);
+                        put(corner[size_t(triangles[t + 2])]);
+                        put(corner[size_t(triangles[t + 1])]);
+                    }
+                }
             }
             tinygltf::BufferView vertexView;
             vertexView.buffer = 0;
@@ -673,29 +693,37 @@ private:
                 model.accessors.push_back(a);
                 return int(model.accessors.size() - 1);
             };
-            tinygltf::Primitive prim;
-            prim.mode = g.mode;
-            prim.attributes["POSITION"] = attribute(0, TINYGLTF_TYPE_VEC3);
+            std::map<std::string, int> attributes;
+            attributes["POSITION"] = attribute(0, TINYGLTF_TYPE_VEC3);
             model.accessors.back().minValues.assign(run.low, run.low + 3);
             model.accessors.back().maxValues.assign(run.high, run.high + 3);
-            if (normals) prim.attributes["NORMAL"] = attribute(3, TINYGLTF_TYPE_VEC3);
-            if (textured) prim.attributes["TEXCOORD_0"] = attribute(uvAt, TINYGLTF_TYPE_VEC2);
-            if (coloured) prim.attributes["COLOR_0"] = attribute(rgbaAt, TINYGLTF_TYPE_VEC4);
-            tinygltf::BufferView indexView;
-            indexView.buffer = 0;
-            indexView.byteOffset = indexStart;
-            indexView.byteLength = indexCount * sizeof(uint32_t);
-            indexView.target = TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER;
-            model.bufferViews.push_back(indexView);
-            tinygltf::Accessor indices;
-            indices.bufferView = int(model.bufferViews.size() - 1);
-            indices.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
-            indices.count = indexCount;
-            indices.type = TINYGLTF_TYPE_SCALAR;
-            model.accessors.push_back(indices);
-            prim.indices = int(model.accessors.size() - 1);
-            prim.material = materialOf(s);
-            mesh.primitives.push_back(prim);
+            if (normals) attributes["NORMAL"] = attribute(3, TINYGLTF_TYPE_VEC3);
+            if (like.textured) attributes["TEXCOORD_0"] = attribute(uvAt, TINYGLTF_TYPE_VEC2);
+            if (like.coloured) attributes["COLOR_0"] = attribute(rgbaAt, TINYGLTF_TYPE_VEC4);
+            for (Group* g : members) {
+                tinygltf::BufferView indexView;
+                indexView.buffer = 0;
+                indexView.byteOffset = g->indexStart;
+                indexView.byteLength = g->indexCount * sizeof(uint32_t);
+                indexView.target = TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER;
+                model.bufferViews.push_back(indexView);
+                tinygltf::Accessor indices;
+                indices.bufferView = int(model.bufferViews.size() - 1);
+                indices.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+                indices.count = g->indexCount;
+                indices.type = TINYGLTF_TYPE_SCALAR;
+                model.accessors.push_back(indices);
+                g->primitive.mode = g->mode;
+                g->primitive.attributes = attributes;
+                g->primitive.indices = int(model.accessors.size() - 1);
+            }
+        }
+        // Primitives and materials in the order the surfaces first appear.
+        tinygltf::Mesh mesh;
+        mesh.name = utf8(layer->name);
+        for (Group& g : groups) {
+            g.primitive.material = materialOf(g.surface);
+            mesh.primitives.push_back(g.primitive);
             ++result->primitives;
         }
         if (mesh.primitives.empty()) return -1;
@@ -710,19 +738,52 @@ private:
     std::map<const LwSurface*, int> materials;
     std::map<const Pictures::Found*, int> textures;
     std::vector<int32_t> head, stamp;
-    int32_t nextPrimitive = 0;
+    int32_t nextRun = 0;
 };
 
 }  // namespace
 
-bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
-                   ConvertResult* result, FILE* file)
+struct GltfModel {
+    tinygltf::Model model;
+    bool binary;
+};
+
+GltfModel* buildGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
+                     ConvertResult* result)
 {
     ConvertImages mode = options.images;
     if (mode == ConvertImages::automatic) mode = binary ? ConvertImages::embed : ConvertImages::copy;
     Pictures pictures{object, objectPath, &options, mode, result, false, {}};
     GltfWriter writer(object, &pictures, result);
-    return writer.run(binary, file);
+    return new GltfModel{writer.build(), binary};
+}
+
+bool writeGltf(GltfModel* built, ConvertResult* result, FILE* file)
+{
+    const tinygltf::Model& model = built->model;
+    bool binary = built->binary;
+    tinygltf::TinyGLTF gltf;
+    result->bytes.clear();
+    bool ok;
+    if (file) {
+        FileOut buffer(file);
+        std::ostream out(&buffer);
+        ok = gltf.WriteGltfSceneToStream(&model, out, !binary, binary) && !std::ferror(file);
+    } else {
+        size_t data = model.buffers.empty() ? 0 : model.buffers[0].data.size();
+        result->bytes.reserve((binary ? data : data / 3 * 4) + 65536 + 512 * model.accessors.size());
+        StringOut buffer(&result->bytes);
+        std::ostream out(&buffer);
+        ok = gltf.WriteGltfSceneToStream(&model, out, !binary, binary);
+    }
+    delete built;
+    return ok;
+}
+
+bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
+                   ConvertResult* result, FILE* file)
+{
+    return writeGltf(buildGltf(object, objectPath, binary, options, result), result, file);
 }
 
 // ---- OBJ -----------------------------------------------------------------------------

@@ -39,6 +39,13 @@ void subdivideForConversion(LwObject* object, const ConvertOptions& options, Con
 // there instead of into result->bytes. False only when the writer fails.
 bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
                    ConvertResult* result, FILE* file = nullptr);
+// The same in two steps: the model holds all it needs, so the object can be
+// freed in between, and a large object's memory then serves the writing
+// instead of fresh pages. writeGltf frees the model.
+struct GltfModel;
+GltfModel* buildGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
+                     ConvertResult* result);
+bool writeGltf(GltfModel* model, ConvertResult* result, FILE* file = nullptr);
 // `mtlName` is the material file's name, written beside the .obj as a side file.
 bool convertToObj(const LwObject* object, const char* objectPath, const std::string& mtlName,
                   const ConvertOptions& options, ConvertResult* result);

@@ -132,12 +132,14 @@ int main(int argc, char** argv)
         // mtllib takes no quoting: the material file's name holds no space.
         for (char& c : mtl)
             if (c == ' ' || c == '\t') c = '_';
-        ok = convertToObj(object, in, mtl, options, &result) &&
-             std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();
+        ok = convertToObj(object, in, mtl, options, &result);
+        freeLwObject(object);
+        ok = ok && std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();
     } else {
-        ok = convertToGltf(object, in, glb, options, &result, file);
+        GltfModel* model = buildGltf(object, in, glb, options, &result);
+        freeLwObject(object);
+        ok = writeGltf(model, &result, file);
     }
-    freeLwObject(object);
     ok = fchmod(fileno(file), 0644) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     for (const std::string& w : result.warnings) std::fprintf(stderr, "lwo-convert: warning: %s\n", w.c_str());
