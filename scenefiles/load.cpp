@@ -222,8 +222,7 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
             int32_t layer = 0;
             readInteger(file, &layer);
             long back = std::ftell(file);
-            if (!readWord(file, word, sizeof word) || std::strlen(word) != 8 || std::strspn(word, "0123456789abcdefABCDEF") != 8)
-                std::fseek(file, back, SEEK_SET);
+            if (!readWord(file, word, sizeof word) || !lwIsItemId(word, std::strlen(word))) std::fseek(file, back, SEEK_SET);
             const int32_t before = scene->objectCount;
             loadSceneObject(scene, file, name);
             items->addObject(scene, before, layer > 0 ? layer : 1, name);

@@ -28,11 +28,6 @@ void readLineRest(FILE* file, char* text, size_t size)
     text[n] = 0;
 }
 
-bool isItemId(const char* s, size_t length)
-{
-    return length == 8 && std::strspn(s, "0123456789abcdefABCDEF") >= 8;
-}
-
 // The item id's class: objects and nulls share one numbering.
 int32_t idClass(LwItemKind kind)
 {
@@ -55,6 +50,11 @@ void multiply(const double a[12], const double b[12], double out[12])
         }
 }
 }  // namespace
+
+bool lwIsItemId(const char* s, size_t length)
+{
+    return length == 8 && std::strspn(s, "0123456789abcdefABCDEF") >= 8;
+}
 
 void lwItemOwn(LwSceneItem* item, double seconds, double own[9])
 {
@@ -246,7 +246,7 @@ bool LwItemsReading::readWord(Scene*, const char* word)
         // Newer files put the item's id before the name.
         const char* name = text;
         const size_t idLength = std::strcspn(text, " \t");
-        if (isItemId(text, idLength) && text[idLength]) name = text + idLength + std::strspn(text + idLength, " \t");
+        if (lwIsItemId(text, idLength) && text[idLength]) name = text + idLength + std::strspn(text + idLength, " \t");
         if (LwSceneItem* item = add(lwItemNull)) copyText(item->name, sizeof item->name, name);
     } else if (std::strcmp(word, "AddLight") == 0 || std::strcmp(word, "AddCamera") == 0 ||
                std::strcmp(word, "AddBone") == 0) {
@@ -268,9 +268,9 @@ bool LwItemsReading::readWord(Scene*, const char* word)
         if (!current) return true;
         const size_t length = std::strcspn(text, " \t");
         char* end = nullptr;
-        const long value = std::strtol(text, &end, isItemId(text, length) ? 16 : 10);
+        const long value = std::strtol(text, &end, lwIsItemId(text, length) ? 16 : 10);
         current->parentOffset = offset;
-        current->parentIsNumber = !isItemId(text, length);
+        current->parentIsNumber = !lwIsItemId(text, length);
         current->parentRead = end != text && value >= 0 ? value : 0x7fffffffL;
     } else if (std::strcmp(word, "PivotPosition") == 0 || std::strcmp(word, "PivotPoint") == 0) {
         for (float& x : v) readReal(file, &x);

@@ -68,6 +68,8 @@ void lwItemsWorld(LwSceneItems* items, double seconds);
 LwSceneItems* lwSceneItemsOf(Scene* scene);
 // The vertical field of view, in degrees, of a zoom factor.
 double lwZoomFieldOfView(double zoom);
+// Newer scenes name items by an id of eight hexadecimal digits.
+bool lwIsItemId(const char* s, size_t length);
 
 // ---- Reading (load.cpp drives it) -------------------------------------------
 class LwItemsReading {
