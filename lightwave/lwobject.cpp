@@ -262,18 +262,32 @@ LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos)
     return readNew(path ? std::fopen(path, "rb") : nullptr, false, failId, failPos, false);
 }
 
-LwObject* readLwObjectQuietly(const char* path, uint32_t* failId, int32_t* failPos)
+void lwWithoutStdout(void (*call)(void* data), void* data)
 {
     std::fflush(stdout);
     int saved = dup(1);
     int null = open("/dev/null", O_WRONLY);
     if (saved >= 0 && null >= 0) dup2(null, 1);
-    LwObject* o = readLwObject(path, failId, failPos);
+    call(data);
     std::fflush(stdout);
     if (saved >= 0) {
         dup2(saved, 1);
         close(saved);
     }
     if (null >= 0) close(null);
-    return o;
+}
+
+LwObject* readLwObjectQuietly(const char* path, uint32_t* failId, int32_t* failPos)
+{
+    struct Read {
+        const char* path;
+        uint32_t* failId;
+        int32_t* failPos;
+        LwObject* object;
+    } read = {path, failId, failPos, nullptr};
+    lwWithoutStdout([](void* data) {
+        Read* r = static_cast<Read*>(data);
+        r->object = readLwObject(r->path, r->failId, r->failPos);
+    }, &read);
+    return read.object;
 }

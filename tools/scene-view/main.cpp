@@ -14,8 +14,6 @@
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cfloat>
 #include <cmath>
@@ -26,6 +24,7 @@
 
 #include "engine.h"
 #include "imagesearch.h"
+#include "lightwave.h"
 #include "lwitems.h"
 #include "platform.h"
 #include "pngwrite.h"
@@ -233,14 +232,16 @@ int main(int argc, char** argv)
         Scene* scene = new Scene();
         std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
         // The object reader's load lines would break the JSON lines.
-        std::fflush(stdout);
-        const int out = dup(1), quiet = open("/dev/null", O_WRONLY);
-        if (quiet >= 0) dup2(quiet, 1);
-        const bool loaded = scene->load(name.data());
-        std::fflush(stdout);
-        if (out >= 0) dup2(out, 1);
-        for (int fd : {out, quiet})
-            if (fd >= 0) close(fd);
+        struct Load {
+            Scene* scene;
+            char* name;
+            bool loaded;
+        } load = {scene, name.data(), false};
+        lwWithoutStdout([](void* data) {
+            Load* l = static_cast<Load*>(data);
+            l->loaded = l->scene->load(l->name);
+        }, &load);
+        const bool loaded = load.loaded;
         if (!loaded) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
         int status = 0;
         if (!printItems(scene, o.atMs / 1000.0)) {
