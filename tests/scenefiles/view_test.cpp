@@ -63,25 +63,38 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
 }
 
 // The scene's own light replaces the headlight: shining on the cube's face
-// it shows it red; turned round (heading 180) it leaves the face dark.
+// it shows it red; turned round (heading 180) it leaves the face dark. A spot
+// lights the face when its cone holds the face's corners (about 7 degrees
+// off its axis), not when it is narrower.
 TEST_F(SceneView, SceneLightsLightTheCube)
 {
     LwwSurface red = fixtureSurface("Red", 1);
     red.color[0] = 1.0f, red.color[1] = red.color[2] = 0.0f;
     const std::string cube = writeObject("cube.lwo", {red}, {cubeLayer()}, {});
-    for (const char* heading : {"0", "3.1416"}) {
+    struct Case {
+        const char* heading;
+        const char* typeAndCone;
+        bool lit;
+    } cases[] = {
+        {"0", "LightType 0\n", true},
+        {"3.1416", "LightType 0\n", false},
+        {"0", "LightType 2\nLightConeAngle 30\n", true},
+        {"0", "LightType 2\nLightConeAngle 3\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.heading) + " " + c.typeAndCone);
         write("lit.lws", "LWSC\n5\nLoadObjectLayer 1 10000000 " + cube +
                              "\nObjectMotion\nNumChannels 3\nChannel 2\n{ Envelope\n  1\n  Key 6 0 0 0 0 0 0 0 0\n}\n"
                              "AddLight 20000000\nLightName Sun\nLightMotion\nNumChannels 4\nChannel 3\n{ Envelope\n  1\n"
-                             "  Key " + std::string(heading) + " 0 0 0 0 0 0 0 0\n}\nLightColor 1 1 1\nLightIntensity 1\n"
-                             "LightType 0\nAddCamera 30000000\n");
+                             "  Key " + std::string(c.heading) + " 0 0 0 0 0 0 0 0\n}\nLightColor 1 1 1\nLightIntensity 1\n" +
+                             c.typeAndCone + "AddCamera 30000000\n");
         ASSERT_TRUE(sceneView(path("lit.lws") + " --png " + path("lit.png") + " --at 0"));
         Picture shot(path("lit.png"));
         ASSERT_TRUE(shot.image);
         int count = 0;
         for (int row = 0; row < shot.image->h; ++row)
             for (int column = 0; column < shot.image->w; ++column) count += shot.red(column, row);
-        if (heading[0] == '0') EXPECT_GT(count, 1000);
+        if (c.lit) EXPECT_GT(count, 1000);
         else EXPECT_LT(count, 50);
     }
 }
