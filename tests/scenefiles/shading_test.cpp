@@ -30,7 +30,9 @@ TEST_F(Shading, LitAndUnlitPixels)
         s.diffuse = 1.0f;
         s.specular = 0.0f;
         s.smoothAngle = 1.5f;
-        s.vertexColors = c[4] == "-" ? "" : c[4];
+        std::istringstream vcol(c[4]);  // the map's name, then its intensity when not 1
+        vcol >> s.vertexColors >> s.vertexColorIntensity;
+        if (s.vertexColors == "-") s.vertexColors.clear();
         s.image.size[0] = s.image.size[1] = s.image.size[2] = 4.0f;
         std::vector<unsigned char> bytes = lwwObject({s}, {c[1] == "sphere" ? sphereLayer(12, 24) : square}, {{1, path("red.bmp")}});
         if (c[1] == "plane") bytes = lwwWithColorMap(bytes, "paint", blue);

@@ -252,7 +252,7 @@ void lwwSurface(LwWriter& w, const LwwSurface& s)
     if (s.procedural) lwwProceduralBlock(w, "COLR", s.procedural);
     if (!s.vertexColors.empty()) {
         size_t vcol = w.beginSub("VCOL");
-        w.f4(1.0f);
+        w.f4(s.vertexColorIntensity);
         w.vx(0);
         w.id("RGB ");
         w.s0(s.vertexColors.c_str());

@@ -73,6 +73,7 @@ struct LwwSurface {
     LwwImageMap image;
     const char* procedural = nullptr;  // a colour procedural of that function name, after the image map
     std::string vertexColors;          // VCOL naming an RGB map of that name (empty: none)
+    float vertexColorIntensity = 1.0f;
 };
 void lwwSurface(LwWriter& w, const LwwSurface& s);
 void lwwImageBlock(LwWriter& w, const LwwImageMap& m);  // a BLOK sub-chunk
