@@ -332,6 +332,40 @@ TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
     }
 }
 
+// Names go into JSON, which takes only well-formed UTF-8: what is not is read
+// as Latin-1, byte by byte, and control characters are dropped.
+TEST(Convert, NamesBecomeWellFormedUtf8)
+{
+    const std::pair<const char*, const char*> names[] = {
+        {"caf\xC3\xA9", "caf\xC3\xA9"},                                       // UTF-8 kept
+        {"caf\xE9", "caf\xC3\xA9"},                                            // Latin-1
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},                             // four bytes kept
+        {"\xE0\x80\x80", "\xC3\xA0\xC2\x80\xC2\x80"},                          // overlong
+        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},                          // a surrogate
+        {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},              // past U+10FFFF
+        {"\xC3", "\xC3\x83"},                                                 // cut short
+        {"tab\there", "tabhere"},
+    };
+    std::vector<LwwSurface> surfaces;
+    LwwLayer layer;
+    for (const auto& n : names) {
+        LwwSurface s;
+        s.name = n.first;
+        int first = int(layer.points.size() / 3);
+        layer.points.insert(layer.points.end(), {0, 0, float(first), 1, 0, float(first), 0, 1, float(first)});
+        layer.polygons.push_back({first, first + 1, first + 2});
+        layer.surfaces.push_back(int(surfaces.size()));
+        surfaces.push_back(s);
+    }
+    LwObject* o = load(lwwObject(surfaces, {layer}));
+    ASSERT_NE(o, nullptr);
+    ReadBack back;
+    ASSERT_TRUE(convertAndRead(o, &back));  // the reader refuses malformed JSON
+    ASSERT_EQ(back.model.materials.size(), std::size(names));
+    for (size_t i = 0; i < std::size(names); ++i) EXPECT_EQ(back.model.materials[i].name, names[i].second) << i;
+    freeLwObject(o);
+}
+
 // Ear clipping: n - 2 triangles, all turning the polygon's way, covering its area.
 TEST(Convert, TriangulationCoversConcavePolygons)
 {
