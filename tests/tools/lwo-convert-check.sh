@@ -41,6 +41,8 @@ for f in "$work"/in/*.lwo; do
   done
 done
 grep -q 'image/png' "$work/out/glb/cube-uv.glb" || fail "cube-uv.glb: image not embedded"
+# Written under a private temporary name, the output is then opened to all readers.
+[ "$(stat -c %a "$work/out/glb/cube.glb")" = 644 ] || fail "cube.glb: mode $(stat -c %a "$work/out/glb/cube.glb"), not 644"
 mkdir -p "$work/out/ref"
 "$convert" "$work/in/cube-uv.lwo" "$work/out/ref/cube-uv.gltf" --reference-images >/dev/null 2>&1 || fail "reference: exit $?"
 grep -q "\"uri\": \"$work/in/Images/cube.jpg\"" "$work/out/ref/cube-uv.gltf" || fail "reference: not the image's own path"

@@ -310,7 +310,6 @@ void triangulatePolygon(const float* xyz, int count, const float normal[3], std:
         }
         if (!clipped) {
             // Self-crossing or degenerate: no ear anywhere; cut one off all the same.
-            at %= left.size();
             out->insert(out->end(), {left[(at + m - 1) % m], left[at], left[(at + 1) % m]});
             left.erase(left.begin() + long(at));
         }
