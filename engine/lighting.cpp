@@ -31,6 +31,7 @@ void beginLitFrame(int32_t sceneLightCount)
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_LIGHTING);
+    // A scaled matrix placement scales the normals too.
     glEnable(GL_NORMALIZE);
     // The z mirror makes the faces the scene shows GL's back faces; two-sided
     // lighting flips the normals of back faces, so they are named front here

@@ -121,10 +121,7 @@ void Scene::render()
                 GLfloat m[16];
                 toGl(head->matrix, m);
                 glMultMatrixf(m);
-                // A scaled placement scales the normals the lit drawing uses.
-                glEnable(GL_NORMALIZE);
                 glCallList(listBase + i);
-                glDisable(GL_NORMALIZE);
                 glPopMatrix();
                 continue;
             }
