@@ -150,7 +150,7 @@ static bool readEnvelopeLayouts(FILE* file, const char* motionName, const LightW
     if (item) {
         item->timed = true;
         // The newer layout keeps rotations in radians, the interim one in degrees.
-        item->angleScale = newer ? 1.0 : 3.14159265358979323846 / 180.0;
+        item->angleScale = newer ? 1.0 : lwRadiansPerDegree;
     }
     return true;
 }

@@ -11,8 +11,6 @@
 namespace {
 enum { maxItems = 4096 };  // beyond that, items are warned about and dropped
 
-const double degrees = 3.14159265358979323846 / 180.0;
-
 // The rest of the current line without its end or outer blanks; a longer
 // line is cut and the rest of it dropped.
 void readLineRest(FILE* file, char* text, size_t size)
@@ -112,7 +110,7 @@ void lwItemsWorld(LwSceneItems* items, double seconds)
 
 double lwZoomFieldOfView(double zoom)
 {
-    return 2.0 * std::atan(1.0 / zoom) / degrees;
+    return 2.0 * std::atan(1.0 / zoom) / lwRadiansPerDegree;
 }
 
 static int32_t lightsFromWorld(const LwSceneItems* items, SceneLight* out, int32_t max)
@@ -268,9 +266,10 @@ bool LwItemsReading::readWord(Scene*, const char* word)
         if (!current) return true;
         const size_t length = std::strcspn(text, " \t");
         char* end = nullptr;
-        const long value = std::strtol(text, &end, lwIsItemId(text, length) ? 16 : 10);
+        const bool byId = lwIsItemId(text, length);
+        const long value = std::strtol(text, &end, byId ? 16 : 10);
         current->parentOffset = offset;
-        current->parentIsNumber = !lwIsItemId(text, length);
+        current->parentIsNumber = !byId;
         current->parentRead = end != text && value >= 0 ? value : 0x7fffffffL;
     } else if (std::strcmp(word, "PivotPosition") == 0 || std::strcmp(word, "PivotPoint") == 0) {
         for (float& x : v) readReal(file, &x);
@@ -356,7 +355,7 @@ void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t 
     // The first layout's keys are at frames of the player's 10 ms ticks,
     // joined by straight lines, with angles in degrees.
     const int32_t channels = length - 5 < 9 ? length - 5 : 9;
-    item->angleScale = degrees;
+    item->angleScale = lwRadiansPerDegree;
     for (int32_t c = 0; c < channels; ++c) {
         LwChannelEnvelope* e = &item->motion.channels[c];
         for (int32_t k = 0; k < keys; ++k) {

@@ -66,6 +66,8 @@ void lwOwnMatrix(const double own[9], const double pivot[3], double m[12]);
 void lwItemsWorld(LwSceneItems* items, double seconds);
 // The scene's LightWave items, or null.
 LwSceneItems* lwSceneItemsOf(Scene* scene);
+// Radians in a degree: older motions keep their angles in degrees.
+constexpr double lwRadiansPerDegree = 3.14159265358979323846 / 180.0;
 // The vertical field of view, in degrees, of a zoom factor.
 double lwZoomFieldOfView(double zoom);
 // Newer scenes name items by an id of eight hexadecimal digits.

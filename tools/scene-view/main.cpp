@@ -14,7 +14,6 @@
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
-
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
