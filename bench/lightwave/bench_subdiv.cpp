@@ -14,14 +14,15 @@
 
 static LwObject* readQuietly(std::vector<unsigned char>& bytes)
 {
-    std::fflush(stdout);
-    FILE* saved = stdout;
-    FILE* null = std::fopen("/dev/null", "w");
-    stdout = null;
-    LwObject* o = readLwObjectStream(fmemopen(bytes.data(), bytes.size(), "rb"), "grid", nullptr, nullptr);
-    stdout = saved;
-    std::fclose(null);
-    return o;
+    struct Read {
+        std::vector<unsigned char>* bytes;
+        LwObject* object;
+    } read = {&bytes, nullptr};
+    lwWithoutStdout([](void* data) {
+        Read* r = static_cast<Read*>(data);
+        r->object = readLwObjectStream(fmemopen(r->bytes->data(), r->bytes->size(), "rb"), "grid", nullptr, nullptr);
+    }, &read);
+    return read.object;
 }
 
 static long minorFaults()
