@@ -114,7 +114,9 @@ double inTangent(const Span& s)
     switch (k.shape) {
     case lwSpanHermite:
     case lwSpanBezier1D: return k.p[3];
-    case lwSpanBezier2D: return k.p[0] < 0 ? k.p[1] * s.length() / -k.p[0] : 0.0;
+    // The handle lies p[0] (< 0) seconds and p[1] before the key: the curve
+    // arrives with slope p[1] / p[0].
+    case lwSpanBezier2D: return k.p[0] < 0 ? k.p[1] * s.length() / k.p[0] : 0.0;
     case lwSpanTcb: return tcbIn(s, k.p[0], k.p[1], k.p[2]);
     default: return tcbIn(s, 0, 0, 0);
     }

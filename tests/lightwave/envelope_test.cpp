@@ -27,6 +27,10 @@ struct Case {
 // Behaviours are checked on linear keys (1,1) (2,5) (3,3): period 2, change 2.
 const std::vector<LwChannelKey> zigzag = {key(1, 1), key(2, 5, lwSpanLinear), key(3, 3, lwSpanLinear)};
 const LwBehaviour C = lwBehaviourConstant;
+const std::vector<LwChannelKey> moveX = {
+    key(0, 0, lwSpanBezier2D, {0, 0, 0.22222f, 0.64163308f, 2.0144943f}),
+    key(2 / 3.0, 1.924918483918713, lwSpanBezier2D, {-0.22222f, 0.012913537f, 0.44444f, -0.10330829f, -0.34866897f}),
+    key(2, -0.52300345897674561, lwSpanBezier2D, {-0.44444f, 0.81596582f})};
 
 const Case cases[] = {
     {"Catmull-Rom middle span", {key(1, 0), key(2, 1), key(3, 4), key(4, 2)}, C, C, 2.5, 43.0 / 16},
@@ -69,6 +73,10 @@ const Case cases[] = {
     {"linear after", zigzag, C, lwBehaviourLinear, 3.5, 3 - 2 * 0.5},
     // A TCB end span: slope = tangent over span length = 4/2.
     {"linear before a TCB span", {key(1, 0), key(3, 4)}, lwBehaviourLinear, C, 0, -2},
+    // move_xz_bezier.lws's x channel: a line leaves each end along its handle,
+    // the last key's incoming (-0.44444, 0.81597), the first key's outgoing (0.22222, 0.64163).
+    {"linear after a 2-D Bezier", moveX, C, lwBehaviourLinear, 3, -0.52300345897674561 + double(0.81596582f) / -0.44444f},
+    {"linear before a 2-D Bezier", moveX, lwBehaviourLinear, C, -1, -double(0.64163308f) / 0.22222f},
     {"one key is constant", {key(1, 7)}, lwBehaviourReset, lwBehaviourRepeat, 9, 7},
 };
 
