@@ -2,6 +2,8 @@
 // driven by the frames, the music rendered beside it, both encoded by
 // ffmpeg (H.264 and AAC) through a pipe.
 #pragma once
+#include <sys/types.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -10,6 +12,12 @@
 class Recorder {
 public:
     static const int kFramesPerSecond = 60;
+
+    Recorder() = default;
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+    // Stops an encoder still running (the file is then cut short).
+    ~Recorder();
 
     // False (with a message on standard error) when ffmpeg is missing or the
     // music cannot be rendered. Needs no display.
@@ -25,8 +33,9 @@ public:
 
 private:
     std::string path;
-    std::string musicFile;
+    int music = -1;  // the rendered music: a file already removed, read by the encoder through this descriptor
     FILE* encoder = nullptr;
+    pid_t encoderPid = -1;
     bool failed = false;
     int width = 0, height = 0;
     uint64_t frames = 0;

@@ -96,6 +96,25 @@ record)
   peak=$(ffmpeg -v info -i "$work/show.mp4" -vn -af volumedetect -f null - 2>&1 | sed -n 's/.*max_volume: \(-\?[0-9.]*\) dB/\1/p')
   awk -v p="${peak:--999}" 'BEGIN { exit !(p > -40) }' || fail "the music is silent (peak ${peak:-none} dB)"
   ;;
+record-names)
+  # Any file name records (a quote and a space here); the music's temporary
+  # file is left nowhere, whether the encoder works, fails or is missing.
+  cd "$build"
+  mkdir "$work/tmp"
+  no_leftovers() { [ -z "$(ls -A "$work/tmp")" ] || fail "$1 left: $(ls -A "$work/tmp")"; }
+  TMPDIR="$work/tmp" "$demo" --record "$work/it's a show.mp4" --until 300 --size 320x240 >"$work/out" 2>"$work/err" ||
+    fail "exit status $?"
+  ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$work/it's a show.mp4" | sort | tr '\n' ' ' |
+    grep -qx "audio video " || fail "ffprobe finds no audio and video in the recording"
+  no_leftovers "a recording"
+  TMPDIR="$work/tmp" "$demo" --record "$work/none/x.mp4" --until 300 --size 320x240 >"$work/out" 2>"$work/err" &&
+    fail "exit status 0 with an output in a missing folder"
+  no_leftovers "a failed encoding"
+  TMPDIR="$work/tmp" PATH=/nonexistent "$demo" --record "$work/y.mp4" --until 300 >"$work/out" 2>"$work/err" &&
+    fail "exit status 0 without ffmpeg"
+  grep -q "ffmpeg introuvable" "$work/err" || fail "no word of the missing ffmpeg"
+  no_leftovers "a missing encoder"
+  ;;
 *)
   echo "unknown case $case_name"; exit 2 ;;
 esac
