@@ -2,12 +2,30 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace {
 
 const std::chrono::steady_clock::time_point processStart = std::chrono::steady_clock::now();
 
 }  // namespace
+
+float nearestRankPercentile(const std::vector<float>& sorted, double percent)
+{
+    if (sorted.empty()) return 0.0f;
+    // percent * n first: whole percents of a whole count stay exact, so a rank
+    // of exactly 99 is not made 100 by rounding.
+    const double rank = std::ceil(percent * static_cast<double>(sorted.size()) / 100.0);
+    const size_t index = rank < 1 ? 0 : std::min(sorted.size(), static_cast<size_t>(rank)) - 1;
+    return sorted[index];
+}
+
+float median(const std::vector<float>& sorted)
+{
+    const size_t n = sorted.size();
+    if (n == 0) return 0.0f;
+    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0f;
+}
 
 double ShowStats::nowMs()
 {
@@ -48,11 +66,10 @@ void ShowStats::print(FILE* out) const
         }
         std::vector<float> sorted = p.frameMs;
         std::sort(sorted.begin(), sorted.end());
-        size_t n = sorted.size();
-        float median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0f;
-        float p99 = sorted[std::min(n - 1, static_cast<size_t>(0.99 * static_cast<double>(n)))];
-        std::fprintf(out, "%-18s %7zu %9.1f %7.2f ms %6.2f ms %6.1f ms %6.1f ms\n", p.name.c_str(), n,
-                     median > 0 ? 1000.0f / median : 0.0f, median, p99, sorted.back(), p.longestAfterFirstSecond);
+        const float middle = median(sorted);
+        std::fprintf(out, "%-18s %7zu %9.1f %7.2f ms %6.2f ms %6.1f ms %6.1f ms\n", p.name.c_str(), sorted.size(),
+                     middle > 0 ? 1000.0f / middle : 0.0f, middle, nearestRankPercentile(sorted, 99), sorted.back(),
+                     p.longestAfterFirstSecond);
     }
     for (const auto& l : loads) std::fprintf(out, "chargement %-26s %8.1f ms\n", l.first.c_str(), l.second);
     if (firstFrameMs >= 0) std::fprintf(out, "premiere image apres %.1f ms\n", firstFrameMs);

@@ -5,6 +5,13 @@
 #include <string>
 #include <vector>
 
+// Of values sorted from the smallest: the nearest-rank percentile, the
+// ceil(percent / 100 * n)-th smallest value (counting from 1; the smallest for
+// a rank below 1), and the median, the middle value or, for an even count,
+// the mean of the two middle ones. Both 0 without values.
+float nearestRankPercentile(const std::vector<float>& sorted, double percent);
+float median(const std::vector<float>& sorted);
+
 class ShowStats {
 public:
     // Milliseconds since the process started, on a steady clock.
