@@ -314,8 +314,9 @@ struct LwObject {
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos);
 // The same with the reader's load lines kept off stdout, for tools whose output is their own.
 LwObject* readLwObjectQuietly(const char* path, uint32_t* failId, int32_t* failPos);
-// Runs call(data) with stdout sent to /dev/null: the same for any call that reads objects.
-void lwWithoutStdout(void (*call)(void* data), void* data);
+// Runs call(data) with stdout sent to /dev/null, or to the descriptor `to`
+// when it is 0 or more: the same for any call that reads objects.
+void lwWithoutStdout(void (*call)(void* data), void* data, int to = -1);
 // Same from an open stream (fmemopen works); the stream is closed in every case.
 // `name` is only printed.
 LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos);

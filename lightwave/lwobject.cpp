@@ -262,19 +262,19 @@ LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos)
     return readNew(path ? std::fopen(path, "rb") : nullptr, false, failId, failPos, false);
 }
 
-void lwWithoutStdout(void (*call)(void* data), void* data)
+void lwWithoutStdout(void (*call)(void* data), void* data, int to)
 {
     std::fflush(stdout);
     int saved = dup(1);
-    int null = open("/dev/null", O_WRONLY);
-    if (saved >= 0 && null >= 0) dup2(null, 1);
+    int target = to >= 0 ? dup(to) : open("/dev/null", O_WRONLY);
+    if (saved >= 0 && target >= 0) dup2(target, 1);
     call(data);
     std::fflush(stdout);
     if (saved >= 0) {
         dup2(saved, 1);
         close(saved);
     }
-    if (null >= 0) close(null);
+    if (target >= 0) close(target);
 }
 
 LwObject* readLwObjectQuietly(const char* path, uint32_t* failId, int32_t* failPos)

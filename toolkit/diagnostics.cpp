@@ -8,6 +8,9 @@
 #include "platform.h"
 
 unsigned char verbose = 0;
+FILE* diagnosticsStream = nullptr;
+
+static FILE* diagnosticsOut() { return diagnosticsStream ? diagnosticsStream : stdout; }
 
 void fatalError(const char* message)
 {
@@ -17,12 +20,12 @@ void fatalError(const char* message)
 
 void warning(const char* message)
 {
-    if (verbose == 1) std::printf("[TovikTools Warning]:: Attention, <%s>\n", message);
+    if (verbose == 1) std::fprintf(diagnosticsOut(), "[TovikTools Warning]:: Attention, <%s>\n", message);
 }
 
 void info(const char* message)
 {
-    if (verbose == 1) std::printf("[TovikTools Info]:: le saviez vous?, <%s>\n", message);
+    if (verbose == 1) std::fprintf(diagnosticsOut(), "[TovikTools Info]:: le saviez vous?, <%s>\n", message);
 }
 
 void reportFormatted(void (*report)(const char*), size_t size, const char* format, ...)

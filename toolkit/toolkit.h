@@ -10,8 +10,11 @@
 #include <cstdio>
 
 // ---- Diagnostics -------------------------------------------------------
-// Warnings and information lines are printed only when verbose is exactly 1.
+// Warnings and information lines are printed only when verbose is exactly 1,
+// to standard output (the show's channel for them) or, when a tool whose
+// standard output is its result sets it, to diagnosticsStream.
 extern unsigned char verbose;
+extern FILE* diagnosticsStream;  // null: standard output
 
 [[noreturn]] void fatalError(const char* message);
 void warning(const char* message);

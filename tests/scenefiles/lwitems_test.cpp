@@ -6,17 +6,21 @@
 #include <cmath>
 #include <cstdio>
 
+#define JSON_NOEXCEPTION
+#include <nlohmann/json.hpp>
+
 #include "lwitems.h"
 
 namespace {
 using LightWaveItems = SceneFilesTest;
 
-// One envelope of a channel: "value time shape" keys, constant both ways.
-std::string channel(int index, const std::vector<std::string>& keys)
+// One envelope of a channel: "value time shape" keys, constant both ways
+// unless said.
+std::string channel(int index, const std::vector<std::string>& keys, const std::string& behaviours = "1 1")
 {
     std::string s = "Channel " + std::to_string(index) + "\n{ Envelope\n  " + std::to_string(keys.size()) + "\n";
     for (const std::string& k : keys) s += "  Key " + k + " 0 0 0 0 0 0\n";
-    return s + "  Behaviors 1 1\n}\n";
+    return s + "  Behaviors " + behaviours + "\n}\n";
 }
 
 // The numbers after `key` in a JSON line, up to `count`.
@@ -156,5 +160,24 @@ TEST_F(LightWaveItems, ParentLoopsAndMissingParentsAreWarned)
     for (const auto& item : items->items) parents.push_back(item->parent);
     EXPECT_EQ(parents, (std::vector<int32_t>{-1, 0, -1, -1, -1}));
     scene->setAnimationTime(1.0);
+}
+
+// --items -v: the JSON alone on standard output, the warnings (keys out of
+// order, line 25) on standard error. A motion that overflows (offset repeat
+// of x and scale x by 1e308 a second, at 1000 s) gives infinities and, in
+// the matrices, inf * 0: each is null in JSON.
+TEST_F(LightWaveItems, ItemsPrintJsonAloneWithWarningsBeside)
+{
+    write("far.lws", "LWSC\n5\nAddNullObject 10000000 Far\nObjectMotion\nNumChannels 7\n" +
+                         channel(0, {"0 0 0", "1e308 1 3"}, "1 4") + channel(6, {"1 0 0", "1e308 1 3"}, "1 4") +
+                         "AddNullObject 10000001 Child\nParentItem 10000000\nObjectMotion\nNumChannels 2\n" +
+                         channel(1, {"1 1 0", "1 0 0"}));
+    std::vector<std::string> lines = itemLines(path("far.lws") + " --items -v --at 1000000 2>" + path("err"));
+    ASSERT_EQ(lines.size(), 2u);
+    for (const std::string& line : lines) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
+    EXPECT_NE(lines[0].find("\"own\":[null,0,0,0,0,0,null,1,1],\"world\":[null,"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("\"own\":[0,1,0,0,0,0,1,1,1],\"world\":[null,"), std::string::npos) << lines[1];
+    EXPECT_NE(readWholeFile(path("err")).find("far.lws' ligne 25: cles dans le desordre, triees>"), std::string::npos)
+        << readWholeFile(path("err"));
 }
 }  // namespace

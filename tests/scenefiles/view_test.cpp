@@ -2,6 +2,9 @@
 // it, UV-mapped and wrapped surfaces.
 #include "support.h"
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -60,6 +63,14 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
         EXPECT_NEAR(x / std::max(count, 1), std::stod(c[3]), 25);
         EXPECT_NEAR(y / std::max(count, 1), 240, 25);  // every case keeps the cube at eye height
     }
+}
+
+// A file that is not there is a failure (status 1), not a black picture.
+TEST_F(SceneView, MissingFileGivesNoPicture)
+{
+    const int status = std::system((SCENE_VIEW " " + path("none.lws") + " --png " + path("none.png") + " 2>/dev/null").c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_FALSE(std::filesystem::exists(path("none.png")));
 }
 
 // The scene's own light replaces the headlight: shining on the cube's face

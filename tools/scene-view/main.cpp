@@ -144,6 +144,28 @@ bool hasCameraItem(Scene* scene)
     return false;
 }
 
+// JSON has no infinities or NaN (a far-off linear or offset-repeat motion
+// gives them): such a number is written null.
+void printJsonNumber(const char* before, double value)
+{
+    if (std::isfinite(value)) std::printf("%s%.17g", before, value);
+    else std::printf("%snull", before);
+}
+
+// The file as Scene::load will name it can be read: a missing file is a
+// failure, not an empty scene.
+bool readable(const char* file)
+{
+    std::vector<char> name(file, file + std::strlen(file) + 1);
+    fixPathSeparators(name.data());
+    FILE* f = std::fopen(name.data(), "rb");
+    if (!f) return false;
+    std::fgetc(f);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
 void printJsonString(const char* s)
 {
     std::putchar('"');
@@ -174,11 +196,12 @@ bool printItems(Scene* scene, double seconds)
         if (item->parent >= 0) std::printf("%d", item->parent);
         else std::printf("null");
         std::printf(",\"own\":[");
-        for (int k = 0; k < 9; ++k) std::printf("%s%.17g", k ? "," : "", own[k]);
-        std::printf("],\"world\":[%.17g,%.17g,%.17g],\"matrix\":[", m[3], m[7], m[11]);
-        for (int r = 0; r < 3; ++r)
-            std::printf("%s[%.17g,%.17g,%.17g,%.17g]", r ? "," : "", m[4 * r], m[4 * r + 1], m[4 * r + 2], m[4 * r + 3]);
-        std::printf("]}\n");
+        for (int k = 0; k < 9; ++k) printJsonNumber(k ? "," : "", own[k]);
+        std::printf("],\"world\":[");
+        for (int k = 0; k < 3; ++k) printJsonNumber(k ? "," : "", m[4 * k + 3]);
+        std::printf("],\"matrix\":[");
+        for (int k = 0; k < 12; ++k) printJsonNumber(k == 0 ? "[" : k % 4 ? "," : "],[", m[k]);
+        std::printf("]]}\n");
     }
     return true;
 }
@@ -226,11 +249,18 @@ int main(int argc, char** argv)
         return 2;
     }
     verbose = o.verbose ? 1 : 0;
+    // Standard output carries --items' JSON: diagnostics go beside it.
+    diagnosticsStream = stderr;
+    if (!readable(o.file)) {
+        std::fprintf(stderr, "scene-view: cannot read %s\n", o.file);
+        return 1;
+    }
     if (o.items) {
         // Numbers only: no window, no GL context (the scene asks nothing of it then).
         Scene* scene = new Scene();
         std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
-        // The object reader's load lines would break the JSON lines.
+        // The object reader's load lines would break the JSON lines: with -v
+        // they go to standard error, without it nowhere.
         struct Load {
             Scene* scene;
             char* name;
@@ -239,7 +269,7 @@ int main(int argc, char** argv)
         lwWithoutStdout([](void* data) {
             Load* l = static_cast<Load*>(data);
             l->loaded = l->scene->load(l->name);
-        }, &load);
+        }, &load, o.verbose ? 2 : -1);
         const bool loaded = load.loaded;
         if (!loaded) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
         int status = 0;
