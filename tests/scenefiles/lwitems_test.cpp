@@ -69,23 +69,17 @@ TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
                         "ObjectMotion\nNumChannels 6\n" + channel(1, {"1 0 0"}) + channel(5, {"1.5707963267948966 0 0"}) +
                         "AddCamera 30000000\nZoomFactor 1\n");
     const double r = std::sqrt(0.5);
-    struct Case {
-        int ms, item;
-        double x, y, z;
-    } cases[] = {
-        {0, 0, 2, 0, 0},           {0, 1, 0, 0, 0},
-        {500, 0, 1 + 2 * r, 0, -2 * r}, {1000, 0, 2, 0, -2},
-        {1000, 2, 2, 2, -4},       {-500, 0, 2, 0, 0},  // before the first key: constant
+    struct { int ms, item; double xyz[3]; } cases[] = {
+        {0, 0, {2, 0, 0}},     {0, 1, {0, 0, 0}},     {500, 0, {1 + 2 * r, 0, -2 * r}}, {1000, 0, {2, 0, -2}},
+        {1000, 2, {2, 2, -4}}, {-500, 0, {2, 0, 0}},  // before the first key: constant
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.ms) + " ms, item " + std::to_string(c.item));
         std::vector<std::string> lines = itemLines(path("family.lws") + " --items --at " + std::to_string(c.ms));
         ASSERT_EQ(lines.size(), 4u);
         std::vector<double> world = numbers(lines[c.item], "world", 3);
         ASSERT_EQ(world.size(), 3u) << lines[c.item];
-        EXPECT_NEAR(world[0], c.x, 1e-5);
-        EXPECT_NEAR(world[1], c.y, 1e-5);
-        EXPECT_NEAR(world[2], c.z, 1e-5);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(world[k], c.xyz[k], 1e-5);
         std::vector<double> matrix = numbers(lines[c.item], "matrix", 12);
         ASSERT_EQ(matrix.size(), 12u);
         EXPECT_EQ((std::vector<double>{matrix[3], matrix[7], matrix[11]}), world);
@@ -177,7 +171,7 @@ TEST_F(LightWaveItems, ItemsPrintJsonAloneWithWarningsBeside)
     for (const std::string& line : lines) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
     EXPECT_NE(lines[0].find("\"own\":[null,0,0,0,0,0,null,1,1],\"world\":[null,"), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("\"own\":[0,1,0,0,0,0,1,1,1],\"world\":[null,"), std::string::npos) << lines[1];
-    EXPECT_NE(readWholeFile(path("err")).find("far.lws' ligne 25: cles dans le desordre, triees>"), std::string::npos)
-        << readWholeFile(path("err"));
+    const std::string err = readWholeFile(path("err"));
+    EXPECT_NE(err.find("far.lws' ligne 25: cles dans le desordre, triees>"), std::string::npos) << err;
 }
 }  // namespace

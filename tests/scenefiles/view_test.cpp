@@ -68,7 +68,8 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
 // A file that is not there is a failure (status 1), not a black picture.
 TEST_F(SceneView, MissingFileGivesNoPicture)
 {
-    const int status = std::system((SCENE_VIEW " " + path("none.lws") + " --png " + path("none.png") + " 2>/dev/null").c_str());
+    const std::string command = SCENE_VIEW " " + path("none.lws") + " --png " + path("none.png") + " 2>/dev/null";
+    const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_FALSE(std::filesystem::exists(path("none.png")));
 }
@@ -82,17 +83,10 @@ TEST_F(SceneView, SceneLightsLightTheCube)
     LwwSurface red = fixtureSurface("Red", 1);
     red.color[0] = 1.0f, red.color[1] = red.color[2] = 0.0f;
     const std::string cube = writeObject("cube.lwo", {red}, {cubeLayer()}, {});
-    struct Case {
-        const char* heading;
-        const char* typeAndCone;
-        bool lit;
-    } cases[] = {
-        {"0", "LightType 0\n", true},
-        {"3.1416", "LightType 0\n", false},
-        {"0", "LightType 2\nLightConeAngle 30\n", true},
-        {"0", "LightType 2\nLightConeAngle 3\n", false},
-    };
-    for (const Case& c : cases) {
+    struct { const char *heading, *typeAndCone; bool lit; } cases[] = {
+        {"0", "LightType 0\n", true}, {"3.1416", "LightType 0\n", false},
+        {"0", "LightType 2\nLightConeAngle 30\n", true}, {"0", "LightType 2\nLightConeAngle 3\n", false}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.heading) + " " + c.typeAndCone);
         write("lit.lws", "LWSC\n5\nLoadObjectLayer 1 10000000 " + cube +
                              "\nObjectMotion\nNumChannels 3\nChannel 2\n{ Envelope\n  1\n  Key 6 0 0 0 0 0 0 0 0\n}\n"
