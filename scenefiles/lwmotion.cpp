@@ -124,7 +124,7 @@ void readEnvelopeBlock(FILE* file, LwChannelEnvelope* envelope)
     bool closed = false, full = false;
     while (readLine(file, line, &start)) {
         const char* s = skipBlanks(line);
-        double v[9];
+        double v[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};  // a short "Key" leaves the rest 0
         if (*s == '}') {
             closed = true;
             break;
