@@ -36,33 +36,6 @@ static bool lightWaveSceneRefused(const char* name)
     return false;
 }
 
-int32_t readRestOfLine(FILE* file, char* buffer, int32_t size)
-{
-    if (!buffer || size < 1) return 0;
-    buffer[0] = 0;
-    if (size < 2) return 0;
-    int c;
-    do c = std::getc(file);
-    while (c == ' ');
-    if (c == EOF) return 0;
-
-    int32_t length = 0;
-    buffer[length++] = static_cast<char>(c);  // whatever it is, even a line end
-    while (length < size - 1) {
-        c = std::getc(file);
-        if (c == EOF || c == 0xFF || c == '\n') break;
-        if (c == '\r') {
-            // A CR LF line end is one line end, as text mode reads it elsewhere.
-            int after = std::getc(file);
-            if (after != '\n' && after != EOF) std::ungetc(after, file);
-            break;
-        }
-        buffer[length++] = static_cast<char>(c);
-    }
-    buffer[length] = 0;
-    return length;
-}
-
 float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength)
 {
     // Bounds that no real motion comes near; the rows grow as they are

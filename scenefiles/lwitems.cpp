@@ -11,21 +11,6 @@
 namespace {
 enum { maxItems = 4096 };  // beyond that, items are warned about and dropped
 
-// The rest of the current line without its end or outer blanks; a longer
-// line is cut and the rest of it dropped.
-void readLineRest(FILE* file, char* text, size_t size)
-{
-    size_t n = 0;
-    int c = std::getc(file);
-    while (c == ' ' || c == '\t') c = std::getc(file);
-    while (c != EOF && c != '\n') {
-        if (c != '\r' && n + 1 < size) text[n++] = static_cast<char>(c);
-        c = std::getc(file);
-    }
-    while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t')) --n;
-    text[n] = 0;
-}
-
 // The item id's class: objects and nulls share one numbering.
 int32_t idClass(LwItemKind kind)
 {
@@ -240,7 +225,7 @@ bool LwItemsReading::readWord(Scene*, const char* word)
     LwSceneItem* light = last(lwItemLight, lwItemLight);
     float v[3] = {0, 0, 0};
     if (std::strcmp(word, "AddNullObject") == 0) {
-        readLineRest(file, text, sizeof text);
+        readRestOfLine(file, text, sizeof text);
         // Newer files put the item's id before the name.
         const char* name = text;
         const size_t idLength = std::strcspn(text, " \t");
@@ -248,7 +233,7 @@ bool LwItemsReading::readWord(Scene*, const char* word)
         if (LwSceneItem* item = add(lwItemNull)) copyText(item->name, sizeof item->name, name);
     } else if (std::strcmp(word, "AddLight") == 0 || std::strcmp(word, "AddCamera") == 0 ||
                std::strcmp(word, "AddBone") == 0) {
-        readLineRest(file, text, sizeof text);  // the id, in newer files
+        readRestOfLine(file, text, sizeof text);  // the id in newer files, empty in older ones
         const LwItemKind kind = word[3] == 'L' ? lwItemLight : word[3] == 'C' ? lwItemCamera : lwItemBone;
         LwSceneItem* owner = last(lwItemObject, lwItemNull);
         LwSceneItem* item = add(kind);
@@ -258,11 +243,11 @@ bool LwItemsReading::readWord(Scene*, const char* word)
                 if (items->items[i].get() == owner) item->parent = static_cast<int32_t>(i);
     } else if (std::strcmp(word, "LightName") == 0 || std::strcmp(word, "CameraName") == 0 ||
                std::strcmp(word, "BoneName") == 0) {
-        readLineRest(file, text, sizeof text);
+        readRestOfLine(file, text, sizeof text);
         if (current) copyText(current->name, sizeof current->name, text);
     } else if (std::strcmp(word, "ParentItem") == 0 || std::strcmp(word, "ParentObject") == 0) {
         const long offset = std::ftell(file);
-        readLineRest(file, text, sizeof text);
+        readRestOfLine(file, text, sizeof text);
         if (!current) return true;
         const size_t length = std::strcspn(text, " \t");
         char* end = nullptr;

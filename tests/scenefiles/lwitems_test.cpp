@@ -121,7 +121,9 @@ TEST_F(LightWaveItems, LayersAndTheFirstLayout)
     EXPECT_EQ(scene->objects[2]->visible, 1);
 
     write("first.lws", "LWSC\n1\nLoadObject " + two + "\nObjectMotion (unnamed)\n  9\n  2\n"
-                       "  1 2 3 90 0 0 1 1 1\n  0 0 0 0 0\n  3 2 3 0 0 0 1 1 1\n  100 0 0 0 0\n");
+                       "  1 2 3 90 0 0 1 1 1\n  0 0 0 0 0\n  3 2 3 0 0 0 1 1 1\n  100 0 0 0 0\n"
+                       "AddLight\nLightName KeyLight\nAddCamera\nCameraMotion (unnamed)\n  9\n  1\n"
+                       "  4 5 6 0 0 0 1 1 1\n  0 0 0 0 0\n");
     renew();
     ASSERT_TRUE(load(path("first.lws")));
     LwSceneItems* items = lwSceneItemsOf(scene);
@@ -134,6 +136,11 @@ TEST_F(LightWaveItems, LayersAndTheFirstLayout)
     lwItemOwn(items->items[0].get(), 0.5, own);
     EXPECT_NEAR(own[0], 2, 1e-6);
     EXPECT_NEAR(own[3], 3.14159265358979 / 4, 1e-6);
+    // "AddLight" and "AddCamera" alone on their line leave the next line to itself.
+    ASSERT_EQ(items->items.size(), 3u);
+    EXPECT_STREQ(items->items[1]->name, "KeyLight");
+    lwItemOwn(items->items[2].get(), 0, own);
+    EXPECT_EQ((std::vector<double>(own, own + 3)), (std::vector<double>{4, 5, 6}));
 }
 
 // Loops and missing parents are warnings naming the line; the item is then
