@@ -195,10 +195,11 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
             int32_t layer = 0;
             readInteger(file, &layer);
             long back = std::ftell(file);
-            if (!readWord(file, word, sizeof word) || !lwIsItemId(word, std::strlen(word))) std::fseek(file, back, SEEK_SET);
+            const bool hasId = readWord(file, word, sizeof word) && lwIsItemId(word, std::strlen(word));
+            if (!hasId) std::fseek(file, back, SEEK_SET);
             const int32_t before = scene->objectCount;
             loadSceneObject(scene, file, name);
-            items->addObject(scene, before, layer > 0 ? layer : 1, name);
+            items->addObject(scene, before, layer > 0 ? layer : 1, name, hasId ? word : nullptr);
         } else if (std::strcmp(word, "ObjectMotion") == 0) {
             SceneObject* target = scene->objectCount > 0 ? scene->objects[scene->objectCount - 1] : nullptr;
             readMotion(scene, file, target, info, items->motionTarget(word));

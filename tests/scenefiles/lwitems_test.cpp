@@ -37,6 +37,14 @@ std::vector<double> numbers(const std::string& line, const std::string& key, int
     return out;
 }
 
+std::vector<int32_t> parentsOf(Scene* scene)
+{
+    std::vector<int32_t> parents;
+    if (LwSceneItems* items = lwSceneItemsOf(scene))
+        for (const auto& item : items->items) parents.push_back(item->parent);
+    return parents;
+}
+
 std::vector<std::string> itemLines(const std::string& arguments)
 {
     std::vector<std::string> lines;
@@ -157,11 +165,22 @@ TEST_F(LightWaveItems, ParentLoopsAndMissingParentsAreWarned)
     for (const char* w : {"ligne 4: boucle de parents, parent ignore>", "ligne 8: parent inexistant, ignore>",
                           "ligne 10: parent inexistant, ignore>", "ligne 12: boucle de parents, parent ignore>"})
         EXPECT_NE(out.find(std::string("loop.lws' ") + w), std::string::npos) << w << "\n" << out;
-    LwSceneItems* items = lwSceneItemsOf(scene);
-    ASSERT_NE(items, nullptr);
-    std::vector<int32_t> parents;
-    for (const auto& item : items->items) parents.push_back(item->parent);
-    EXPECT_EQ(parents, (std::vector<int32_t>{-1, 0, -1, -1, -1}));
+    EXPECT_EQ(parentsOf(scene), (std::vector<int32_t>{-1, 0, -1, -1, -1}));
     scene->setAnimationTime(1.0);
+}
+
+// Parents by the ids the items were given: the kind's digit, then for bones
+// the bone number (bits 16-27) and the object's (bits 0-15). Baked ids may
+// skip numbers; an item written without one is numbered in file order
+// within its kind. A bone without "ParentItem" hangs under its object.
+TEST_F(LightWaveItems, ParentsByTheIdsTheItemsWereGiven)
+{
+    write("ids.lws", "LWSC\n5\nLoadObjectLayer 1 10000000 none.lwo\n"  // 0
+                     "AddBone\nAddBone\nAddBone\nParentItem 40010000\n"  // 1, 2 under 0; 3 under 2
+                     "AddNullObject 10000003 B\nAddLight 20000000\nParentItem 10000003\n"  // 4; 5 under 4
+                     "LoadObjectLayer 1 10000007 none.lwo\nAddBone\n"    // 6; 7 under 6
+                     "AddCamera 30000000\nParentItem 40000007\n");       // 8 under 7
+    ASSERT_TRUE(load(path("ids.lws")));
+    EXPECT_EQ(parentsOf(scene), (std::vector<int32_t>{-1, 0, 0, 2, -1, 4, -1, 6, 7}));
 }
 }  // namespace
