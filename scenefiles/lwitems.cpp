@@ -136,8 +136,13 @@ void LwSceneItems::place(Scene* scene, double at)
 {
     seconds = at;
     lwItemsWorld(this, at);
+    // The first camera is the view: its zoom holds even when the players,
+    // not the items, place the scene (the first layout).
+    size_t camera = 0;
+    while (camera < items.size() && items[camera]->kind != lwItemCamera) ++camera;
+    if (camera < items.size() && items[camera]->zoom > 0)
+        scene->fieldOfView = static_cast<float>(lwZoomFieldOfView(items[camera]->zoom));
     if (!placing) return;
-    bool cameraPlaced = false;
     for (size_t i = 0; i < items.size(); ++i) {
         const LwSceneItem& item = *items[i];
         float m[12];
@@ -148,11 +153,9 @@ void LwSceneItems::place(Scene* scene, double at)
             scene->objects[at]->hasMatrix = 1;
             std::memcpy(scene->objects[at]->matrix, m, sizeof m);
         }
-        if (item.kind == lwItemCamera && !cameraPlaced && scene->camera) {
-            cameraPlaced = true;
+        if (i == camera && scene->camera) {
             scene->camera->hasMatrix = 1;
             std::memcpy(scene->camera->matrix, m, sizeof m);
-            if (item.zoom > 0) scene->fieldOfView = static_cast<float>(lwZoomFieldOfView(item.zoom));
         }
     }
     placeLights(scene, this);

@@ -118,7 +118,8 @@ TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
 }
 
 // "LoadObjectLayer 2" shows the second layer only; a scene in the first
-// layout is left to the players, its items only described (angles in radians).
+// layout is left to the players, its items only described (angles in
+// radians), its camera's zoom still the view's.
 TEST_F(LightWaveItems, LayersAndTheFirstLayout)
 {
     std::string two = writeObject("two.lwo", {fixtureSurface("Grey")}, {cubeLayer(), triangleLayer("Second")});
@@ -131,7 +132,7 @@ TEST_F(LightWaveItems, LayersAndTheFirstLayout)
     write("first.lws", "LWSC\n1\nLoadObject " + two + "\nObjectMotion (unnamed)\n  9\n  2\n"
                        "  1 2 3 90 0 0 1 1 1\n  0 0 0 0 0\n  3 2 3 0 0 0 1 1 1\n  100 0 0 0 0\n"
                        "AddLight\nLightName KeyLight\nAddCamera\nCameraMotion (unnamed)\n  9\n  1\n"
-                       "  4 5 6 0 0 0 1 1 1\n  0 0 0 0 0\n");
+                       "  4 5 6 0 0 0 1 1 1\n  0 0 0 0 0\nZoomFactor 1.5\n");
     renew();
     ASSERT_TRUE(load(path("first.lws")));
     LwSceneItems* items = lwSceneItemsOf(scene);
@@ -149,6 +150,7 @@ TEST_F(LightWaveItems, LayersAndTheFirstLayout)
     EXPECT_STREQ(items->items[1]->name, "KeyLight");
     lwItemOwn(items->items[2].get(), 0, own);
     EXPECT_EQ((std::vector<double>(own, own + 3)), (std::vector<double>{4, 5, 6}));
+    EXPECT_NEAR(scene->fieldOfView, 67.380135, 1e-4);  // 2 atan(1 / 1.5)
 }
 
 // Loops and missing parents are warnings naming the line; the item is then
