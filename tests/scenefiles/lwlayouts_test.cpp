@@ -2,9 +2,6 @@
 // read from all three layouts, and malformed envelopes warned about by line.
 #include "support.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "lwitems.h"
 
 namespace {
@@ -30,11 +27,8 @@ TEST_F(LightWaveLayouts, InterimAndNewerLayoutsOfOneMotionAgree)
     std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
     std::vector<std::vector<float>> reference;
     for (const char* name : {"move_x.lws", "move_x_oldformat_6.lws", "move_x_oldformat_56.lws"}) {
-        std::ifstream in(samples + name);
-        if (!in) GTEST_SKIP() << "no " << samples << name;
-        std::stringstream text;
-        text << in.rdbuf();
-        std::string content = text.str();
+        std::string content = readWholeFile(samples + name);
+        if (content.empty()) GTEST_SKIP() << "no " << samples << name;
         for (size_t at = content.find("simple_cube.lwo"); at != std::string::npos; at = content.find("simple_cube.lwo"))
             content.replace(at, 15, cube);
         write(name, content);
