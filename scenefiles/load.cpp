@@ -36,33 +36,6 @@ static bool lightWaveSceneRefused(const char* name)
     return false;
 }
 
-int32_t readRestOfLine(FILE* file, char* buffer, int32_t size)
-{
-    if (!buffer || size < 1) return 0;
-    buffer[0] = 0;
-    if (size < 2) return 0;
-    int c;
-    do c = std::getc(file);
-    while (c == ' ');
-    if (c == EOF) return 0;
-
-    int32_t length = 0;
-    buffer[length++] = static_cast<char>(c);  // whatever it is, even a line end
-    while (length < size - 1) {
-        c = std::getc(file);
-        if (c == EOF || c == 0xFF || c == '\n') break;
-        if (c == '\r') {
-            // A CR LF line end is one line end, as text mode reads it elsewhere.
-            int after = std::getc(file);
-            if (after != '\n' && after != EOF) std::ungetc(after, file);
-            break;
-        }
-        buffer[length++] = static_cast<char>(c);
-    }
-    buffer[length] = 0;
-    return length;
-}
-
 float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength)
 {
     // Bounds that no real motion comes near; the rows grow as they are
@@ -222,10 +195,11 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
             int32_t layer = 0;
             readInteger(file, &layer);
             long back = std::ftell(file);
-            if (!readWord(file, word, sizeof word) || !lwIsItemId(word, std::strlen(word))) std::fseek(file, back, SEEK_SET);
+            const bool hasId = readWord(file, word, sizeof word) && lwIsItemId(word, std::strlen(word));
+            if (!hasId) std::fseek(file, back, SEEK_SET);
             const int32_t before = scene->objectCount;
             loadSceneObject(scene, file, name);
-            items->addObject(scene, before, layer > 0 ? layer : 1, name);
+            items->addObject(scene, before, layer > 0 ? layer : 1, name, hasId ? word : nullptr);
         } else if (std::strcmp(word, "ObjectMotion") == 0) {
             SceneObject* target = scene->objectCount > 0 ? scene->objects[scene->objectCount - 1] : nullptr;
             readMotion(scene, file, target, info, items->motionTarget(word));

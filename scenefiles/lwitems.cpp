@@ -2,6 +2,7 @@
 // world matrices that place the engine's objects and camera at a time.
 #include "lwitems.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -10,21 +11,7 @@
 
 namespace {
 enum { maxItems = 4096 };  // beyond that, items are warned about and dropped
-
-// The rest of the current line without its end or outer blanks; a longer
-// line is cut and the rest of it dropped.
-void readLineRest(FILE* file, char* text, size_t size)
-{
-    size_t n = 0;
-    int c = std::getc(file);
-    while (c == ' ' || c == '\t') c = std::getc(file);
-    while (c != EOF && c != '\n') {
-        if (c != '\r' && n + 1 < size) text[n++] = static_cast<char>(c);
-        c = std::getc(file);
-    }
-    while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t')) --n;
-    text[n] = 0;
-}
+constexpr int64_t noItem = int64_t(1) << 32;  // a parent id no item has
 
 // The item id's class: objects and nulls share one numbering.
 int32_t idClass(LwItemKind kind)
@@ -149,8 +136,13 @@ void LwSceneItems::place(Scene* scene, double at)
 {
     seconds = at;
     lwItemsWorld(this, at);
+    // The first camera is the view: its zoom holds even when the players,
+    // not the items, place the scene (the first layout).
+    size_t camera = 0;
+    while (camera < items.size() && items[camera]->kind != lwItemCamera) ++camera;
+    if (camera < items.size() && items[camera]->zoom > 0)
+        scene->fieldOfView = static_cast<float>(lwZoomFieldOfView(items[camera]->zoom));
     if (!placing) return;
-    bool cameraPlaced = false;
     for (size_t i = 0; i < items.size(); ++i) {
         const LwSceneItem& item = *items[i];
         float m[12];
@@ -161,11 +153,9 @@ void LwSceneItems::place(Scene* scene, double at)
             scene->objects[at]->hasMatrix = 1;
             std::memcpy(scene->objects[at]->matrix, m, sizeof m);
         }
-        if (item.kind == lwItemCamera && !cameraPlaced && scene->camera) {
-            cameraPlaced = true;
+        if (i == camera && scene->camera) {
             scene->camera->hasMatrix = 1;
             std::memcpy(scene->camera->matrix, m, sizeof m);
-            if (item.zoom > 0) scene->fieldOfView = static_cast<float>(lwZoomFieldOfView(item.zoom));
         }
     }
     placeLights(scene, this);
@@ -184,30 +174,50 @@ int32_t lwLightsAt(LwSceneItems* items, double seconds, SceneLight* out, int32_t
 
 // ---- Reading ------------------------------------------------------------------
 
-LwSceneItem* LwItemsReading::add(LwItemKind kind)
+LwSceneItem* LwItemsReading::add(LwItemKind kind, const char* id)
 {
     if (items->items.size() >= maxItems) {
         if (items->items.size() == maxItems) warnLightWaveLine(file, std::ftell(file), "trop d'elements, les suivants ignores");
         return nullptr;
     }
+    const int32_t owner = lastIndex(lwItemObject, lwItemNull);
     items->items.emplace_back(new LwSceneItem);
     LwSceneItem* item = items->items.back().get();
     item->kind = kind;
     static const char* const names[] = {"", "Null", "Light", "Camera", "Bone"};
     copyText(item->name, sizeof item->name, names[kind]);
+    // An item written without an id has the next number of its kind; a bone
+    // the next of its object's, with the object's number beside it.
+    const int32_t idKind = idClass(kind);
+    const uint32_t number = static_cast<uint32_t>(numbered[idKind]++);
+    item->id = (static_cast<uint32_t>(idKind) << 28) | (number & 0x0FFFFFFF);
+    if (kind == lwItemBone) {
+        const uint32_t object = owner >= 0 ? items->items[owner]->id & 0xFFFF : 0;
+        item->id = 0x40000000u | (static_cast<uint32_t>(bonesOfObject++ & 0xFFF) << 16) | object;
+        item->parent = owner;  // until a "ParentItem" names another
+    } else if (idKind == 1) {
+        bonesOfObject = 0;
+    }
+    if (id && lwIsItemId(id, std::strcspn(id, " \t"))) item->id = static_cast<uint32_t>(std::strtoul(id, nullptr, 16));
     return item;
+}
+
+int32_t LwItemsReading::lastIndex(LwItemKind kind, LwItemKind orKind) const
+{
+    for (size_t i = items->items.size(); i-- > 0;)
+        if (items->items[i]->kind == kind || items->items[i]->kind == orKind) return static_cast<int32_t>(i);
+    return -1;
 }
 
 LwSceneItem* LwItemsReading::last(LwItemKind kind, LwItemKind orKind)
 {
-    for (size_t i = items->items.size(); i-- > 0;)
-        if (items->items[i]->kind == kind || items->items[i]->kind == orKind) return items->items[i].get();
-    return nullptr;
+    const int32_t i = lastIndex(kind, orKind);
+    return i >= 0 ? items->items[i].get() : nullptr;
 }
 
-LwSceneItem* LwItemsReading::addObject(Scene* scene, int32_t before, int32_t layer, const char* name)
+LwSceneItem* LwItemsReading::addObject(Scene* scene, int32_t before, int32_t layer, const char* name, const char* id)
 {
-    LwSceneItem* item = add(lwItemObject);
+    LwSceneItem* item = add(lwItemObject, id);
     if (!item) return nullptr;
     copyText(item->name, sizeof item->name, name);
     const int32_t made = scene->objectCount - before;
@@ -230,7 +240,7 @@ LwSceneItem* LwItemsReading::motionTarget(const char* word)
     if (std::strcmp(word, "LightMotion") == 0) return last(lwItemLight, lwItemLight);
     if (std::strcmp(word, "BoneMotion") == 0) return last(lwItemBone, lwItemBone);
     LwSceneItem* camera = last(lwItemCamera, lwItemCamera);
-    return camera ? camera : add(lwItemCamera);
+    return camera ? camera : add(lwItemCamera, nullptr);
 }
 
 bool LwItemsReading::readWord(Scene*, const char* word)
@@ -240,37 +250,34 @@ bool LwItemsReading::readWord(Scene*, const char* word)
     LwSceneItem* light = last(lwItemLight, lwItemLight);
     float v[3] = {0, 0, 0};
     if (std::strcmp(word, "AddNullObject") == 0) {
-        readLineRest(file, text, sizeof text);
+        readRestOfLine(file, text, sizeof text);
         // Newer files put the item's id before the name.
         const char* name = text;
         const size_t idLength = std::strcspn(text, " \t");
-        if (lwIsItemId(text, idLength) && text[idLength]) name = text + idLength + std::strspn(text + idLength, " \t");
-        if (LwSceneItem* item = add(lwItemNull)) copyText(item->name, sizeof item->name, name);
+        const bool hasId = lwIsItemId(text, idLength) && text[idLength];
+        if (hasId) name = text + idLength + std::strspn(text + idLength, " \t");
+        if (LwSceneItem* item = add(lwItemNull, hasId ? text : nullptr)) copyText(item->name, sizeof item->name, name);
     } else if (std::strcmp(word, "AddLight") == 0 || std::strcmp(word, "AddCamera") == 0 ||
                std::strcmp(word, "AddBone") == 0) {
-        readLineRest(file, text, sizeof text);  // the id, in newer files
-        const LwItemKind kind = word[3] == 'L' ? lwItemLight : word[3] == 'C' ? lwItemCamera : lwItemBone;
-        LwSceneItem* owner = last(lwItemObject, lwItemNull);
-        LwSceneItem* item = add(kind);
-        // A bone belongs to the object before it until a parent is named.
-        if (item && kind == lwItemBone && owner)
-            for (size_t i = 0; i < items->items.size(); ++i)
-                if (items->items[i].get() == owner) item->parent = static_cast<int32_t>(i);
+        readRestOfLine(file, text, sizeof text);  // the id in newer files, empty in older ones
+        add(word[3] == 'L' ? lwItemLight : word[3] == 'C' ? lwItemCamera : lwItemBone, text);
     } else if (std::strcmp(word, "LightName") == 0 || std::strcmp(word, "CameraName") == 0 ||
                std::strcmp(word, "BoneName") == 0) {
-        readLineRest(file, text, sizeof text);
+        readRestOfLine(file, text, sizeof text);
         if (current) copyText(current->name, sizeof current->name, text);
     } else if (std::strcmp(word, "ParentItem") == 0 || std::strcmp(word, "ParentObject") == 0) {
         const long offset = std::ftell(file);
-        readLineRest(file, text, sizeof text);
+        readRestOfLine(file, text, sizeof text);
         if (!current) return true;
-        const size_t length = std::strcspn(text, " \t");
         char* end = nullptr;
-        const bool byId = lwIsItemId(text, length);
-        const long value = std::strtol(text, &end, byId ? 16 : 10);
+        const bool byId = lwIsItemId(text, std::strcspn(text, " \t"));
+        const long long value = std::strtoll(text, &end, byId ? 16 : 10);
         current->parentOffset = offset;
-        current->parentIsNumber = !byId;
-        current->parentRead = end != text && value >= 0 ? value : 0x7fffffffL;
+        // Older files' "ParentObject" (and a short "ParentItem") give a
+        // 1-based object number: the object numbered one less. Anything
+        // else names no item (ids have 32 bits).
+        const bool number = !byId && value >= 1 && value <= 0x0FFFFFFF;
+        current->parentId = end == text ? noItem : byId ? value : number ? 0x10000000 + value - 1 : noItem;
     } else if (std::strcmp(word, "PivotPosition") == 0 || std::strcmp(word, "PivotPoint") == 0) {
         for (float& x : v) readReal(file, &x);
         if (current)
@@ -297,28 +304,19 @@ bool LwItemsReading::readWord(Scene*, const char* word)
     return true;
 }
 
-// The item a "ParentItem" names: by id (class digit, then the index in that
-// class's file order) or, in older files, by 1-based object number.
-static int32_t findParent(const LwSceneItems* items, const LwSceneItem& item)
-{
-    const long wantedClass = item.parentIsNumber ? 1 : (item.parentRead >> 28) & 0xF;
-    const long wantedIndex = item.parentIsNumber ? item.parentRead - 1 : item.parentRead & 0x0FFFFFFF;
-    long seen = 0;
-    for (size_t i = 0; i < items->items.size(); ++i) {
-        if (idClass(items->items[i]->kind) != wantedClass) continue;
-        if (seen++ == wantedIndex) return static_cast<int32_t>(i);
-    }
-    return -1;
-}
-
 void LwItemsReading::finish(Scene* scene, double firstSeconds, double lastSeconds)
 {
     std::vector<std::unique_ptr<LwSceneItem>>& list = items->items;
     const int32_t n = static_cast<int32_t>(list.size());
+    // Ids and their items, sorted by id; of items sharing an id the first wins.
+    std::vector<std::pair<int64_t, int32_t>> byId;
+    for (int32_t i = 0; i < n; ++i) byId.emplace_back(list[i]->id, i);
+    std::sort(byId.begin(), byId.end());
     for (auto& owned : list) {
         LwSceneItem* item = owned.get();
-        if (item->parentRead < 0) continue;
-        item->parent = findParent(items, *item);
+        if (item->parentId < 0) continue;
+        auto found = std::lower_bound(byId.begin(), byId.end(), std::make_pair(item->parentId, int32_t(-1)));
+        item->parent = found != byId.end() && found->first == item->parentId ? found->second : -1;
         if (item->parent < 0) warnLightWaveLine(file, item->parentOffset, "parent inexistant, ignore");
     }
     for (int32_t i = 0; i < n; ++i) {

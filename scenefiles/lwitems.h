@@ -30,9 +30,11 @@ struct LwSceneItem {
     char name[lightWaveWordSize] = {0};
     LwItemKind kind = lwItemObject;
     int32_t parent = -1;          // index in file order, -1 for none
+    // The id a "ParentItem" names it by: as written on its Add or Load line,
+    // else its kind's next number in file order (see LwItemsReading::add).
+    uint32_t id = 0;
     // The "ParentItem" as read, resolved once the whole file is read.
-    long parentRead = -1;         // raw id or object number, -1 when none
-    bool parentIsNumber = false;  // a 1-based object number (older files)
+    int64_t parentId = -1;        // the id named, -1 when none
     long parentOffset = 0;        // where the line is, for warnings
     double pivot[3] = {0, 0, 0};
     LwSceneMotion motion;
@@ -70,7 +72,10 @@ LwSceneItems* lwSceneItemsOf(Scene* scene);
 constexpr double lwRadiansPerDegree = 3.14159265358979323846 / 180.0;
 // The vertical field of view, in degrees, of a zoom factor.
 double lwZoomFieldOfView(double zoom);
-// Newer scenes name items by an id of eight hexadecimal digits.
+// Newer scenes name items by an id of eight hexadecimal digits: the kind
+// (1 object or null, 2 light, 3 camera, 4 bone), then for bones the bone's
+// number (bits 16-27) and its object's (bits 0-15), for the others the item's
+// number. Baked ids (LWSC 4 and 5) may skip numbers.
 bool lwIsItemId(const char* s, size_t length);
 
 // ---- Reading (load.cpp drives it) -------------------------------------------
@@ -79,8 +84,9 @@ public:
     LwItemsReading(FILE* file, int32_t version) : file(file), version(version), items(new LwSceneItems) {}
     ~LwItemsReading() { delete items; }
     // An object just loaded: the scene's objects from `before` on are its
-    // layers; `layer` > 0 keeps that one (1-based, file order) and hides the rest.
-    LwSceneItem* addObject(Scene* scene, int32_t before, int32_t layer, const char* name);
+    // layers; `layer` > 0 keeps that one (1-based, file order) and hides the
+    // rest. `id`: its item id as the line gives it, or null.
+    LwSceneItem* addObject(Scene* scene, int32_t before, int32_t layer, const char* name, const char* id = nullptr);
     // The item a motion word is for: the last object or null, light, bone;
     // the camera (made when the file has not added one).
     LwSceneItem* motionTarget(const char* motionWord);
@@ -92,11 +98,14 @@ public:
     void finish(Scene* scene, double firstSeconds, double lastSeconds);
 
 private:
-    LwSceneItem* add(LwItemKind kind);
+    LwSceneItem* add(LwItemKind kind, const char* id);
+    int32_t lastIndex(LwItemKind kind, LwItemKind orKind) const;
     LwSceneItem* last(LwItemKind kind, LwItemKind orKind);
     FILE* file;
     int32_t version;
     LwSceneItems* items;
+    int32_t numbered[5] = {0, 0, 0, 0, 0};  // items of each id kind so far
+    int32_t bonesOfObject = 0;              // bones since the last object or null
 };
 
 // The lights at `seconds` as the engine takes them (object axes; a light

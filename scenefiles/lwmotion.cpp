@@ -2,7 +2,8 @@
 // (per channel a key count and rows of value, time, span, three parameters)
 // and the newer one ("NumChannels", "Channel n", "{ Envelope" blocks). The
 // scene's items keep them and evaluate them at the clock's time (lwitems.h),
-// so the motion is smooth at any frame rate.
+// so the motion is smooth at any frame rate. Also the one line reader of
+// LightWave scenes and their warnings by line.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -29,10 +30,12 @@ long lineAt(FILE* file, long offset)
     const long back = std::ftell(file);
     std::rewind(file);
     long line = 1;
-    for (long i = 0; i < offset; ++i) {
+    // Line ends as readLightWaveLine counts them: LF, CR LF, a CR alone.
+    for (long i = 0, previous = 0; i < offset; ++i) {
         int c = std::getc(file);
         if (c == EOF) break;
-        if (c == '\n') ++line;
+        if (c == '\r' || (c == '\n' && previous != '\r')) ++line;
+        previous = c;
     }
     std::fseek(file, back, SEEK_SET);
     return line;
@@ -45,31 +48,8 @@ void warnAt(FILE* file, long offset, const char* what)
         Scene::reportWarning(" Scene Lightwave: trop d'avertissements, les suivants sont tus");
         return;
     }
-    reportFormatted(Scene::reportWarning, lineSize, " '%s' ligne %ld: %s", sceneLoadingObjects(), lineAt(file, offset),
-                    what);
-}
-
-// One line without its end; a longer one is cut (with a warning) and the
-// rest of it skipped. `start` receives the line's offset. False at the end.
-bool readLine(FILE* file, char* line, long* start)
-{
-    *start = std::ftell(file);
-    // The stream is the loader's alone: the unlocked read halves a long
-    // scene's load, which is mostly this loop.
-    int c = getc_unlocked(file);
-    if (c == EOF) return false;
-    int32_t length = 0;
-    bool cut = false;
-    while (c != EOF && c != '\n') {
-        if (c != '\r') {
-            if (length < lineSize - 1) line[length++] = static_cast<char>(c);
-            else cut = true;
-        }
-        c = getc_unlocked(file);
-    }
-    line[length] = 0;
-    if (cut) warnAt(file, *start, "ligne trop longue, coupee");
-    return true;
+    const char* scene = sceneLoadingObjects();
+    reportFormatted(Scene::reportWarning, lineSize, " '%s' ligne %ld: %s", scene ? scene : "?", lineAt(file, offset), what);
 }
 
 const char* skipBlanks(const char* s)
@@ -113,7 +93,7 @@ void readEnvelopeBlock(FILE* file, LwChannelEnvelope* envelope)
 {
     char line[lineSize];
     long start = 0;
-    if (!readLine(file, line, &start) || !startsWord(skipBlanks(line), "{")) {
+    if (!readLightWaveLine(file, line, sizeof line, &start) || !startsWord(skipBlanks(line), "{")) {
         warnAt(file, start, "'{ Envelope' attendu");
         std::fseek(file, start, SEEK_SET);
         return;
@@ -122,9 +102,9 @@ void readEnvelopeBlock(FILE* file, LwChannelEnvelope* envelope)
     long announced = -1;
     int32_t read = 0;
     bool closed = false, full = false;
-    while (readLine(file, line, &start)) {
+    while (readLightWaveLine(file, line, sizeof line, &start)) {
         const char* s = skipBlanks(line);
-        double v[9];
+        double v[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};  // a short "Key" leaves the rest 0
         if (*s == '}') {
             closed = true;
             break;
@@ -172,6 +152,43 @@ void warnLightWaveLine(FILE* file, long offset, const char* what)
     warnAt(file, offset, what);
 }
 
+bool readLightWaveLine(FILE* file, char* line, size_t size, long* start)
+{
+    if (size == 0) return false;
+    const long at = std::ftell(file);
+    if (start) *start = at;
+    // The stream is the loader's alone: the unlocked read halves a long
+    // scene's load, which is mostly this loop.
+    int c = getc_unlocked(file);
+    line[0] = 0;
+    if (c == EOF) return false;
+    size_t length = 0;
+    bool cut = false;
+    for (; c != EOF && c != '\n' && c != '\r'; c = getc_unlocked(file)) {
+        if (length + 1 < size) line[length++] = static_cast<char>(c);
+        else cut = true;
+    }
+    if (c == '\r') {
+        c = getc_unlocked(file);
+        if (c != '\n' && c != EOF) std::ungetc(c, file);
+    }
+    line[length] = 0;
+    if (cut) warnAt(file, at, "ligne trop longue, coupee");
+    return true;
+}
+
+int32_t readRestOfLine(FILE* file, char* buffer, int32_t size)
+{
+    if (!buffer || size < 1) return 0;
+    readLightWaveLine(file, buffer, static_cast<size_t>(size));
+    const size_t from = std::strspn(buffer, " \t");
+    size_t length = std::strlen(buffer + from);
+    while (length > 0 && (buffer[from + length - 1] == ' ' || buffer[from + length - 1] == '\t')) --length;
+    std::memmove(buffer, buffer + from, length);
+    buffer[length] = 0;
+    return static_cast<int32_t>(length);
+}
+
 void beginLightWaveMotions()
 {
     warningsLeft = maxWarnings;
@@ -191,12 +208,12 @@ bool readEnvelopeMotion(FILE* file, LwSceneMotion* motion)
 {
     char line[lineSize];
     long start = 0;
-    readLine(file, line, &start);  // the rest of "NumChannels n"
+    readLightWaveLine(file, line, sizeof line, &start);  // the rest of "NumChannels n"
     double announced = 0;
     if (readNumbers(line, &announced, 1) != 1 || announced < 0 || announced > maxChannels)
         warnAt(file, start, "nombre de canaux invalide");
     int32_t found = 0;
-    while (readLine(file, line, &start)) {
+    while (readLightWaveLine(file, line, sizeof line, &start)) {
         const char* s = skipBlanks(line);
         if (!*s) continue;
         if (!startsWord(s, "Channel")) {

@@ -28,7 +28,8 @@ extern unsigned char appendMode;     // 1: the next save appends
 
 // ---- Text input shared by the readers (words.cpp) -------------------------
 // Next blank-separated word; a longer word is cut to size - 1 characters
-// and the rest of it dropped. False at the end of the file.
+// and the rest of it dropped; the blank after it is left in the file. False
+// at the end of the file.
 bool readWord(FILE* file, char* word, size_t size);
 bool readInteger(FILE* file, int32_t* value);   // decimal, 0x hexadecimal, 0 octal
 bool readReal(FILE* file, float* value);
@@ -36,10 +37,19 @@ bool readReal(FILE* file, float* value);
 // by the player), above maxKeyFrame becomes maxKeyFrame + 1 (refused here).
 int32_t frameFromReal(float value);
 
-// ---- LightWave scene subset (load.cpp) ------------------------------------
-// The rest of the current line after spaces (see load.cpp); answers the
-// number of characters taken, 0 only at the end of the file.
+// ---- LightWave scene lines (lwmotion.cpp) ---------------------------------
+// Every line of a LightWave scene is read by this one rule: a line ends at
+// LF, CR LF or a CR alone (the end is consumed, not kept); every other byte,
+// 0xFF and tabs included, is kept as it is; at most size - 1 bytes are kept,
+// and the rest of a longer line is skipped with a warning naming its line.
+// `start`, when given, receives the line's offset. False at the end of the
+// file, with nothing read.
+bool readLightWaveLine(FILE* file, char* line, size_t size, long* start = nullptr);
+// The rest of the current line by that rule, without the spaces and tabs at
+// either end: empty when the word before it ended its line. Answers its length.
 int32_t readRestOfLine(FILE* file, char* buffer, int32_t size);
+
+// ---- LightWave scene subset (load.cpp) ------------------------------------
 // A motion block: channel count N, key count K, K rows of N + 5 reals.
 // Answers the rows (release with free) with K and N + 5, or null.
 float* readMotionBlock(FILE* file, int32_t* keyCount, int32_t* rowLength);

@@ -22,6 +22,9 @@ bool readWord(FILE* file, char* word, size_t size)
         if (length < size - 1) word[length++] = static_cast<char>(c);
         c = std::getc(file);
     }
+    // The blank that ended the word stays in the file: a line reader after
+    // a word at the end of its line then finds that line's end, not the next.
+    if (c != EOF) std::ungetc(c, file);
     word[length] = 0;
     return true;
 }

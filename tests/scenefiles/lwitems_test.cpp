@@ -41,6 +41,14 @@ std::vector<double> numbers(const std::string& line, const std::string& key, int
     return out;
 }
 
+std::vector<int32_t> parentsOf(Scene* scene)
+{
+    std::vector<int32_t> parents;
+    if (LwSceneItems* items = lwSceneItemsOf(scene))
+        for (const auto& item : items->items) parents.push_back(item->parent);
+    return parents;
+}
+
 std::vector<std::string> itemLines(const std::string& arguments)
 {
     std::vector<std::string> lines;
@@ -108,7 +116,8 @@ TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
 }
 
 // "LoadObjectLayer 2" shows the second layer only; a scene in the first
-// layout is left to the players, its items only described (angles in radians).
+// layout is left to the players, its items only described (angles in
+// radians), its camera's zoom still the view's.
 TEST_F(LightWaveItems, LayersAndTheFirstLayout)
 {
     std::string two = writeObject("two.lwo", {fixtureSurface("Grey")}, {cubeLayer(), triangleLayer("Second")});
@@ -119,7 +128,9 @@ TEST_F(LightWaveItems, LayersAndTheFirstLayout)
     EXPECT_EQ(scene->objects[2]->visible, 1);
 
     write("first.lws", "LWSC\n1\nLoadObject " + two + "\nObjectMotion (unnamed)\n  9\n  2\n"
-                       "  1 2 3 90 0 0 1 1 1\n  0 0 0 0 0\n  3 2 3 0 0 0 1 1 1\n  100 0 0 0 0\n");
+                       "  1 2 3 90 0 0 1 1 1\n  0 0 0 0 0\n  3 2 3 0 0 0 1 1 1\n  100 0 0 0 0\n"
+                       "AddLight\nLightName KeyLight\nAddCamera\nCameraMotion (unnamed)\n  9\n  1\n"
+                       "  4 5 6 0 0 0 1 1 1\n  0 0 0 0 0\nZoomFactor 1.5\n");
     renew();
     ASSERT_TRUE(load(path("first.lws")));
     LwSceneItems* items = lwSceneItemsOf(scene);
@@ -132,6 +143,12 @@ TEST_F(LightWaveItems, LayersAndTheFirstLayout)
     lwItemOwn(items->items[0].get(), 0.5, own);
     EXPECT_NEAR(own[0], 2, 1e-6);
     EXPECT_NEAR(own[3], 3.14159265358979 / 4, 1e-6);
+    // "AddLight" and "AddCamera" alone on their line leave the next line to itself.
+    ASSERT_EQ(items->items.size(), 3u);
+    EXPECT_STREQ(items->items[1]->name, "KeyLight");
+    lwItemOwn(items->items[2].get(), 0, own);
+    EXPECT_EQ((std::vector<double>(own, own + 3)), (std::vector<double>{4, 5, 6}));
+    EXPECT_NEAR(scene->fieldOfView, 67.380135, 1e-4);  // 2 atan(1 / 1.5)
 }
 
 // Loops and missing parents are warnings naming the line; the item is then
@@ -148,11 +165,7 @@ TEST_F(LightWaveItems, ParentLoopsAndMissingParentsAreWarned)
     for (const char* w : {"ligne 4: boucle de parents, parent ignore>", "ligne 8: parent inexistant, ignore>",
                           "ligne 10: parent inexistant, ignore>", "ligne 12: boucle de parents, parent ignore>"})
         EXPECT_NE(out.find(std::string("loop.lws' ") + w), std::string::npos) << w << "\n" << out;
-    LwSceneItems* items = lwSceneItemsOf(scene);
-    ASSERT_NE(items, nullptr);
-    std::vector<int32_t> parents;
-    for (const auto& item : items->items) parents.push_back(item->parent);
-    EXPECT_EQ(parents, (std::vector<int32_t>{-1, 0, -1, -1, -1}));
+    EXPECT_EQ(parentsOf(scene), (std::vector<int32_t>{-1, 0, -1, -1, -1}));
     scene->setAnimationTime(1.0);
 }
 
@@ -173,5 +186,20 @@ TEST_F(LightWaveItems, ItemsPrintJsonAloneWithWarningsBeside)
     EXPECT_NE(lines[1].find("\"own\":[0,1,0,0,0,0,1,1,1],\"world\":[null,"), std::string::npos) << lines[1];
     const std::string err = readWholeFile(path("err"));
     EXPECT_NE(err.find("far.lws' ligne 25: cles dans le desordre, triees>"), std::string::npos) << err;
+}
+
+// Parents by the ids the items were given: the kind's digit, then for bones
+// the bone number (bits 16-27) and the object's (bits 0-15). Baked ids may
+// skip numbers; an item written without one is numbered in file order
+// within its kind. A bone without "ParentItem" hangs under its object.
+TEST_F(LightWaveItems, ParentsByTheIdsTheItemsWereGiven)
+{
+    write("ids.lws", "LWSC\n5\nLoadObjectLayer 1 10000000 none.lwo\n"  // 0
+                     "AddBone\nAddBone\nAddBone\nParentItem 40010000\n"  // 1, 2 under 0; 3 under 2
+                     "AddNullObject 10000003 B\nAddLight 20000000\nParentItem 10000003\n"  // 4; 5 under 4
+                     "LoadObjectLayer 1 10000007 none.lwo\nAddBone\n"    // 6; 7 under 6
+                     "AddCamera 30000000\nParentItem 40000007\n");       // 8 under 7
+    ASSERT_TRUE(load(path("ids.lws")));
+    EXPECT_EQ(parentsOf(scene), (std::vector<int32_t>{-1, 0, 0, 2, -1, 4, -1, 6, 7}));
 }
 }  // namespace

@@ -2,9 +2,6 @@
 // read from all three layouts, and malformed envelopes warned about by line.
 #include "support.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "lwitems.h"
 
 namespace {
@@ -30,11 +27,8 @@ TEST_F(LightWaveLayouts, InterimAndNewerLayoutsOfOneMotionAgree)
     std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
     std::vector<std::vector<float>> reference;
     for (const char* name : {"move_x.lws", "move_x_oldformat_6.lws", "move_x_oldformat_56.lws"}) {
-        std::ifstream in(samples + name);
-        if (!in) GTEST_SKIP() << "no " << samples << name;
-        std::stringstream text;
-        text << in.rdbuf();
-        std::string content = text.str();
+        std::string content = readWholeFile(samples + name);
+        if (content.empty()) GTEST_SKIP() << "no " << samples << name;
         for (size_t at = content.find("simple_cube.lwo"); at != std::string::npos; at = content.find("simple_cube.lwo"))
             content.replace(at, 15, cube);
         write(name, content);
@@ -69,6 +63,18 @@ TEST_F(LightWaveLayouts, InterimMotionOfOneChannel)
     ASSERT_EQ(half.size(), 4u);
     EXPECT_NEAR(half[0], 0, 1e-4);
     EXPECT_NEAR(at(scene, 100)[0], -1.5, 1e-4);
+}
+
+// A "Key" may stop after its shape: the missing parameters are 0, not the key before's.
+TEST_F(LightWaveLayouts, ShortKeysHaveZeroParameters)
+{
+    write("short.lws", "LWSC\n5\nLoadObjectLayer 1 10000000 none.lwo\nObjectMotion\nNumChannels 1\nChannel 0\n"
+                       "{ Envelope\n  2\n  Key 0 0 0 0.5 0.25 -0.5 1 2 3\n  Key 1 1 0\n}\n");
+    ASSERT_TRUE(load(path("short.lws")));
+    const LwChannelEnvelope& e = lwSceneItemsOf(scene)->items[0]->motion.channels[0];
+    ASSERT_EQ(e.count, 2);
+    EXPECT_EQ(std::vector<float>(e.keys[0].p, e.keys[0].p + 6), (std::vector<float>{0.5f, 0.25f, -0.5f, 1, 2, 3}));
+    EXPECT_EQ(std::vector<float>(e.keys[1].p, e.keys[1].p + 6), std::vector<float>(6, 0.0f));
 }
 
 TEST_F(LightWaveLayouts, MalformedEnvelopesAreWarnedByLine)

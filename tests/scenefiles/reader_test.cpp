@@ -194,23 +194,26 @@ FILE* textFile(const std::string& content)
     return f;
 }
 
-TEST(ReadRestOfLine, SpacesLineEndsAndLimits)
+// The one line rule of LightWave scenes: LF, CR LF or a lone CR ends a line;
+// blanks around the rest are dropped; 0xFF is a byte like any; a line too
+// long is cut and the rest of it skipped; a word ending its line leaves an
+// empty rest, never the next line.
+TEST(ReadRestOfLine, LineEndsBlanksBytesAndLimits)
 {
-    FILE* f = textFile("   Objets\\a b.lwo\r\nold end\rnext line\n\nafter empty\nabcdefghij");
-    char buf[64], small[5];
-    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 14);
-    EXPECT_STREQ(buf, "Objets\\a b.lwo");
-    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 7);  // a CR alone ends the line too
-    EXPECT_STREQ(buf, "old end");
-    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 9);
-    EXPECT_STREQ(buf, "next line");
-    // At a line end the first character is taken whatever it is.
-    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 12);
-    EXPECT_STREQ(buf, "\nafter empty");
-    // The buffer's size less one; the rest stays in the file.
+    FILE* f = textFile("   Objets\\a b.lwo \t\r\nold end\rn\xFFme\n\nabcdefghij\nAddLight\nLightName Key\n");
+    char buf[64], small[5], word[16];
+    for (const char* expected : {"Objets\\a b.lwo", "old end", "n\xFFme", ""}) {
+        EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), static_cast<int32_t>(std::strlen(expected)));
+        EXPECT_STREQ(buf, expected);
+    }
     EXPECT_EQ(readRestOfLine(f, small, sizeof small), 4);
     EXPECT_STREQ(small, "abcd");
-    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 6);
+    ASSERT_TRUE(readWord(f, word, sizeof word));
+    EXPECT_STREQ(word, "AddLight");
+    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 0);
+    ASSERT_TRUE(readWord(f, word, sizeof word));
+    EXPECT_STREQ(word, "LightName");
+    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 3);
     EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 0);
     EXPECT_STREQ(buf, "");
     std::fclose(f);
