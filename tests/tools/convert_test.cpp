@@ -7,12 +7,14 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 #include <sstream>
 
 #include "convert.h"
 #include "lwwriter.h"
+#include "test_support.h"
 
 namespace {
 
@@ -75,7 +77,7 @@ std::set<Corner> readerCorners(const LwLayer* layer, size_t* triangles)
                         n[0], n[1], -n[2], 0, 0, 1, 1, 1, 1};
             if (p.uv) {
                 v[6] = p.uv[2 * c];
-                v[7] = 1.0f - p.uv[2 * c + 1];
+                v[7] = p.uv[2 * c + 1];
             }
             float rgba[4];
             if (maps.status == lwVertexColorFound && lwCornerColor(layer, &p, c, maps, rgba))
@@ -256,10 +258,45 @@ TEST(Convert, LayersPivotsPointsAndLines)
     freeLwObject(o);
 }
 
+// An OBJ's v, vt and vn lines, and each face's corners as (v, vt, vn)
+// numbers from 1 (vt 0: none), checked to name lines that exist.
+struct ObjRead {
+    std::vector<std::array<float, 3>> v, vt, vn;
+    std::vector<std::vector<std::array<long, 3>>> faces;
+};
+
+ObjRead readObj(const std::string& text)
+{
+    ObjRead r;
+    std::istringstream obj(text);
+    for (std::string line, kind; std::getline(obj, line);) {
+        std::istringstream in(line);
+        std::array<float, 3> a = {0, 0, 0};
+        in >> kind >> a[0] >> a[1] >> a[2];
+        if (kind == "v" || kind == "vt" || kind == "vn") (kind == "v" ? r.v : kind == "vt" ? r.vt : r.vn).push_back(a);
+        if (kind != "f") continue;
+        r.faces.emplace_back();
+        in.clear();
+        in.seekg(1);
+        for (std::string token; in >> token;) {
+            std::array<long, 3> c = {0, 0, 0};
+            if (std::sscanf(token.c_str(), "%ld//%ld", &c[0], &c[2]) != 2) {
+                EXPECT_EQ(std::sscanf(token.c_str(), "%ld/%ld/%ld", &c[0], &c[1], &c[2]), 3) << token;
+            }
+            EXPECT_TRUE(c[0] >= 1 && size_t(c[0]) <= r.v.size() && c[2] >= 1 && size_t(c[2]) <= r.vn.size() &&
+                        c[1] >= 0 && size_t(c[1]) <= r.vt.size())
+                << line;
+            r.faces.back().push_back(c);
+        }
+    }
+    return r;
+}
+
 // The OBJ read back: every face one of the reader's polygons with its corners
 // in reverse (the z flip mirrors it), each corner the reader's point, normal
-// and texture coordinates (z negated, v kept: OBJ's origin is LightWave's).
-// (map_Kd: lwo-convert-check.sh.)
+// and texture coordinates (z negated; v from the bottom row, as the
+// reader's count from the top; TextureOriginsFollowEachFormat checks them
+// against the files' own values). (map_Kd: lwo-convert-check.sh.)
 TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
 {
     for (Bytes bytes : {lwwCube(0.0f, true, 0), lwwCube(0.0f, true, 5), lwwTorusObject(8, 6)}) {
@@ -284,33 +321,14 @@ TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
                 polygonOf[key(l, k)] = &p;
             }
         }
-        std::vector<std::array<float, 3>> v, vt, vn;
-        std::istringstream obj(r.bytes);
-        size_t faces = 0;
-        for (std::string line, kind; std::getline(obj, line);) {
-            std::istringstream in(line);
-            std::array<float, 3> a = {0, 0, 0};
-            in >> kind >> a[0] >> a[1] >> a[2];
-            if (kind == "v" || kind == "vt" || kind == "vn") (kind == "v" ? v : kind == "vt" ? vt : vn).push_back(a);
-            if (kind != "f") continue;
-            ++faces;
-            std::vector<std::array<long, 3>> corners;  // v, vt (0: none), vn
+        ObjRead obj = readObj(r.bytes);
+        ASSERT_EQ(obj.v.size(), points.size());
+        for (const auto& corners : obj.faces) {
             std::vector<int32_t> k;
-            in.clear();
-            in.seekg(1);
-            for (std::string token; in >> token;) {
-                std::array<long, 3> c = {0, 0, 0};
-                if (std::sscanf(token.c_str(), "%ld//%ld", &c[0], &c[2]) != 2) {
-                    ASSERT_EQ(std::sscanf(token.c_str(), "%ld/%ld/%ld", &c[0], &c[1], &c[2]), 3) << token;
-                }
-                ASSERT_TRUE(c[0] >= 1 && size_t(c[0]) <= points.size() && c[2] >= 1 && size_t(c[2]) <= vn.size());
-                ASSERT_TRUE(c[1] >= 0 && size_t(c[1]) <= vt.size());
-                corners.push_back(c);
-                k.push_back(points[size_t(c[0] - 1)].second);
-            }
+            for (const auto& c : corners) k.push_back(points[size_t(c[0] - 1)].second);
             const LwLayer* layer = points[size_t(corners.at(0)[0] - 1)].first;
             auto found = polygonOf.find(key(layer, k));
-            ASSERT_NE(found, polygonOf.end()) << line;
+            ASSERT_NE(found, polygonOf.end()) << "face " << &corners - &obj.faces[0];
             const LwPolygonRec& p = *found->second;
             size_t n = corners.size();
             ASSERT_EQ(n, size_t(p.cornerCount));
@@ -318,17 +336,144 @@ TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
                 size_t c = (n - i) % n;
                 const LwCorner& corner = p.corners[c];
                 const std::array<long, 3>& at = corners[i];
-                EXPECT_EQ(points[size_t(at[0] - 1)].second, corner.point) << line << ": not in reverse";
+                EXPECT_EQ(points[size_t(at[0] - 1)].second, corner.point) << "not in reverse";
                 const float* pos = layer->points.items[corner.point].pos;
-                EXPECT_EQ(v[size_t(at[0] - 1)], (std::array<float, 3>{pos[0], pos[1], -pos[2]}));
+                EXPECT_EQ(obj.v[size_t(at[0] - 1)], (std::array<float, 3>{pos[0], pos[1], -pos[2]}));
                 for (size_t j = 0; j < 3; ++j)
-                    EXPECT_NEAR(vn[size_t(at[2] - 1)][j], j == 2 ? -corner.normal[j] : corner.normal[j], 1e-6f);
-                ASSERT_EQ(at[1] != 0, p.uv != nullptr) << line;
-                for (size_t j = 0; p.uv && j < 2; ++j) EXPECT_NEAR(vt[size_t(at[1] - 1)][j], p.uv[2 * c + j], 1e-6f);
+                    EXPECT_NEAR(obj.vn[size_t(at[2] - 1)][j], j == 2 ? -corner.normal[j] : corner.normal[j], 1e-6f);
+                ASSERT_EQ(at[1] != 0, p.uv != nullptr);
+                for (size_t j = 0; p.uv && j < 2; ++j)
+                    EXPECT_NEAR(obj.vt[size_t(at[1] - 1)][j], j ? 1.0f - p.uv[2 * c + j] : p.uv[2 * c], 1e-6f);
             }
         }
-        EXPECT_EQ(faces, polygonOf.size());
+        EXPECT_EQ(obj.faces.size(), polygonOf.size());
         freeLwObject(o);
+    }
+}
+
+using Uv = std::array<float, 2>;
+using UvsAt = std::map<std::array<float, 3>, std::vector<Uv>>;  // by position, in LightWave's axes
+
+// The TXUV values (VMAP, VMAD) of a one-layer LWO2, by their point's
+// position, as the file stores them.
+UvsAt storedUvs(const Bytes& b)
+{
+    auto u2 = [&](size_t at) { return uint32_t(b.at(at)) << 8 | b.at(at + 1); };
+    auto f4 = [&](size_t at) {
+        uint32_t bits = u2(at) << 16 | u2(at + 2);
+        float f;
+        std::memcpy(&f, &bits, 4);
+        return f;
+    };
+    std::vector<std::array<float, 3>> points;
+    std::vector<std::pair<size_t, Uv>> values;
+    for (size_t at = 12, end; at + 8 <= b.size(); at = end + (end & 1)) {
+        std::string id(b.begin() + long(at), b.begin() + long(at) + 4);
+        end = at + 8 + (u2(at + 4) << 16 | u2(at + 6));
+        at += 8;
+        if (id == "PNTS")
+            for (; at + 12 <= end; at += 12) points.push_back({f4(at), f4(at + 4), f4(at + 8)});
+        if ((id != "VMAP" && id != "VMAD") || std::string(b.begin() + long(at), b.begin() + long(at) + 4) != "TXUV")
+            continue;
+        size_t name = at + 6;
+        for (at = name; b.at(at); ++at) {}
+        at += 2 - (at - name) % 2;  // the name's NUL and pad byte
+        auto vx = [&] {
+            bool wide = b.at(at) == 0xFF;
+            size_t v = wide ? (u2(at) & 0xFF) << 16 | u2(at + 2) : u2(at);
+            at += wide ? 4 : 2;
+            return v;
+        };
+        while (at < end) {
+            size_t point = vx();
+            if (id == "VMAD") vx();
+            values.push_back({point, {f4(at), f4(at + 4)}});
+            at += 8;
+        }
+    }
+    UvsAt out;
+    for (const auto& v : values) out[points.at(v.first)].push_back(v.second);
+    return out;
+}
+
+// Texture coordinates as LightWave counts them (v up from the picture's
+// bottom row), read from the file or worked out by hand for each projection:
+// an OBJ keeps them (its origin is LightWave's), a glTF takes 1 - v (its
+// origin is the top-left corner). A NaN u is not compared.
+TEST(Convert, TextureOriginsFollowEachFormat)
+{
+    // One triangle, 2 wide on each axis: latitudes 45, 0 and -45 degrees about z; its normal mostly x.
+    const std::vector<float> tri = {0.3f, 0.4f, 0.5f, 0.4f, -0.3f, 0, -0.4f, 0.3f, -0.5f};
+    auto projected = [&](int projection) {
+        LwwSurface s;
+        s.name = "S";
+        s.textured = true;
+        s.image.projection = projection;
+        s.image.axis = 2;
+        for (float& size : s.image.size) size = 2;
+        return lwwObject({s}, {{"", tri, {{0, 1, 2}}, {0}}});
+    };
+    auto at = [&](std::array<Uv, 3> uv) {
+        UvsAt out;
+        for (size_t i = 0; i < 3; ++i) out[{tri[3 * i], tri[3 * i + 1], tri[3 * i + 2]}] = {uv[i]};
+        return out;
+    };
+    const float any = NAN;
+    const char* real = "/usr/share/assimp/models/LWO/LWO2/boxuv.lwo";
+    Bytes box;
+    std::string read = readWholeFile(real);
+    box.assign(read.begin(), read.end());
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        UvsAt expected;
+    } cases[] = {
+        {"planar: x / 2 + 1/2, y / 2 + 1/2", projected(0), at({{{0.65f, 0.7f}, {0.7f, 0.35f}, {0.3f, 0.65f}}})},
+        {"cylindrical: v = z / 2 + 1/2", projected(1), at({{{any, 0.75f}, {any, 0.5f}, {any, 0.25f}}})},
+        {"spherical: v = 1/2 + latitude / pi", projected(2), at({{{any, 0.75f}, {any, 0.5f}, {any, 0.25f}}})},
+        {"cubic, along x: v = y / 2 + 1/2", projected(3), at({{{any, 0.7f}, {any, 0.35f}, {any, 0.65f}}})},
+        {"UV map with VMADs", lwwCube(0.0f, true, 5), storedUvs(lwwCube(0.0f, true, 5))},
+        {real, box, box.empty() ? UvsAt() : storedUvs(box)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.bytes.empty()) continue;  // not installed
+        LwObject* o = load(c.bytes);
+        ASSERT_NE(o, nullptr);
+        ReadBack back;
+        ConvertResult r;
+        ASSERT_TRUE(convertAndRead(o, &back) && convertToObj(o, nullptr, "x.mtl", ConvertOptions(), &r));
+        freeLwObject(o);
+        std::vector<std::pair<std::array<float, 3>, Uv>> gltf, obj;
+        size_t triangles;
+        for (const Corner& k : gltfCorners(back.model, back.model.meshes.at(0), &triangles))
+            gltf.push_back({{k[0], k[1], -k[2]}, {k[6], k[7]}});
+        ObjRead read = readObj(r.bytes);
+        for (const auto& face : read.faces)
+            for (const auto& k : face) {
+                const std::array<float, 3>& v = read.v[size_t(k[0] - 1)];
+                if (k[1]) obj.push_back({{v[0], v[1], -v[2]}, {read.vt[size_t(k[1] - 1)][0], read.vt[size_t(k[1] - 1)][1]}});
+            }
+        for (bool top : {false, true}) {
+            SCOPED_TRACE(top ? "glTF" : "OBJ");
+            auto near = [&](const Uv& e, const Uv& g) {
+                return (std::isnan(e[0]) || std::fabs(e[0] - g[0]) < 1e-5f) &&
+                       std::fabs((top ? 1.0f - e[1] : e[1]) - g[1]) < 1e-5f;
+            };
+            const auto& got = top ? gltf : obj;
+            ASSERT_FALSE(got.empty());
+            for (const auto& g : got) {
+                const std::vector<Uv>& e = c.expected.at(g.first);
+                EXPECT_TRUE(std::any_of(e.begin(), e.end(), [&](const Uv& x) { return near(x, g.second); }))
+                    << "(" << g.second[0] << ", " << g.second[1] << ") at " << g.first[0] << " " << g.first[1] << " "
+                    << g.first[2];
+            }
+            for (const auto& e : c.expected)
+                for (const Uv& x : e.second)
+                    EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const auto& g) {
+                        return g.first == e.first && near(x, g.second);
+                    })) << "(" << x[0] << ", " << x[1] << ") missing at " << e.first[0] << " " << e.first[1] << " " << e.first[2];
+        }
     }
 }
 

@@ -1,7 +1,8 @@
 // LightWave objects to glTF 2.0 and OBJ. LightWave is left-handed with y up,
 // both targets right-handed with y up: z is negated and every polygon's
-// winding reversed. glTF's texture origin is the top-left corner (v -> 1 - v);
-// OBJ's is the bottom-left, like LightWave's.
+// winding reversed. The reader's corner coordinates count v down from the
+// picture's top row, as glTF does (its origin is the top-left corner); OBJ's
+// origin is the bottom-left corner, like LightWave's maps: v -> 1 - v there.
 #include "convert.h"
 
 #include <sys/stat.h>
@@ -665,7 +666,7 @@ private:
                         }
                         if (g->textured) {
                             v[uvAt] = p.uv ? p.uv[2 * c] : 0.0f;
-                            v[uvAt + 1] = p.uv ? 1.0f - p.uv[2 * c + 1] : 0.0f;
+                            v[uvAt + 1] = p.uv ? p.uv[2 * c + 1] : 0.0f;
                         }
                         if (g->coloured) {
                             float rgba[4] = {1, 1, 1, 1};
@@ -889,7 +890,7 @@ bool convertToObj(const LwObject* object, const char* objectPath, const std::str
                     std::snprintf(line, sizeof line, "vn %.7g %.7g %.7g\n", double(n[0]), double(n[1]), double(-n[2]));
                     obj += line;
                     if (textured && p.uv) {
-                        std::snprintf(line, sizeof line, "vt %.7g %.7g\n", double(p.uv[2 * c]), double(p.uv[2 * c + 1]));
+                        std::snprintf(line, sizeof line, "vt %.7g %.7g\n", double(p.uv[2 * c]), 1.0 - p.uv[2 * c + 1]);
                         obj += line;
                     }
                 }
