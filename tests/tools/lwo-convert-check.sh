@@ -60,6 +60,14 @@ cmp -s "$work/out/obj/cube_photo.jpg" "$work/in/Images/cube.jpg" || fail "spaced
 "$convert" "$work/in/spaced-image.lwo" "$work/out/ref/spaced image.obj" --reference-images >/dev/null 2>&1 || fail "spaced obj: exit $?"
 grep -qx 'mtllib spaced_image.mtl' "$work/out/ref/spaced image.obj" || fail "spaced obj: mtllib has a space"
 grep -qx 'map_Kd cube_photo.jpg' "$work/out/ref/spaced_image.mtl" || fail "spaced obj: referenced path with spaces not copied"
+# A file of the run that cannot be put in place (a folder there) fails the
+# whole run: exit 1, and none of its files (.obj, .mtl, picture) is left.
+for taken in clash.obj clash.mtl; do
+  rm -rf "$work/out/clash" && mkdir -p "$work/out/clash/$taken"
+  "$convert" "$work/in/cube-uv.lwo" "$work/out/clash/clash.obj" >/dev/null 2>&1; rc=$?
+  [ $rc -eq 1 ] || fail "$taken a folder: exit $rc"
+  [ "$(ls -A "$work/out/clash")" = "$taken" ] || fail "$taken a folder: left" $(ls -A "$work/out/clash")
+done
 
 real=/usr/share/assimp/models/LWO
 if [ -d "$real" ]; then
