@@ -292,6 +292,41 @@ ObjRead readObj(const std::string& text)
     return r;
 }
 
+// A layer's node is under another only when its LAYR names another layer of
+// the file, earlier or later (numbers 0, 1, 2; -1: no parent field); a loop is cut.
+TEST(Convert, LayerParentsAsTheFileNamesThem)
+{
+    struct Case {
+        std::vector<int> parents, roots;
+        std::vector<std::vector<int>> children;
+    } cases[] = {
+        {{-1, -1, -1}, {0, 1, 2}, {{}, {}, {}}},
+        {{0xFFFF, 5, 1}, {0, 1}, {{}, {2}, {}}},  // none, one not in the file
+        {{0, 2, -1}, {0, 2}, {{}, {}, {1}}},      // itself, a later one
+        {{1, 2, 0}, {2}, {{}, {0}, {1}}},
+    };
+    for (const Case& c : cases) {
+        LwWriter w;
+        size_t form = w.beginForm("LWO2");
+        const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+        for (size_t i = 0; i < c.parents.size(); ++i) {
+            lwwLayer(w, int(i), "", c.parents[i]);
+            lwwPoints(w, xyz, 3);
+            lwwPolygons(w, "FACE", {3}, {0, 1, 2});
+        }
+        w.endForm(form);
+        LwObject* o = load(w.bytes);
+        ASSERT_NE(o, nullptr);
+        ReadBack back;
+        ASSERT_TRUE(convertAndRead(o, &back));
+        freeLwObject(o);
+        std::vector<std::vector<int>> children;
+        for (const tinygltf::Node& n : back.model.nodes) children.push_back(n.children);
+        EXPECT_EQ(back.model.scenes.at(0).nodes, c.roots) << testing::PrintToString(c.parents);
+        EXPECT_EQ(children, c.children) << testing::PrintToString(c.parents);
+    }
+}
+
 // The OBJ read back: every face one of the reader's polygons with its corners
 // in reverse (the z flip mirrors it), each corner the reader's point, normal
 // and texture coordinates (z negated; v from the bottom row, as the
