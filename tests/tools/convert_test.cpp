@@ -479,37 +479,50 @@ TEST(Convert, TextureOriginsFollowEachFormat)
         ConvertResult r;
         ASSERT_TRUE(convertAndRead(o, &back) && convertToObj(o, nullptr, "x.mtl", ConvertOptions(), &r));
         freeLwObject(o);
-        std::vector<std::pair<std::array<float, 3>, Uv>> gltf, obj;
+        UvsAt gltf, obj;  // v back from the top row for glTF
         size_t triangles;
         for (const Corner& k : gltfCorners(back.model, back.model.meshes.at(0), &triangles))
-            gltf.push_back({{k[0], k[1], -k[2]}, {k[6], k[7]}});
+            gltf[{k[0], k[1], -k[2]}].push_back({k[6], 1.0f - k[7]});
         ObjRead read = readObj(r.bytes);
         for (const auto& face : read.faces)
-            for (const auto& k : face) {
-                const std::array<float, 3>& v = read.v[size_t(k[0] - 1)];
-                if (k[1]) obj.push_back({{v[0], v[1], -v[2]}, {read.vt[size_t(k[1] - 1)][0], read.vt[size_t(k[1] - 1)][1]}});
-            }
-        for (bool top : {false, true}) {
-            SCOPED_TRACE(top ? "glTF" : "OBJ");
-            auto near = [&](const Uv& e, const Uv& g) {
-                return (std::isnan(e[0]) || std::fabs(e[0] - g[0]) < 1e-5f) &&
-                       std::fabs((top ? 1.0f - e[1] : e[1]) - g[1]) < 1e-5f;
+            for (const auto& k : face)
+                if (k[1]) {
+                    const auto &v = read.v[size_t(k[0] - 1)], &vt = read.vt[size_t(k[1] - 1)];
+                    obj[{v[0], v[1], -v[2]}].push_back({vt[0], vt[1]});
+                }
+        // Both ways: every pair expected at a position is there, and no other.
+        for (const UvsAt* got : {&obj, &gltf}) {
+            SCOPED_TRACE(got == &obj ? "OBJ" : "glTF");
+            auto covered = [](const UvsAt& a, const UvsAt& b, bool aExpected) {
+                auto near = [](const Uv& e, const Uv& g) {
+                    return (std::isnan(e[0]) || std::fabs(e[0] - g[0]) < 1e-5f) && std::fabs(e[1] - g[1]) < 1e-5f;
+                };
+                for (const auto& at : a)
+                    for (const Uv& x : at.second) {
+                        auto there = b.find(at.first);
+                        EXPECT_TRUE(there != b.end() && std::any_of(there->second.begin(), there->second.end(),
+                                                                     [&](const Uv& y) { return aExpected ? near(x, y) : near(y, x); }))
+                            << (aExpected ? "missing (" : "unexpected (") << x[0] << ", " << x[1] << ") at " << at.first[0]
+                            << " " << at.first[1] << " " << at.first[2];
+                    }
             };
-            const auto& got = top ? gltf : obj;
-            ASSERT_FALSE(got.empty());
-            for (const auto& g : got) {
-                const std::vector<Uv>& e = c.expected.at(g.first);
-                EXPECT_TRUE(std::any_of(e.begin(), e.end(), [&](const Uv& x) { return near(x, g.second); }))
-                    << "(" << g.second[0] << ", " << g.second[1] << ") at " << g.first[0] << " " << g.first[1] << " "
-                    << g.first[2];
-            }
-            for (const auto& e : c.expected)
-                for (const Uv& x : e.second)
-                    EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const auto& g) {
-                        return g.first == e.first && near(x, g.second);
-                    })) << "(" << x[0] << ", " << x[1] << ") missing at " << e.first[0] << " " << e.first[1] << " " << e.first[2];
+            covered(c.expected, *got, true);
+            covered(*got, c.expected, false);
         }
     }
+}
+
+// A subdivision warning names its cause: memory running out is not a cage too large.
+TEST(Convert, SubdivisionWarningsNameTheirCause)
+{
+    const std::pair<LwSubdivision, const char*> cases[] = {
+        {{0, 9, 0, 0, 0, lwSubdivisionTooLarge}, "layer 3 SubPatches: cage kept: too large"},
+        {{0, 9, 0, 0, 0, lwSubdivisionNoMemory}, "layer 3 SubPatches: cage kept: out of memory"},
+        {{2, 9, 144, 0, 0, lwSubdivisionNoMemory},
+         "layer 3 SubPatches: out of memory: some refined corners unsmoothed or uncoloured"},
+        {{2, 9, 144, 0, 0, lwSubdivisionFine}, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(subdivisionWarning(3, c.first), c.second);
 }
 
 // Names go into JSON, which takes only well-formed UTF-8: what is not is read

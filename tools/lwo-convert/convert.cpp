@@ -222,17 +222,31 @@ struct Pictures {
     }
 };
 
+std::string subdivisionWarning(int32_t layerNumber, const LwSubdivision& r)
+{
+    const char* why = nullptr;
+    switch (r.problem) {
+    case lwSubdivisionFine: return "";
+    case lwSubdivisionLevelLowered: why = "level lowered to fit"; break;
+    case lwSubdivisionTooLarge: why = "cage kept: too large"; break;
+    case lwSubdivisionRefused: why = "cage kept: topology refused"; break;
+    case lwSubdivisionNoMemory:
+        // Memory can also run out after the refinement, for the smoothing
+        // lists or the colours of the new corners.
+        why = r.level == 0 ? "cage kept: out of memory" : "out of memory: some refined corners unsmoothed or uncoloured";
+        break;
+    }
+    return "layer " + std::to_string(layerNumber) + " SubPatches: " + (why ? why : "unknown problem");
+}
+
 void subdivideForConversion(LwObject* object, const ConvertOptions& options, ConvertResult* result)
 {
     int level = options.subdivisionLevel < 0 ? int(lwSubdivisionDefaultLevel) : options.subdivisionLevel;
     for (LwLayer* layer = object->layers; layer; layer = layer->next) {
         LwSubdivision r;
         subdivideLwLayer(layer, level, &r);
-        if (r.problem == lwSubdivisionFine || r.controlPolygons == 0) continue;
-        const char* why = r.problem == lwSubdivisionLevelLowered ? "level lowered to fit"
-                          : r.problem == lwSubdivisionRefused   ? "cage kept: topology refused"
-                                                                : "cage kept: too large";
-        result->warnings.push_back("layer " + std::to_string(layer->number) + " SubPatches: " + why);
+        if (r.problem != lwSubdivisionFine && r.controlPolygons != 0)
+            result->warnings.push_back(subdivisionWarning(layer->number, r));
     }
 }
 
