@@ -12,31 +12,19 @@ extern "C" const char* __asan_default_options() { return "allocator_may_return_n
 
 namespace {
 
-const size_t MB = size_t(1) << 20;
-
-TEST(LargePages, RoundedUpOnlyWhenLittleIsWasted)
+TEST(LargePages, RoundedUpWhereLittleIsWastedAndOutOfMemory)
 {
-    const struct {
-        size_t size, bytes;
-        bool aligned;
-    } cases[] = {
-        {0, 0, false}, {MB, MB, false},  // half of a 2 MB page would be wasted
-        {15 * MB / 8, 2 * MB, true},     // 1/8 MB more
-        {3 * MB, 3 * MB, true},          // 1 MB more: one whole page, the rest small ones
-        {15 * MB, 16 * MB, true},        {SIZE_MAX - MB, SIZE_MAX - MB, false},
+    const size_t MB = size_t(1) << 20;
+    const size_t cases[][3] = {  // size, bytes asked for, aligned
+        {0, 0, 0},  {MB, MB, 0},  // half of a 2 MB page wasted
+        {15 * MB / 8, 2 * MB, 1}, {3 * MB, 3 * MB, 1},  // 1/8 MB more; a third more: the tail on small pages
+        {15 * MB, 16 * MB, 1},    {SIZE_MAX - MB, SIZE_MAX - MB, 0},
     };
-    for (const auto& c : cases) {
-        LargePageBlock b = largePageBlock(c.size);
-        EXPECT_EQ(b.bytes, c.bytes) << c.size;
-        EXPECT_EQ(b.aligned, c.aligned) << c.size;
-    }
+    for (const auto& c : cases)
+        EXPECT_TRUE(largePageBlock(c[0]).bytes == c[1] && largePageBlock(c[0]).aligned == bool(c[2])) << c[0];
     void* block = ::operator new(3 * MB);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % (2 * MB), 0u);
     ::operator delete(block);
-}
-
-TEST(LargePages, OutOfMemory)
-{
     volatile size_t huge = SIZE_MAX / 2;
     EXPECT_EQ(::operator new(huge, std::nothrow), nullptr);
     EXPECT_EQ(::operator new[](huge, std::nothrow), nullptr);
