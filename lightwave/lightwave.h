@@ -285,7 +285,7 @@ struct LwLayer {
     LwLayer* prev;
     char* name;
     int32_t number;
-    int32_t parent;
+    int32_t parent;         // the parent layer's number; -1: none given, 0xFFFF, or no other layer's
     int32_t flags;
     float pivot[3];
     float bbox[6];          // min x y z, max x y z

@@ -33,7 +33,12 @@ int readLayerChunk(FILE* file, int32_t size, LwLayer* layer)
     std::free(layer->name);
     layer->name = readS0(file);
     if (readCount() < 0 || readCount() > size) return refuse("layer header runs past its chunk");
-    if (readCount() <= size - 2) layer->parent = int32_t(readU2(file));
+    // The parent field is optional, and 0xFFFF in it means none as well.
+    layer->parent = -1;
+    if (readCount() <= size - 2) {
+        uint32_t parent = readU2(file);
+        if (parent != 0xFFFF) layer->parent = parent;
+    }
     if (readCount() < 0) return 0;
     return readCount() < size ? skipBytes(file, size - readCount()) : 1;
 }

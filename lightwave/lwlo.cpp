@@ -11,6 +11,7 @@ static int readLwloLayer(FILE* file, int32_t size, LwObject* object, LwLayer** c
     if (object->layerCount > 0) {
         layer = static_cast<LwLayer*>(std::calloc(1, sizeof(LwLayer)));
         if (!layer) return refuse(LW_NO_MEMORY);
+        layer->parent = -1;
         listAppend(&object->layers, layer);
         *current = layer;
     }

@@ -86,10 +86,22 @@ static int readLwo2Chunk(FILE* file, uint32_t id, int32_t size, LwObject* object
     return skipBytes(file, size);
 }
 
-// Box, normals, surfaces, links and texture coordinates of every layer.
+// A layer has a parent only when its LAYR names another layer of the file
+// (earlier or later): a number no other layer has leaves it without one.
+static void resolveLayerParents(LwObject* object)
+{
+    for (LwLayer* layer = object->layers; layer; layer = layer->next) {
+        const LwLayer* p = object->layers;
+        while (p && (p == layer || p->number != layer->parent)) p = p->next;
+        if (!p) layer->parent = -1;
+    }
+}
+
+// Parents, then box, normals, surfaces, links and texture coordinates of every layer.
 static int completeObject(LwObject* object)
 {
     if (object->layerCount == 0) object->layerCount = 1;
+    resolveLayerParents(object);
     LwLoadTimes t = {};
     for (LwLayer* layer = object->layers; layer; layer = layer->next) {
         double t0 = now();
@@ -145,6 +157,7 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
     uint32_t id = 0;
     bool ok = (object && layer) || refuse(LW_NO_MEMORY);
     if (ok) {
+        layer->parent = -1;
         object->layers = layer;
     } else {
         std::free(layer);

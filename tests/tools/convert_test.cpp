@@ -7,12 +7,14 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 #include <sstream>
 
 #include "convert.h"
 #include "lwwriter.h"
+#include "test_support.h"
 
 namespace {
 
@@ -73,10 +75,7 @@ std::set<Corner> readerCorners(const LwLayer* layer, size_t* triangles)
             // From the layer's pivot, as the node is placed there.
             Corner v = {at[0] - layer->pivot[0], at[1] - layer->pivot[1], -(at[2] - layer->pivot[2]),
                         n[0], n[1], -n[2], 0, 0, 1, 1, 1, 1};
-            if (p.uv) {
-                v[6] = p.uv[2 * c];
-                v[7] = 1.0f - p.uv[2 * c + 1];
-            }
+            if (p.uv) v[6] = p.uv[2 * c], v[7] = p.uv[2 * c + 1];
             float rgba[4];
             if (maps.status == lwVertexColorFound && lwCornerColor(layer, &p, c, maps, rgba))
                 for (int i = 0; i < 4; ++i) v[8 + size_t(i)] = 1.0f + k * (rgba[i] - 1.0f);
@@ -105,9 +104,7 @@ std::set<Corner> gltfCorners(const tinygltf::Model& m, const tinygltf::Mesh& mes
         EXPECT_EQ(ia.componentType, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
         *triangles += ia.count / 3;
         for (size_t t = 0; t < ia.count; t += 3) {
-            const float* a = pos(idx[t]);
-            const float* b = pos(idx[t + 1]);
-            const float* c = pos(idx[t + 2]);
+            const float *a = pos(idx[t]), *b = pos(idx[t + 1]), *c = pos(idx[t + 2]);
             float e[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, f[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
             float g[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
             const float* n = nrm(idx[t]);
@@ -217,33 +214,32 @@ TEST(Convert, CornersReadBackAsTheReaderMadeThem)
             for (int a : positions) vertices += m.accessors[size_t(a)].count;
         }
         EXPECT_EQ(primitives, c.primitives);
-        if (c.vertices) {
-            EXPECT_EQ(vertices, c.vertices);
-        }
+        EXPECT_TRUE(!c.vertices || vertices == c.vertices) << vertices << " vertices";
         freeLwObject(o);
     }
 }
 
-// Layers become nodes under their parent, at their pivot; points and lines
-// their own primitives.
+// Layers become nodes under their parent, at their pivot (a layer whose LAYR
+// names no parent at the root: the reader's tests have the other cases);
+// points and lines their own primitives.
 TEST(Convert, LayersPivotsPointsAndLines)
 {
     LwwSurface s;
     s.name = "S";
     Bytes bytes = lwwObject({s}, {{"base", {0, 0, 0, 1, 0, 0, 1, 1, 0}, {{0, 1, 2}, {0}, {1, 2}}, {0, 0, 0}},
-                                 {"top", {2, 0, 0, 3, 0, 0, 3, 1, 0}, {{0, 1, 2}}, {0}}});
+                                 {"top", {2, 0, 0, 3, 0, 0, 3, 1, 0}, {{0, 1, 2}}, {0}, 0},
+                                 {"loose", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {{0, 1, 2}}, {0}}});
     LwObject* o = load(bytes);
     ASSERT_NE(o, nullptr);
     LwLayer* top = o->layers->next;
-    top->parent = o->layers->number;
     o->layers->pivot[2] = 1.0f;
     top->pivot[0] = 2.0f;
     top->pivot[2] = 1.5f;
     ReadBack back;
     ASSERT_TRUE(convertAndRead(o, &back));
     const tinygltf::Model& m = back.model;
-    ASSERT_EQ(m.nodes.size(), 2u);
-    EXPECT_EQ(m.scenes[0].nodes, std::vector<int>{0});
+    ASSERT_EQ(m.nodes.size(), 3u);
+    EXPECT_EQ(m.scenes[0].nodes, (std::vector<int>{0, 2}));
     EXPECT_EQ(m.nodes[0].children, std::vector<int>{1});
     EXPECT_EQ(m.nodes[0].translation, (std::vector<double>{0, 0, -1}));
     EXPECT_EQ(m.nodes[1].translation, (std::vector<double>{2, 0, -0.5}));
@@ -256,10 +252,45 @@ TEST(Convert, LayersPivotsPointsAndLines)
     freeLwObject(o);
 }
 
+// An OBJ's v, vt and vn lines, and each face's corners as (v, vt, vn)
+// numbers from 1 (vt 0: none), checked to name lines that exist.
+struct ObjRead {
+    std::vector<std::array<float, 3>> v, vt, vn;
+    std::vector<std::vector<std::array<long, 3>>> faces;
+};
+
+ObjRead readObj(const std::string& text)
+{
+    ObjRead r;
+    std::istringstream obj(text);
+    for (std::string line, kind; std::getline(obj, line);) {
+        std::istringstream in(line);
+        std::array<float, 3> a = {0, 0, 0};
+        in >> kind >> a[0] >> a[1] >> a[2];
+        if (kind == "v" || kind == "vt" || kind == "vn") (kind == "v" ? r.v : kind == "vt" ? r.vt : r.vn).push_back(a);
+        if (kind != "f") continue;
+        r.faces.emplace_back();
+        in.clear();
+        in.seekg(1);
+        for (std::string token; in >> token;) {
+            std::array<long, 3> c = {0, 0, 0};
+            EXPECT_TRUE(std::sscanf(token.c_str(), "%ld//%ld", &c[0], &c[2]) == 2 ||
+                        std::sscanf(token.c_str(), "%ld/%ld/%ld", &c[0], &c[1], &c[2]) == 3)
+                << token;
+            EXPECT_TRUE(c[0] >= 1 && size_t(c[0]) <= r.v.size() && c[2] >= 1 && size_t(c[2]) <= r.vn.size() &&
+                        c[1] >= 0 && size_t(c[1]) <= r.vt.size())
+                << line;
+            r.faces.back().push_back(c);
+        }
+    }
+    return r;
+}
+
 // The OBJ read back: every face one of the reader's polygons with its corners
 // in reverse (the z flip mirrors it), each corner the reader's point, normal
-// and texture coordinates (z negated, v kept: OBJ's origin is LightWave's).
-// (map_Kd: lwo-convert-check.sh.)
+// and texture coordinates (z negated; v from the bottom row, as the
+// reader's count from the top; TextureOriginsFollowEachFormat checks them
+// against the files' own values). (map_Kd: lwo-convert-check.sh.)
 TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
 {
     for (Bytes bytes : {lwwCube(0.0f, true, 0), lwwCube(0.0f, true, 5), lwwTorusObject(8, 6)}) {
@@ -284,33 +315,14 @@ TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
                 polygonOf[key(l, k)] = &p;
             }
         }
-        std::vector<std::array<float, 3>> v, vt, vn;
-        std::istringstream obj(r.bytes);
-        size_t faces = 0;
-        for (std::string line, kind; std::getline(obj, line);) {
-            std::istringstream in(line);
-            std::array<float, 3> a = {0, 0, 0};
-            in >> kind >> a[0] >> a[1] >> a[2];
-            if (kind == "v" || kind == "vt" || kind == "vn") (kind == "v" ? v : kind == "vt" ? vt : vn).push_back(a);
-            if (kind != "f") continue;
-            ++faces;
-            std::vector<std::array<long, 3>> corners;  // v, vt (0: none), vn
+        ObjRead obj = readObj(r.bytes);
+        ASSERT_EQ(obj.v.size(), points.size());
+        for (const auto& corners : obj.faces) {
             std::vector<int32_t> k;
-            in.clear();
-            in.seekg(1);
-            for (std::string token; in >> token;) {
-                std::array<long, 3> c = {0, 0, 0};
-                if (std::sscanf(token.c_str(), "%ld//%ld", &c[0], &c[2]) != 2) {
-                    ASSERT_EQ(std::sscanf(token.c_str(), "%ld/%ld/%ld", &c[0], &c[1], &c[2]), 3) << token;
-                }
-                ASSERT_TRUE(c[0] >= 1 && size_t(c[0]) <= points.size() && c[2] >= 1 && size_t(c[2]) <= vn.size());
-                ASSERT_TRUE(c[1] >= 0 && size_t(c[1]) <= vt.size());
-                corners.push_back(c);
-                k.push_back(points[size_t(c[0] - 1)].second);
-            }
+            for (const auto& c : corners) k.push_back(points[size_t(c[0] - 1)].second);
             const LwLayer* layer = points[size_t(corners.at(0)[0] - 1)].first;
             auto found = polygonOf.find(key(layer, k));
-            ASSERT_NE(found, polygonOf.end()) << line;
+            ASSERT_NE(found, polygonOf.end()) << "face " << &corners - &obj.faces[0];
             const LwPolygonRec& p = *found->second;
             size_t n = corners.size();
             ASSERT_EQ(n, size_t(p.cornerCount));
@@ -318,18 +330,80 @@ TEST(Convert, ObjCornersReadBackAsTheReaderMadeThem)
                 size_t c = (n - i) % n;
                 const LwCorner& corner = p.corners[c];
                 const std::array<long, 3>& at = corners[i];
-                EXPECT_EQ(points[size_t(at[0] - 1)].second, corner.point) << line << ": not in reverse";
+                EXPECT_EQ(points[size_t(at[0] - 1)].second, corner.point) << "not in reverse";
                 const float* pos = layer->points.items[corner.point].pos;
-                EXPECT_EQ(v[size_t(at[0] - 1)], (std::array<float, 3>{pos[0], pos[1], -pos[2]}));
+                EXPECT_EQ(obj.v[size_t(at[0] - 1)], (std::array<float, 3>{pos[0], pos[1], -pos[2]}));
                 for (size_t j = 0; j < 3; ++j)
-                    EXPECT_NEAR(vn[size_t(at[2] - 1)][j], j == 2 ? -corner.normal[j] : corner.normal[j], 1e-6f);
-                ASSERT_EQ(at[1] != 0, p.uv != nullptr) << line;
-                for (size_t j = 0; p.uv && j < 2; ++j) EXPECT_NEAR(vt[size_t(at[1] - 1)][j], p.uv[2 * c + j], 1e-6f);
+                    EXPECT_NEAR(obj.vn[size_t(at[2] - 1)][j], j == 2 ? -corner.normal[j] : corner.normal[j], 1e-6f);
+                ASSERT_EQ(at[1] != 0, p.uv != nullptr);
+                for (size_t j = 0; p.uv && j < 2; ++j)
+                    EXPECT_NEAR(obj.vt[size_t(at[1] - 1)][j], j ? 1.0f - p.uv[2 * c + j] : p.uv[2 * c], 1e-6f);
             }
         }
-        EXPECT_EQ(faces, polygonOf.size());
+        EXPECT_EQ(obj.faces.size(), polygonOf.size());
         freeLwObject(o);
     }
+}
+
+// Texture coordinates as LightWave counts them (v up from the picture's
+// bottom row), the UV map's as written or worked out by hand for each
+// projection, to a thousandth: an OBJ keeps them (its origin is LightWave's),
+// a glTF takes 1 - v (its origin is the top-left corner). u -1: not compared.
+// (A real UV-mapped object: lwo-convert-check.sh.)
+TEST(Convert, TextureOriginsFollowEachFormat)
+{
+    // One triangle, 2 wide on each axis: latitudes 45, 0 and -45 degrees about z; its normal mostly x.
+    const std::vector<float> tri = {0.3f, 0.4f, 0.5f, 0.4f, -0.3f, 0, -0.4f, 0.3f, -0.5f};
+    const std::pair<int, std::array<long, 6>> cases[] = {  // projection, u and v per point
+        {0, {650, 700, 700, 350, 300, 650}},  // planar: x / 2 + 1/2, y / 2 + 1/2
+        {1, {-1, 750, -1, 500, -1, 250}},     // cylindrical: v = z / 2 + 1/2
+        {2, {-1, 750, -1, 500, -1, 250}},     // spherical: v = 1/2 + latitude / pi
+        {3, {-1, 700, -1, 350, -1, 650}},     // cubic, along x: v = y / 2 + 1/2
+        {5, {100, 200, 800, 300, 500, 900}},  // the UV map below
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        LwwSurface s;
+        s.name = "S";
+        s.textured = true;
+        s.image.projection = c.first;
+        s.image.axis = 2;
+        s.image.vmap = "uv";
+        for (float& size : s.image.size) size = 2;
+        LwObject* o = load(lwwWithVMap(lwwObject({s}, {{"", tri, {{0, 1, 2}}, {0}}}), "TXUV", "uv", 2,
+                                       {0.1f, 0.2f, 0.8f, 0.3f, 0.5f, 0.9f}));
+        ReadBack back;
+        ConvertResult r;
+        ASSERT_TRUE(o && convertAndRead(o, &back) && convertToObj(o, nullptr, "x.mtl", ConvertOptions(), &r));
+        freeLwObject(o);
+        // By position (LightWave's axes).
+        std::map<std::array<float, 3>, std::array<long, 2>> expected, gltf, obj;
+        for (size_t i = 0; i < 3; ++i)
+            expected[{tri[3 * i], tri[3 * i + 1], tri[3 * i + 2]}] = {c.second[2 * i], c.second[2 * i + 1]};
+        auto put = [&](auto* to, float x, float y, float z, float u, float v) {
+            (*to)[{x, y, z}] = {c.second[0] < 0 ? -1 : std::lround(1000 * u), std::lround(1000 * v)};
+        };
+        size_t triangles;
+        for (const Corner& k : gltfCorners(back.model, back.model.meshes.at(0), &triangles))
+            put(&gltf, k[0], k[1], -k[2], k[6], 1.0f - k[7]);  // v back from the top row
+        ObjRead read = readObj(r.bytes);
+        for (const auto& k : read.faces.at(0)) {
+            const auto &v = read.v[size_t(k[0] - 1)], &vt = read.vt.at(size_t(k[1] - 1));
+            put(&obj, v[0], v[1], -v[2], vt[0], vt[1]);
+        }
+        EXPECT_EQ(obj, expected) << "OBJ";
+        EXPECT_EQ(gltf, expected) << "glTF";
+    }
+}
+
+// A subdivision warning names its cause: memory running out is not a cage too large.
+TEST(Convert, SubdivisionWarningsNameTheirCause)
+{
+    LwSubdivision kept = {0, 9, 0, 0, 0, lwSubdivisionTooLarge}, refined = {2, 9, 144, 0, 0, lwSubdivisionNoMemory};
+    EXPECT_EQ(subdivisionWarning(3, kept), "layer 3 SubPatches: cage kept: too large");
+    kept.problem = lwSubdivisionNoMemory;
+    EXPECT_EQ(subdivisionWarning(3, kept), "layer 3 SubPatches: cage kept: out of memory");
+    EXPECT_EQ(subdivisionWarning(3, refined), "layer 3 SubPatches: out of memory: some refined corners unsmoothed or uncoloured");
 }
 
 // Names go into JSON, which takes only well-formed UTF-8: what is not is read

@@ -60,6 +60,13 @@ cmp -s "$work/out/obj/cube_photo.jpg" "$work/in/Images/cube.jpg" || fail "spaced
 "$convert" "$work/in/spaced-image.lwo" "$work/out/ref/spaced image.obj" --reference-images >/dev/null 2>&1 || fail "spaced obj: exit $?"
 grep -qx 'mtllib spaced_image.mtl' "$work/out/ref/spaced image.obj" || fail "spaced obj: mtllib has a space"
 grep -qx 'map_Kd cube_photo.jpg' "$work/out/ref/spaced_image.mtl" || fail "spaced obj: referenced path with spaces not copied"
+# A file of the run that cannot be put in place (a folder there) fails the
+# whole run: exit 1, and none of its files (.obj, .mtl, picture) is left.
+for taken in clash.obj clash.mtl; do
+  rm -rf "$work/out/clash" && mkdir -p "$work/out/clash/$taken"
+  "$convert" "$work/in/cube-uv.lwo" "$work/out/clash/clash.obj" >/dev/null 2>&1; rc=$?
+  [ $rc -eq 1 ] && [ "$(ls -A "$work/out/clash")" = "$taken" ] || fail "$taken a folder: exit $rc, left" $(ls -A "$work/out/clash")
+done
 
 real=/usr/share/assimp/models/LWO
 if [ -d "$real" ]; then
@@ -72,6 +79,10 @@ if [ -d "$real" ]; then
     elif [ $rc -ne 0 ]; then fail "$n: exit $rc"; fi
   done < <(find "$real" -iname '*.lwo')
   echo "real objects converted: $(ls "$work/real" | wc -l) of $(find "$real" -iname '*.lwo' | wc -l)"
+  # OBJ's texture origin is LightWave's: the first corner takes the UV map's
+  # values for point 0 as the file stores them (3EA78E26 3BD66B90).
+  "$convert" "$real/LWO2/boxuv.lwo" "$work/real/boxuv.obj" >/dev/null 2>&1
+  [ "$(grep -m1 '^vt ' "$work/real/boxuv.obj")" = "vt 0.3272564 0.006543577" ] || fail "boxuv.obj: first vt not the file's"
 else
   echo "no real objects installed ($real): skipped"
 fi

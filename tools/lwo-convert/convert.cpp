@@ -1,7 +1,8 @@
 // LightWave objects to glTF 2.0 and OBJ. LightWave is left-handed with y up,
 // both targets right-handed with y up: z is negated and every polygon's
-// winding reversed. glTF's texture origin is the top-left corner (v -> 1 - v);
-// OBJ's is the bottom-left, like LightWave's.
+// winding reversed. The reader's corner coordinates count v down from the
+// picture's top row, as glTF does (its origin is the top-left corner); OBJ's
+// origin is the bottom-left corner, like LightWave's maps: v -> 1 - v there.
 #include "convert.h"
 
 #include <sys/stat.h>
@@ -221,17 +222,31 @@ struct Pictures {
     }
 };
 
+std::string subdivisionWarning(int32_t layerNumber, const LwSubdivision& r)
+{
+    const char* why = nullptr;
+    switch (r.problem) {
+    case lwSubdivisionFine: return "";
+    case lwSubdivisionLevelLowered: why = "level lowered to fit"; break;
+    case lwSubdivisionTooLarge: why = "cage kept: too large"; break;
+    case lwSubdivisionRefused: why = "cage kept: topology refused"; break;
+    case lwSubdivisionNoMemory:
+        // Memory can also run out after the refinement, for the smoothing
+        // lists or the colours of the new corners.
+        why = r.level == 0 ? "cage kept: out of memory" : "out of memory: some refined corners unsmoothed or uncoloured";
+        break;
+    }
+    return "layer " + std::to_string(layerNumber) + " SubPatches: " + (why ? why : "unknown problem");
+}
+
 void subdivideForConversion(LwObject* object, const ConvertOptions& options, ConvertResult* result)
 {
     int level = options.subdivisionLevel < 0 ? int(lwSubdivisionDefaultLevel) : options.subdivisionLevel;
     for (LwLayer* layer = object->layers; layer; layer = layer->next) {
         LwSubdivision r;
         subdivideLwLayer(layer, level, &r);
-        if (r.problem == lwSubdivisionFine || r.controlPolygons == 0) continue;
-        const char* why = r.problem == lwSubdivisionLevelLowered ? "level lowered to fit"
-                          : r.problem == lwSubdivisionRefused   ? "cage kept: topology refused"
-                                                                : "cage kept: too large";
-        result->warnings.push_back("layer " + std::to_string(layer->number) + " SubPatches: " + why);
+        if (r.problem != lwSubdivisionFine && r.controlPolygons != 0)
+            result->warnings.push_back(subdivisionWarning(layer->number, r));
     }
 }
 
@@ -665,7 +680,7 @@ private:
                         }
                         if (g->textured) {
                             v[uvAt] = p.uv ? p.uv[2 * c] : 0.0f;
-                            v[uvAt + 1] = p.uv ? 1.0f - p.uv[2 * c + 1] : 0.0f;
+                            v[uvAt + 1] = p.uv ? p.uv[2 * c + 1] : 0.0f;
                         }
                         if (g->coloured) {
                             float rgba[4] = {1, 1, 1, 1};
@@ -889,7 +904,7 @@ bool convertToObj(const LwObject* object, const char* objectPath, const std::str
                     std::snprintf(line, sizeof line, "vn %.7g %.7g %.7g\n", double(n[0]), double(n[1]), double(-n[2]));
                     obj += line;
                     if (textured && p.uv) {
-                        std::snprintf(line, sizeof line, "vt %.7g %.7g\n", double(p.uv[2 * c]), double(p.uv[2 * c + 1]));
+                        std::snprintf(line, sizeof line, "vt %.7g %.7g\n", double(p.uv[2 * c]), 1.0 - p.uv[2 * c + 1]);
                         obj += line;
                     }
                 }

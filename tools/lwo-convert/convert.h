@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lightwave.h"
+#include "lwsubdiv.h"
 
 enum class ConvertImages { automatic, embed, copy, reference };
 
@@ -33,6 +34,8 @@ struct ConvertResult {
 
 // Refines every layer's SubPatches to the options' level; problems become warnings.
 void subdivideForConversion(LwObject* object, const ConvertOptions& options, ConvertResult* result);
+// The warning for one layer's refinement ("" when it went fine).
+std::string subdivisionWarning(int32_t layerNumber, const LwSubdivision& r);
 
 // `objectPath` places the image search (may be null: only the content folder
 // and the names as written are tried). With `file`, the glTF is written

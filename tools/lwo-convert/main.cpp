@@ -2,9 +2,9 @@
 //             [--embed-images|--copy-images|--reference-images]
 // Converts a LightWave object (LWO2, LWOB, LWLO) to glTF 2.0 or OBJ + MTL.
 // Exit status 0 on success, 1 when the object cannot be read (the reader's
-// reason on stderr) or the output cannot be written, 2 for bad usage. Every
-// file is written under a temporary name and renamed: a failed run leaves
-// no output behind.
+// reason on stderr) or any of its files cannot be written, 2 for bad usage.
+// Every file (the .mtl and copied pictures too) is written under a temporary
+// name and all are renamed once all are written: a failed run leaves none.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "convert.h"
 #include "lightwave.h"
@@ -34,37 +35,73 @@ static bool endsWith(const std::string& s, const char* end)
     return true;
 }
 
-// Written whole under a temporary name in the same folder, then renamed.
-static bool writeFile(const std::string& path, const std::string& bytes)
-{
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += size_t(n);
+// The files of a run: each written whole under a temporary name beside its
+// place, all put in place once every one is written; on any failure every
+// one is removed, those already put in place included.
+class Outputs {
+public:
+    ~Outputs()
+    {
+        for (const Output& o : files) std::remove((o.placed ? o.path : o.temp).c_str());
     }
-    bool ok = done == bytes.size();
-    ok = fchmod(fd, 0644) == 0 && ok;
-    ok = close(fd) == 0 && ok;
-    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(temp.c_str());
-    return ok;
-}
 
-static bool copyFile(const std::string& from, const std::string& to)
+    // A new file for `path`, open for writing; null when it cannot be made.
+    FILE* open(const std::string& path)
+    {
+        std::string temp = path + ".XXXXXX";
+        int fd = mkstemp(&temp[0]);
+        if (fd < 0) return nullptr;
+        files.push_back({temp, path, false});
+        FILE* file = fdopen(fd, "wb");
+        if (!file) close(fd);
+        return file;
+    }
+
+    // Closes a file from open, readable by all as an ordinary file would be.
+    static bool finish(FILE* file, bool ok)
+    {
+        ok = fchmod(fileno(file), 0644) == 0 && ok;
+        return std::fclose(file) == 0 && ok;
+    }
+
+    bool write(const std::string& path, const std::string& bytes)
+    {
+        FILE* file = open(path);
+        return file && finish(file, std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
+    }
+
+    // All in place, or false (naming the file that failed) and none.
+    bool place(std::string* failed)
+    {
+        for (Output& o : files) {
+            o.placed = std::rename(o.temp.c_str(), o.path.c_str()) == 0;
+            if (!o.placed) {
+                *failed = o.path;
+                return false;
+            }
+        }
+        files.clear();
+        return true;
+    }
+
+private:
+    struct Output {
+        std::string temp, path;
+        bool placed;
+    };
+    std::vector<Output> files;
+};
+
+static bool readFile(const std::string& path, std::string* bytes)
 {
-    FILE* f = std::fopen(from.c_str(), "rb");
+    FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
-    std::string bytes;
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->append(buffer, n);
     bool ok = !std::ferror(f);
     std::fclose(f);
-    return ok && writeFile(to, bytes);
+    return ok;
 }
 
 int main(int argc, char** argv)
@@ -114,46 +151,41 @@ int main(int argc, char** argv)
     ConvertResult result;
     subdivideForConversion(object, options, &result);
     std::string folder = output.find('/') == std::string::npos ? "" : output.substr(0, output.find_last_of('/') + 1);
-    // glTF goes straight into a temporary file beside the output; OBJ is
-    // made in memory first.
-    std::string temp = output + ".XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-    if (!file) {
-        if (fd >= 0) close(fd);
-        if (fd >= 0) std::remove(temp.c_str());
-        freeLwObject(object);
-        std::fprintf(stderr, "lwo-convert: %s: cannot be written\n", out);
-        return 1;
-    }
-    bool ok;
-    if (obj) {
+    // glTF goes straight into its file; OBJ is made in memory first.
+    Outputs outputs;
+    std::string failed = output;
+    FILE* file = outputs.open(output);
+    bool ok = file != nullptr;
+    if (ok && obj) {
         std::string mtl = output.substr(folder.size(), output.size() - folder.size() - 4) + ".mtl";
         // mtllib takes no quoting: the material file's name holds no space.
         for (char& c : mtl)
             if (c == ' ' || c == '\t') c = '_';
         ok = convertToObj(object, in, mtl, options, &result);
         freeLwObject(object);
+        object = nullptr;
         ok = ok && std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();
-    } else {
+    } else if (ok) {
         GltfModel* model = buildGltf(object, in, glb, options, &result);
         freeLwObject(object);
+        object = nullptr;
         ok = writeGltf(model, &result, file);
     }
-    ok = fchmod(fileno(file), 0644) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
+    freeLwObject(object);
+    ok = file && Outputs::finish(file, ok);
     for (const std::string& w : result.warnings) std::fprintf(stderr, "lwo-convert: warning: %s\n", w.c_str());
-    if (ok) {
-        for (const ConvertSideFile& side : result.sideFiles) {
-            std::string to = folder + side.name;
-            bool done = side.source.empty() ? writeFile(to, side.bytes) : copyFile(side.source, to);
-            if (!done) std::fprintf(stderr, "lwo-convert: warning: could not write %s\n", to.c_str());
+    for (size_t i = 0; ok && i < result.sideFiles.size(); ++i) {
+        const ConvertSideFile& side = result.sideFiles[i];
+        failed = folder + side.name;
+        std::string bytes;
+        if (!side.source.empty() && !readFile(side.source, &bytes)) {
+            std::fprintf(stderr, "lwo-convert: %s: cannot be read\n", side.source.c_str());
+            ok = false;
         }
-        ok = std::rename(temp.c_str(), output.c_str()) == 0;
+        ok = ok && outputs.write(failed, side.source.empty() ? side.bytes : bytes);
     }
-    if (!ok) {
-        std::remove(temp.c_str());
-        std::fprintf(stderr, "lwo-convert: %s: cannot be written\n", out);
+    if (!ok || !outputs.place(&failed)) {
+        std::fprintf(stderr, "lwo-convert: %s: cannot be written; nothing written\n", failed.c_str());
         return 1;
     }
     std::printf("%s: %d primitive(s), %d material(s)\n", out, result.primitives, result.materials);

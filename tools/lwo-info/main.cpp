@@ -651,7 +651,8 @@ static void jsonObject(Json& j, const LwObject* o)
         j.key("number");
         j.number(l->number);
         j.key("parent");
-        j.number(l->parent);
+        if (l->parent >= 0) j.number(l->parent);
+        else j.null();
         j.key("points");
         j.number(l->points.count);
         j.key("polygons");
@@ -781,8 +782,9 @@ static void printObject(const LwObject* o)
     for (const LwLayer* l = o->layers; l; l = l->next) {
         std::map<int, int> histogram;
         for (int32_t i = 0; i < l->polygons.count; ++i) ++histogram[l->polygons.items[i].cornerCount];
-        std::printf("  layer \"%s\" number %d parent %d: %d points, %d polygons (", text(l->name), l->number,
-                    l->parent, l->points.count, l->polygons.count);
+        std::printf("  layer \"%s\" number %d", text(l->name), l->number);
+        if (l->parent >= 0) std::printf(" parent %d", l->parent);
+        std::printf(": %d points, %d polygons (", l->points.count, l->polygons.count);
         const char* sep = "";
         for (const auto& h : histogram) {
             std::printf("%s%d corners x %d", sep, h.first, h.second);

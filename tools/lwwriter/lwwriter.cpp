@@ -281,7 +281,7 @@ std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, co
     if (!tags.empty()) lwwTags(w, tags);
     for (size_t i = 0; i < layers.size(); ++i) {
         const LwwLayer& l = layers[i];
-        lwwLayer(w, int(i), l.name.empty() ? nullptr : l.name.c_str());
+        lwwLayer(w, int(i), l.name.empty() ? nullptr : l.name.c_str(), l.parent);
         lwwPoints(w, l.points.data(), l.points.size() / 3);
         std::vector<int> counts, indices, numbers;
         for (const std::vector<int>& p : l.polygons) {
@@ -298,21 +298,27 @@ std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, co
     return w.bytes;
 }
 
-std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, const char* name, const std::vector<float>& rgb)
+std::vector<unsigned char> lwwWithVMap(std::vector<unsigned char> object, const char* type, const char* name,
+                                       unsigned dimension, const std::vector<float>& values)
 {
     LwWriter w;
     w.bytes = std::move(object);
     size_t vmap = w.beginChunk("VMAP");
-    w.id("RGB ");
-    w.u2(3);
+    w.id(type);
+    w.u2(dimension);
     w.s0(name);
-    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
-        w.vx(uint32_t(i / 3));
-        for (size_t k = i; k < i + 3; ++k) w.f4(rgb[k]);
+    for (size_t i = 0; i + dimension <= values.size(); i += dimension) {
+        w.vx(uint32_t(i / dimension));
+        for (size_t k = i; k < i + dimension; ++k) w.f4(values[k]);
     }
     w.endChunk(vmap);
     w.endForm(4);
     return w.bytes;
+}
+
+std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, const char* name, const std::vector<float>& rgb)
+{
+    return lwwWithVMap(std::move(object), "RGB ", name, 3, rgb);
 }
 
 void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs)

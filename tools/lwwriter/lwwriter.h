@@ -88,6 +88,7 @@ struct LwwLayer {
     std::vector<float> points;               // x, y, z
     std::vector<std::vector<int>> polygons;  // corner point indices, FACE polygons
     std::vector<int> surfaces;               // surface (tag) index per polygon; empty: no PTAG
+    int parent = -1;                         // the LAYR's parent field; -1: none
 };
 struct LwwClip {
     int index;
@@ -97,8 +98,11 @@ struct LwwClip {
 // LAYR/PNTS/POLS/PTAG per layer numbered from 0, then the clips, then SURF per surface.
 std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, const std::vector<LwwLayer>& layers,
                                      const std::vector<LwwClip>& clips = {});
-// The object with an RGB VMAP of that name added at its end (for its last
-// layer): r, g, b per point, from point 0.
+// The object with a VMAP of that type and name added at its end (for its last
+// layer): `dimension` values per point, from point 0.
+std::vector<unsigned char> lwwWithVMap(std::vector<unsigned char> object, const char* type, const char* name,
+                                       unsigned dimension, const std::vector<float>& values);
+// The same for an RGB map: r, g, b per point.
 std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, const char* name, const std::vector<float>& rgb);
 
 // ---- ready-made objects --------------------------------------------------------------
