@@ -15,16 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "convert.h"
 #include "lightwave.h"
 
-static int usage()
-{
-    std::fprintf(stderr,
-                 "usage: lwo-convert IN.lwo OUT.glb|OUT.gltf|OUT.obj [--subdiv N] [--content DIR]\n"
-                 "                   [--embed-images|--copy-images|--reference-images]\n");
-    return 2;
-}
+static const char usage[] =
+    "usage: lwo-convert IN.lwo OUT.glb|OUT.gltf|OUT.obj [--subdiv N] [--content DIR]\n"
+    "                   [--embed-images|--copy-images|--reference-images]\n";
 
 static bool endsWith(const std::string& s, const char* end)
 {
@@ -106,38 +103,28 @@ static bool readFile(const std::string& path, std::string* bytes)
 
 int main(int argc, char** argv)
 {
-    const char* in = nullptr;
-    const char* out = nullptr;
     ConvertOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!std::strcmp(a, "--subdiv") && i + 1 < argc) {
-            char* end;
-            long level = std::strtol(argv[++i], &end, 10);
-            if (*end || end == argv[i] || level < 0 || level > 100) return usage();
-            options.subdivisionLevel = int(level);
-        } else if (!std::strcmp(a, "--content") && i + 1 < argc) {
-            options.contentFolder = argv[++i];
-        } else if (!std::strcmp(a, "--embed-images")) {
-            options.images = ConvertImages::embed;
-        } else if (!std::strcmp(a, "--copy-images")) {
-            options.images = ConvertImages::copy;
-        } else if (!std::strcmp(a, "--reference-images")) {
-            options.images = ConvertImages::reference;
-        } else if (a[0] == '-' && a[1]) {
-            return usage();
-        } else if (!in) {
-            in = a;
-        } else if (!out) {
-            out = a;
-        } else {
-            return usage();
+    static const option longOptions[] = {{"subdiv", required_argument, nullptr, 's'},
+                                         {"content", required_argument, nullptr, 'c'},
+                                         {"embed-images", no_argument, nullptr, 'e'},
+                                         {"copy-images", no_argument, nullptr, 'p'},
+                                         {"reference-images", no_argument, nullptr, 'r'},
+                                         {}};
+    int first = parseOptions(argc, argv, "", longOptions, usage, 2, 2, [&](int val, const char* argument) {
+        switch (val) {
+        case 's': return numberArgument("--subdiv", argument, 0, 100, &options.subdivisionLevel);
+        case 'c': options.contentFolder = argument; return true;
+        case 'e': options.images = ConvertImages::embed; return true;
+        case 'p': options.images = ConvertImages::copy; return true;
+        default: options.images = ConvertImages::reference; return true;
         }
-    }
-    if (!in || !out) return usage();
+    });
+    if (first < 0) return 2;
+    const char* in = argv[first];
+    const char* out = argv[first + 1];
     std::string output = out;
     bool glb = endsWith(output, ".glb"), gltf = endsWith(output, ".gltf"), obj = endsWith(output, ".obj");
-    if (!glb && !gltf && !obj) return usage();
+    if (!glb && !gltf && !obj) return usageError(usage);
 
     uint32_t failId = 0;
     int32_t failPos = 0;
