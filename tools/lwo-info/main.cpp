@@ -4,13 +4,13 @@
 // Layers with SubPatches also give their control and subdivided polygon counts at level N (default 2).
 // Exit status 0 when every file loaded, 1 otherwise (2 for bad usage).
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "cli.h"
 #include "lightwave.h"
 #include "lwsubdiv.h"
 
@@ -57,344 +57,226 @@ static const char* appliedProjection(const LwTexture* t)
 
 // ---- JSON ---------------------------------------------------------------------------
 
-class Json {
-public:
-    std::string out;
-    bool first = true;
-    bool pretty = false;  // records opened with `line` start a new line
+// Fields in the order written. The numbers are the reader's floats: as
+// nlohmann writes them, they are as short as reads back the same float.
+using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool, std::int64_t, std::uint64_t,
+                                  float>;
 
-    void open(char c, bool line = false)
-    {
-        comma();
-        if (pretty && line) out += '\n';
-        out += c;
-        first = true;
-    }
-    void close(char c)
-    {
-        out += c;
-        first = false;
-    }
-    void key(const char* k)
-    {
-        comma();
-        quoted(k);
-        out += ':';
-        first = true;  // the value follows without a comma
-    }
-    void string(const char* s)
-    {
-        comma();
-        if (s) quoted(s);
-        else out += "null";
-    }
-    void number(double v)
-    {
-        comma();
-        if (std::isfinite(v)) {
-            char buf[32];
-            std::snprintf(buf, sizeof buf, "%.9g", v);
-            out += buf;
-        } else {
-            out += "null";
+static Json number(float v) { return jsonNumber<Json>(v); }
+static Json name(const char* s) { return jsonText<Json>(s); }
+static Json idName(uint32_t id) { return lwIdText(id).text; }
+
+static Json floats(const float* v, int n)
+{
+    Json a = Json::array();
+    for (int i = 0; i < n; ++i) a.push_back(number(v[i]));
+    return a;
+}
+
+// --full's layout, one record a line: every object in a list starts a line,
+// but a polygon's corners stay on their polygon's.
+static void writeRecords(const Json& v, bool lines, std::string& out)
+{
+    if (v.is_object()) {
+        out += '{';
+        for (auto i = v.begin(); i != v.end(); ++i) {
+            if (i != v.begin()) out += ',';
+            out += Json(i.key()).dump() + ':';
+            writeRecords(*i, lines && i.key() != "corners", out);
         }
-        first = false;
-    }
-    void boolean(bool b)
-    {
-        comma();
-        out += b ? "true" : "false";
-        first = false;
-    }
-    void null()
-    {
-        comma();
-        out += "null";
-        first = false;
-    }
-    void floats(const float* v, int n)
-    {
-        open('[');
-        for (int i = 0; i < n; ++i) number(v[i]);
-        close(']');
-    }
-
-private:
-    void quoted(const char* s)
-    {
-        out += '"';
-        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p; ++p) {
-            if (*p == '"' || *p == '\\') {
-                out += '\\';
-                out += char(*p);
-            } else if (*p < 0x20 || *p >= 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", *p);
-                out += buf;
-            } else {
-                out += char(*p);
-            }
+        out += '}';
+    } else if (v.is_array()) {
+        out += '[';
+        for (size_t i = 0; i < v.size(); ++i) {
+            if (i) out += ',';
+            if (lines && v[i].is_object()) out += '\n';
+            writeRecords(v[i], lines, out);
         }
-        out += '"';
+        out += ']';
+    } else {
+        out += v.dump();
     }
-    void comma()
-    {
-        if (!first) out += ',';
-        first = false;
-    }
-};
-
+}
 
 // ---- full dump ------------------------------------------------------------------------
 
 static bool full = false;
 static int onlyLayer = -1;  // --layer N: points and polygons of that layer only
 
-static void field(Json& j, const char* k, double v)
+static Json hexData(const unsigned char* data, int32_t size)
 {
-    j.key(k);
-    j.number(v);
-}
-
-static void field(Json& j, const char* k, const char* v)
-{
-    j.key(k);
-    j.string(v);
-}
-
-static void hexField(Json& j, const char* k, const unsigned char* data, int32_t size)
-{
-    j.key(k);
-    if (!data) return j.null();
+    if (!data) return nullptr;
     std::string s;
     char b[3];
     for (int32_t i = 0; i < size; ++i) {
         std::snprintf(b, sizeof b, "%02x", data[i]);
         s += b;
     }
-    j.string(s.c_str());
+    return s;
 }
 
-static void envField(Json& j, const char* k, const float* v, int n, int32_t envelope)
+// A value and its envelope's index.
+static Json enveloped(const float* v, int n, int32_t envelope)
 {
-    j.key(k);
-    j.open('[');
-    for (int i = 0; i < n; ++i) j.number(v[i]);
-    j.number(envelope);
-    j.close(']');
+    Json a = floats(v, n);
+    a.push_back(envelope);
+    return a;
 }
 
-static void envField(Json& j, const char* k, const LwEnvValue& v) { envField(j, k, &v.value, 1, v.envelope); }
-static void envField(Json& j, const char* k, const LwEnvVector& v) { envField(j, k, v.value, 3, v.envelope); }
+static Json enveloped(const LwEnvValue& v) { return enveloped(&v.value, 1, v.envelope); }
+static Json enveloped(const LwEnvVector& v) { return enveloped(v.value, 3, v.envelope); }
 
 static void plugins(Json& j, const char* k, const LwPluginRef* p, int32_t count)
 {
-    field(j, (std::string(k) + "Count").c_str(), count);
-    j.key(k);
-    j.open('[');
-    for (; p; p = p->next) {
-        j.open('{', true);
-        field(j, "ordinal", p->ordinal);
-        field(j, "name", p->name);
-        field(j, "flags", p->flags);
-        hexField(j, "data", p->data, p->dataSize);
-        j.close('}');
-    }
-    j.close(']');
+    j[std::string(k) + "Count"] = count;
+    Json list = Json::array();
+    for (; p; p = p->next)
+        list.push_back({{"ordinal", name(p->ordinal)},
+                        {"name", name(p->name)},
+                        {"flags", p->flags},
+                        {"data", hexData(p->data, p->dataSize)}});
+    j[k] = std::move(list);
 }
 
-static void fullTexture(Json& j, const LwTexture* t)
+static Json gradient(const LwGradientParams& g)
 {
-    j.open('{', true);
-    field(j, "ordinal", t->ordinal);
-    field(j, "type", lwIdText(t->type).text);
-    field(j, "channel", t->channel ? lwIdText(t->channel).text : nullptr);
-    envField(j, "opacity", t->opacity);
-    field(j, "opacityType", t->opacityType);
-    field(j, "enabled", t->enabled);
-    field(j, "negative", t->negative);
-    field(j, "axis", t->axis);
-    const LwImageParams& im = t->image;
-    j.key("image");
-    j.open('{');
-    field(j, "clip", im.clip);
-    field(j, "projection", im.projection);
-    field(j, "vmap", im.vmapName);
-    field(j, "axis", im.axis);
-    j.key("wrapTypes");
-    j.open('[');
-    j.number(im.wrapWidthType);
-    j.number(im.wrapHeightType);
-    j.close(']');
-    envField(j, "wrapWidth", im.wrapWidth);
-    envField(j, "wrapHeight", im.wrapHeight);
-    field(j, "antialias", im.antialiasStrength);
-    field(j, "antialiasFlags", im.antialiasFlags);
-    field(j, "pixelBlending", im.pixelBlending);
-    envField(j, "sticky", im.sticky);
-    envField(j, "amplitude", im.amplitude);
-    j.close('}');
-    const LwProceduralParams& pr = t->procedural;
-    j.key("procedural");
-    j.open('{');
-    field(j, "axis", pr.axis);
-    j.key("value");
-    j.floats(pr.value, 3);
-    field(j, "name", pr.name);
-    hexField(j, "data", pr.data, pr.dataSize);
-    j.close('}');
-    const LwGradientParams& g = t->gradient;
-    j.key("gradient");
-    j.open('{');
-    field(j, "parameter", g.parameterName);
-    field(j, "item", g.itemName);
-    field(j, "start", g.start);
-    field(j, "end", g.end);
-    field(j, "repeat", g.repeat);
-    j.key("keys");
-    j.open('[');
+    Json keys = Json::array(), integerKeys = Json::array();
     for (int32_t i = 0; i < g.keyCount; ++i) {
-        j.open('[');
-        j.number(g.keys[i].position);
-        for (float v : g.keys[i].rgba) j.number(v);
-        j.close(']');
+        Json key = Json::array({number(g.keys[i].position)});
+        for (float v : g.keys[i].rgba) key.push_back(number(v));
+        keys.push_back(std::move(key));
     }
-    j.close(']');
-    j.key("integerKeys");
-    j.open('[');
-    for (int32_t i = 0; i < g.integerKeyCount; ++i) j.number(g.integerKeys[i]);
-    j.close(']');
-    j.close('}');
+    for (int32_t i = 0; i < g.integerKeyCount; ++i) integerKeys.push_back(g.integerKeys[i]);
+    return {{"parameter", name(g.parameterName)}, {"item", name(g.itemName)}, {"start", number(g.start)},
+            {"end", number(g.end)},               {"repeat", g.repeat},       {"keys", keys},
+            {"integerKeys", integerKeys}};
+}
+
+static Json fullTexture(const LwTexture* t)
+{
+    const LwImageParams& im = t->image;
+    const LwProceduralParams& pr = t->procedural;
     const LwMapping& m = t->mapping;
-    j.key("mapping");
-    j.open('{');
-    envField(j, "size", m.size);
-    envField(j, "center", m.center);
-    envField(j, "rotation", m.rotation);
-    envField(j, "falloff", m.falloff);
-    field(j, "falloffType", m.falloffType);
-    field(j, "reference", m.referenceObject);
-    field(j, "coordinateSystem", m.coordinateSystem);
-    j.close('}');
-    j.close('}');
+    return {{"ordinal", name(t->ordinal)},
+            {"type", idName(t->type)},
+            {"channel", t->channel ? idName(t->channel) : Json(nullptr)},
+            {"opacity", enveloped(t->opacity)},
+            {"opacityType", t->opacityType},
+            {"enabled", t->enabled},
+            {"negative", t->negative},
+            {"axis", t->axis},
+            {"image",
+             {{"clip", im.clip},
+              {"projection", im.projection},
+              {"vmap", name(im.vmapName)},
+              {"axis", im.axis},
+              {"wrapTypes", {im.wrapWidthType, im.wrapHeightType}},
+              {"wrapWidth", enveloped(im.wrapWidth)},
+              {"wrapHeight", enveloped(im.wrapHeight)},
+              {"antialias", number(im.antialiasStrength)},
+              {"antialiasFlags", im.antialiasFlags},
+              {"pixelBlending", im.pixelBlending},
+              {"sticky", enveloped(im.sticky)},
+              {"amplitude", enveloped(im.amplitude)}}},
+            {"procedural",
+             {{"axis", pr.axis},
+              {"value", floats(pr.value, 3)},
+              {"name", name(pr.name)},
+              {"data", hexData(pr.data, pr.dataSize)}}},
+            {"gradient", gradient(t->gradient)},
+            {"mapping",
+             {{"size", enveloped(m.size)},
+              {"center", enveloped(m.center)},
+              {"rotation", enveloped(m.rotation)},
+              {"falloff", enveloped(m.falloff)},
+              {"falloffType", m.falloffType},
+              {"reference", name(m.referenceObject)},
+              {"coordinateSystem", m.coordinateSystem}}}};
 }
 
-static void channel(Json& j, const char* k, const float* v, int n, int32_t envelope, const LwTexture* textures)
+static Json channel(const float* v, int n, int32_t envelope, const LwTexture* textures)
 {
-    j.key(k);
-    j.open('{');
-    envField(j, "value", v, n, envelope);
-    j.key("textures");
-    j.open('[');
-    for (const LwTexture* t = textures; t; t = t->next) fullTexture(j, t);
-    j.close(']');
+    Json list = Json::array();
+    for (const LwTexture* t = textures; t; t = t->next) list.push_back(fullTexture(t));
+    return {{"value", enveloped(v, n, envelope)}, {"textures", std::move(list)}};
 }
 
-static void channel(Json& j, const char* k, const LwChannel& c)
-{
-    channel(j, k, &c.value, 1, c.envelope, c.textures);
-    j.close('}');
-}
+static Json channel(const LwChannel& c) { return channel(&c.value, 1, c.envelope, c.textures); }
 
-static void mirror(Json& j, const char* k, const LwMirrorChannel& m)
+static Json mirror(const LwMirrorChannel& m)
 {
-    channel(j, k, &m.channel.value, 1, m.channel.envelope, m.channel.textures);
-    field(j, "options", m.options);
-    field(j, "clip", m.clip);
-    field(j, "seamAngle", m.seamAngle);
-    j.close('}');
+    Json j = channel(m.channel);
+    j["options"] = m.options;
+    j["clip"] = m.clip;
+    j["seamAngle"] = number(m.seamAngle);
+    return j;
 }
 
 static void fullSurface(Json& j, const LwSurface* s)
 {
-    field(j, "source", s->sourceName);
-    channel(j, "colorChannel", s->color.rgb, 3, s->color.envelope, s->color.textures);
-    j.close('}');
-    channel(j, "luminosity", s->luminosity);
-    channel(j, "diffuseChannel", s->diffuse);
-    channel(j, "specularChannel", s->specularity);
-    channel(j, "glossiness", s->glossiness);
-    mirror(j, "reflection", s->reflection);
-    mirror(j, "transparency", s->transparency);
-    channel(j, "refractionIndex", s->refractionIndex);
-    channel(j, "translucency", s->translucency);
-    channel(j, "bump", s->bump);
-    field(j, "alpha", s->alpha);
-    field(j, "alphaMode", s->alphaMode);
-    envField(j, "colorHighlights", s->colorHighlights);
-    envField(j, "colorFilter", s->colorFilter);
-    envField(j, "additiveTransparency", s->additiveTransparency);
-    envField(j, "diffuseSharpness", s->diffuseSharpness);
-    envField(j, "glow", s->glow);
-    j.key("line");
-    j.open('[');
-    j.number(s->line.enabled);
-    j.number(s->line.flags);
-    j.close(']');
-    envField(j, "lineSize", s->line.size);
+    j["source"] = name(s->sourceName);
+    j["colorChannel"] = channel(s->color.rgb, 3, s->color.envelope, s->color.textures);
+    j["luminosity"] = channel(s->luminosity);
+    j["diffuseChannel"] = channel(s->diffuse);
+    j["specularChannel"] = channel(s->specularity);
+    j["glossiness"] = channel(s->glossiness);
+    j["reflection"] = mirror(s->reflection);
+    j["transparency"] = mirror(s->transparency);
+    j["refractionIndex"] = channel(s->refractionIndex);
+    j["translucency"] = channel(s->translucency);
+    j["bump"] = channel(s->bump);
+    j["alpha"] = number(s->alpha);
+    j["alphaMode"] = s->alphaMode;
+    j["colorHighlights"] = enveloped(s->colorHighlights);
+    j["colorFilter"] = enveloped(s->colorFilter);
+    j["additiveTransparency"] = enveloped(s->additiveTransparency);
+    j["diffuseSharpness"] = enveloped(s->diffuseSharpness);
+    j["glow"] = enveloped(s->glow);
+    j["line"] = {s->line.enabled, s->line.flags};
+    j["lineSize"] = enveloped(s->line.size);
     plugins(j, "shaders", s->shaders, s->shaderCount);
 }
 
 static void fullClip(Json& j, const LwClip* c)
 {
     const LwClipSource& s = c->source;
-    field(j, "still", s.still.name);
-    j.key("sequence");
-    j.open('{');
-    field(j, "prefix", s.sequence.prefix);
-    field(j, "suffix", s.sequence.suffix);
-    j.key("digitsFlagsOffsetStartEnd");
-    j.open('[');
-    for (int32_t v : {s.sequence.digits, s.sequence.flags, s.sequence.offset, s.sequence.start, s.sequence.end})
-        j.number(v);
-    j.close(']');
-    j.close('}');
-    j.key("animation");
-    j.open('{');
-    field(j, "name", s.animation.name);
-    field(j, "server", s.animation.server);
-    hexField(j, "data", s.animation.data, s.animation.dataSize);
-    j.close('}');
-    field(j, "reference", s.reference.string);
-    field(j, "referenceIndex", s.reference.index);
-    field(j, "cycle", s.cycle.name);
-    field(j, "cycleLow", s.cycle.low);
-    field(j, "cycleHigh", s.cycle.high);
-    j.key("time");
-    j.open('[');
-    for (float v : {c->startTime, c->duration, c->frameRate}) j.number(v);
-    j.close(']');
-    envField(j, "contrast", c->contrast);
-    envField(j, "brightness", c->brightness);
-    envField(j, "saturation", c->saturation);
-    envField(j, "hue", c->hue);
-    envField(j, "gamma", c->gamma);
-    field(j, "negative", c->negative);
+    const LwSequenceSource& q = s.sequence;
+    j["still"] = name(s.still.name);
+    j["sequence"] = {{"prefix", name(q.prefix)},
+                     {"suffix", name(q.suffix)},
+                     {"digitsFlagsOffsetStartEnd", {q.digits, q.flags, q.offset, q.start, q.end}}};
+    j["animation"] = {{"name", name(s.animation.name)},
+                      {"server", name(s.animation.server)},
+                      {"data", hexData(s.animation.data, s.animation.dataSize)}};
+    j["reference"] = name(s.reference.string);
+    j["referenceIndex"] = s.reference.index;
+    j["cycle"] = name(s.cycle.name);
+    j["cycleLow"] = s.cycle.low;
+    j["cycleHigh"] = s.cycle.high;
+    j["time"] = {number(c->startTime), number(c->duration), number(c->frameRate)};
+    j["contrast"] = enveloped(c->contrast);
+    j["brightness"] = enveloped(c->brightness);
+    j["saturation"] = enveloped(c->saturation);
+    j["hue"] = enveloped(c->hue);
+    j["gamma"] = enveloped(c->gamma);
+    j["negative"] = c->negative;
     plugins(j, "imageFilters", c->imageFilters, c->imageFilterCount);
     plugins(j, "pixelFilters", c->pixelFilters, c->pixelFilterCount);
 }
 
 static void fullEnvelope(Json& j, const LwEnvelope* e)
 {
-    field(j, "type", e->type);
-    field(j, "pre", e->preBehavior);
-    field(j, "post", e->postBehavior);
-    j.key("keyList");
-    j.open('[');
-    for (const LwEnvelopeKey* k = e->keys; k; k = k->next) {
-        j.open('{', true);
-        field(j, "time", k->time);
-        field(j, "value", k->value);
-        field(j, "shape", lwIdText(k->shape).text);
-        j.key("tcb");
-        j.open('[');
-        for (float v : {k->tension, k->continuity, k->bias}) j.number(v);
-        j.close(']');
-        j.key("param");
-        j.floats(k->param, 4);
-        j.close('}');
-    }
-    j.close(']');
+    j["type"] = e->type;
+    j["pre"] = e->preBehavior;
+    j["post"] = e->postBehavior;
+    Json keys = Json::array();
+    for (const LwEnvelopeKey* k = e->keys; k; k = k->next)
+        keys.push_back({{"time", number(k->time)},
+                        {"value", number(k->value)},
+                        {"shape", idName(k->shape)},
+                        {"tcb", {number(k->tension), number(k->continuity), number(k->bias)}},
+                        {"param", floats(k->param, 4)}});
+    j["keyList"] = std::move(keys);
     plugins(j, "channelFilters", e->channelFilters, e->channelFilterCount);
 }
 
@@ -415,91 +297,63 @@ static int vmapIndex(const LwLayer* l, const LwVMap* m)
 }
 
 // Vertex-map links as [map index in the layer, entry] pairs.
-static void links(Json& j, const LwLayer* l, const LwVMapLink* links, int32_t count)
+static Json links(const LwLayer* l, const LwVMapLink* links, int32_t count)
 {
-    j.key("vmaps");
-    j.open('[');
-    for (int32_t i = 0; i < count; ++i) {
-        j.open('[');
-        j.number(vmapIndex(l, links[i].map));
-        j.number(links[i].entry);
-        j.close(']');
-    }
-    j.close(']');
+    Json a = Json::array();
+    for (int32_t i = 0; i < count; ++i) a.push_back({vmapIndex(l, links[i].map), links[i].entry});
+    return a;
+}
+
+static Json polygon(const LwObject* o, const LwLayer* l, const LwPolygonRec& p)
+{
+    Json corners = Json::array();
+    for (int32_t k = 0; k < p.cornerCount; ++k)
+        corners.push_back({{"point", p.corners[k].point},
+                           {"normal", floats(p.corners[k].normal, 3)},
+                           {"vmaps", links(l, p.corners[k].vmapLinks, p.corners[k].vmapCount)}});
+    return {{"surface", surfaceIndex(o, p.surface)},
+            {"tag", p.surfaceTag},
+            {"part", p.part},
+            {"group", p.smoothingGroup},
+            {"flags", p.flags},
+            {"type", idName(p.type)},
+            {"normal", floats(p.normal, 3)},
+            {"corners", std::move(corners)},
+            {"uv", p.uv ? floats(p.uv, 2 * p.cornerCount) : Json(nullptr)}};
 }
 
 static void fullLayer(Json& j, const LwObject* o, const LwLayer* l)
 {
-    field(j, "flags", l->flags);
-    j.key("pivot");
-    j.floats(l->pivot, 3);
-    field(j, "pointOffset", l->points.offset);
-    field(j, "polygonOffset", l->polygons.offset);
-    field(j, "cornerOffset", l->polygons.cornerOffset);
-    field(j, "vmapCount", l->vmapCount);
+    j["flags"] = l->flags;
+    j["pivot"] = floats(l->pivot, 3);
+    j["pointOffset"] = l->points.offset;
+    j["polygonOffset"] = l->polygons.offset;
+    j["cornerOffset"] = l->polygons.cornerOffset;
+    j["vmapCount"] = l->vmapCount;
     if (onlyLayer >= 0 && l->number != onlyLayer) return;
-    j.key("pointList");
-    j.open('[');
+    Json points = Json::array(), polygons = Json::array();
     for (int32_t i = 0; i < l->points.count; ++i) {
         const LwPointRec& p = l->points.items[i];
-        j.open('{', true);
-        j.key("pos");
-        j.floats(p.pos, 3);
-        j.key("polygons");
-        j.open('[');
-        for (int32_t k = 0; k < p.polygonCount; ++k) j.number(p.polygons[k]);
-        j.close(']');
-        links(j, l, p.vmapLinks, p.vmapCount);
-        j.close('}');
+        points.push_back({{"pos", floats(p.pos, 3)},
+                          {"polygons", std::vector<int32_t>(p.polygons, p.polygons + p.polygonCount)},
+                          {"vmaps", links(l, p.vmapLinks, p.vmapCount)}});
     }
-    j.close(']');
-    j.key("polygonList");
-    j.open('[');
-    for (int32_t i = 0; i < l->polygons.count; ++i) {
-        const LwPolygonRec& p = l->polygons.items[i];
-        j.open('{', true);
-        field(j, "surface", surfaceIndex(o, p.surface));
-        field(j, "tag", p.surfaceTag);
-        field(j, "part", p.part);
-        field(j, "group", p.smoothingGroup);
-        field(j, "flags", p.flags);
-        field(j, "type", lwIdText(p.type).text);
-        j.key("normal");
-        j.floats(p.normal, 3);
-        j.key("corners");
-        j.open('[');
-        for (int32_t k = 0; k < p.cornerCount; ++k) {
-            j.open('{');
-            field(j, "point", p.corners[k].point);
-            j.key("normal");
-            j.floats(p.corners[k].normal, 3);
-            links(j, l, p.corners[k].vmapLinks, p.corners[k].vmapCount);
-            j.close('}');
-        }
-        j.close(']');
-        j.key("uv");
-        if (p.uv) j.floats(p.uv, 2 * p.cornerCount);
-        else j.null();
-        j.close('}');
-    }
-    j.close(']');
+    for (int32_t i = 0; i < l->polygons.count; ++i) polygons.push_back(polygon(o, l, l->polygons.items[i]));
+    j["pointList"] = std::move(points);
+    j["polygonList"] = std::move(polygons);
 }
 
 static void fullVMap(Json& j, const LwLayer* l, const LwVMap* m)
 {
     if (onlyLayer >= 0 && l->number != onlyLayer) return;
-    j.key("entryList");
-    j.open('[');
+    Json entries = Json::array();
     for (int32_t e = 0; e < m->entryCount; ++e) {
-        j.open('{', true);
-        field(j, "point", m->pointIndex[e]);
-        if (m->perPolygon) field(j, "polygon", m->polygonIndex[e]);
-        j.key("values");
-        if (m->values) j.floats(m->values[e], m->dimension);
-        else j.null();
-        j.close('}');
+        Json entry = {{"point", m->pointIndex[e]}};
+        if (m->perPolygon) entry["polygon"] = m->polygonIndex[e];
+        entry["values"] = m->values ? floats(m->values[e], m->dimension) : Json(nullptr);
+        entries.push_back(std::move(entry));
     }
-    j.close(']');
+    j["entryList"] = std::move(entries);
 }
 
 // ---- SubPatches -------------------------------------------------------------------------
@@ -524,15 +378,12 @@ static void jsonSubpatches(Json& j, const LwLayer* l)
 {
     LwSubdivision r;
     if (!subpatches(l, &r)) return;
-    j.key("subpatches");
-    j.open('{');
-    field(j, "level", r.level);
-    field(j, "control", r.controlPolygons);
-    field(j, "subdivided", r.subdividedPolygons);
-    field(j, "degenerate", r.degenerate);
-    field(j, "nonManifoldEdges", r.nonManifoldEdges);
-    field(j, "problem", subdivisionProblem(r.problem));
-    j.close('}');
+    j["subpatches"] = {{"level", r.level},
+                       {"control", r.controlPolygons},
+                       {"subdivided", r.subdividedPolygons},
+                       {"degenerate", r.degenerate},
+                       {"nonManifoldEdges", r.nonManifoldEdges},
+                       {"problem", name(subdivisionProblem(r.problem))}};
 }
 
 static void printSubpatches(const LwLayer* l)
@@ -578,14 +429,11 @@ static void jsonVertexColors(Json& j, const LwObject* o, const LwSurface* s)
 {
     if (!s->vertexColor.mapName) return;
     VertexColorUse use = vertexColorUse(o, s);
-    j.key("vertexColors");
-    j.open('{');
-    field(j, "map", s->vertexColor.mapName);
-    field(j, "type", lwIdText(s->vertexColor.mapType).text);
-    field(j, "intensity", s->vertexColor.intensity.value);
-    field(j, "corners", double(use.corners));
-    field(j, "problem", use.problem);
-    j.close('}');
+    j["vertexColors"] = {{"map", name(s->vertexColor.mapName)},
+                         {"type", idName(s->vertexColor.mapType)},
+                         {"intensity", number(s->vertexColor.intensity.value)},
+                         {"corners", use.corners},
+                         {"problem", name(use.problem)}};
 }
 
 static void printVertexColors(const LwObject* o, const LwSurface* s)
@@ -601,176 +449,110 @@ static void printVertexColors(const LwObject* o, const LwSurface* s)
 static void jsonTexCoords(Json& j, const LwSurface* s)
 {
     const LwTexture* t = s->color.textures;
-    j.key("texCoords");
     if (!t) {
-        j.null();
+        j["texCoords"] = nullptr;
         return;
     }
-    j.open('{');
-    j.key("source");
-    j.string(fromUvMap(t) ? "uvmap" : "projection");
+    Json c = {{"source", fromUvMap(t) ? "uvmap" : "projection"}};
     if (fromUvMap(t)) {
-        j.key("map");
-        j.string(t->image.vmapName);
-        j.key("mappedCorners");
-        j.number(s->uvMappedCorners);
-        j.key("missedCorners");
-        j.number(s->uvMissedCorners);
+        c["map"] = name(t->image.vmapName);
+        c["mappedCorners"] = s->uvMappedCorners;
+        c["missedCorners"] = s->uvMissedCorners;
     } else {
-        j.key("projection");
-        j.string(appliedProjection(t));
+        c["projection"] = appliedProjection(t);
     }
-    j.close('}');
+    j["texCoords"] = std::move(c);
+}
+
+static Json jsonLayer(const LwObject* o, const LwLayer* l)
+{
+    std::map<int, int> histogram;
+    long corners = 0;
+    for (int32_t i = 0; i < l->polygons.count; ++i) {
+        ++histogram[l->polygons.items[i].cornerCount];
+        corners += l->polygons.items[i].cornerCount;
+    }
+    Json counts = Json::object();
+    for (const auto& h : histogram) counts[std::to_string(h.first)] = h.second;
+    Json j = {{"name", name(l->name)},
+              {"number", l->number},
+              {"parent", l->parent >= 0 ? Json(l->parent) : Json(nullptr)},
+              {"points", l->points.count},
+              {"polygons", l->polygons.count},
+              {"corners", corners},
+              {"histogram", std::move(counts)},
+              {"bbox", floats(l->bbox, 6)}};
+    jsonSubpatches(j, l);
+    if (full) fullLayer(j, o, l);
+    return j;
+}
+
+static Json jsonSurface(const LwObject* o, const LwSurface* s)
+{
+    const LwTexture* t = s->color.textures;
+    Json texture = nullptr;
+    if (t) {
+        const bool image = t->type == lwId('I', 'M', 'A', 'P');
+        texture = {{"type", idName(t->type)},
+                   {"projection", image ? projectionName(t->image.projection) : "planar"},
+                   {"axis", textureAxis(t)},
+                   {"size", floats(t->mapping.size.value, 3)},
+                   {"center", floats(t->mapping.center.value, 3)},
+                   {"clip", image ? t->image.clip : 0},
+                   {"image", name(clipImage(o, t))}};
+    }
+    Json j = {{"name", name(s->name)},
+              {"color", floats(s->color.rgb, 3)},
+              {"diffuse", number(s->diffuse.value)},
+              {"specularity", number(s->specularity.value)},
+              {"smoothAngle", number(s->smoothAngle)},
+              {"sidedness", s->sidedness},
+              {"texture", std::move(texture)}};
+    jsonVertexColors(j, o, s);
+    jsonTexCoords(j, s);
+    if (full) fullSurface(j, s);
+    return j;
 }
 
 static void jsonObject(Json& j, const LwObject* o)
 {
     if (full) {
-        field(j, "layerCount", o->layerCount);
-        field(j, "surfaceCount", o->surfaceCount);
-        field(j, "clipCount", o->clipCount);
-        field(j, "envelopeCount", o->envelopeCount);
-        field(j, "tagOffset", o->tags.offset);
-        j.key("tags");
-        j.open('[');
-        for (int32_t i = 0; i < o->tags.count; ++i) j.string(o->tags.strings[i]);
-        j.close(']');
+        j["layerCount"] = o->layerCount;
+        j["surfaceCount"] = o->surfaceCount;
+        j["clipCount"] = o->clipCount;
+        j["envelopeCount"] = o->envelopeCount;
+        j["tagOffset"] = o->tags.offset;
+        Json tags = Json::array();
+        for (int32_t i = 0; i < o->tags.count; ++i) tags.push_back(name(o->tags.strings[i]));
+        j["tags"] = std::move(tags);
     }
-    j.key("layers");
-    j.open('[');
-    for (const LwLayer* l = o->layers; l; l = l->next) {
-        std::map<int, int> histogram;
-        long corners = 0;
-        for (int32_t i = 0; i < l->polygons.count; ++i) {
-            ++histogram[l->polygons.items[i].cornerCount];
-            corners += l->polygons.items[i].cornerCount;
-        }
-        j.open('{', true);
-        j.key("name");
-        j.string(l->name);
-        j.key("number");
-        j.number(l->number);
-        j.key("parent");
-        if (l->parent >= 0) j.number(l->parent);
-        else j.null();
-        j.key("points");
-        j.number(l->points.count);
-        j.key("polygons");
-        j.number(l->polygons.count);
-        j.key("corners");
-        j.number(double(corners));
-        j.key("histogram");
-        j.open('{');
-        for (const auto& h : histogram) {
-            j.key(std::to_string(h.first).c_str());
-            j.number(h.second);
-        }
-        j.close('}');
-        j.key("bbox");
-        j.floats(l->bbox, 6);
-        jsonSubpatches(j, l);
-        if (full) fullLayer(j, o, l);
-        j.close('}');
-    }
-    j.close(']');
-
-    j.key("surfaces");
-    j.open('[');
-    for (const LwSurface* s = o->surfaces; s; s = s->next) {
-        j.open('{', true);
-        j.key("name");
-        j.string(s->name);
-        j.key("color");
-        j.floats(s->color.rgb, 3);
-        j.key("diffuse");
-        j.number(s->diffuse.value);
-        j.key("specularity");
-        j.number(s->specularity.value);
-        j.key("smoothAngle");
-        j.number(s->smoothAngle);
-        j.key("sidedness");
-        j.number(s->sidedness);
-        j.key("texture");
-        const LwTexture* t = s->color.textures;
-        if (!t) {
-            j.null();
-        } else {
-            j.open('{');
-            j.key("type");
-            j.string(lwIdText(t->type).text);
-            j.key("projection");
-            j.string(t->type == lwId('I', 'M', 'A', 'P') ? projectionName(t->image.projection) : "planar");
-            j.key("axis");
-            j.number(textureAxis(t));
-            j.key("size");
-            j.floats(t->mapping.size.value, 3);
-            j.key("center");
-            j.floats(t->mapping.center.value, 3);
-            j.key("clip");
-            j.number(t->type == lwId('I', 'M', 'A', 'P') ? t->image.clip : 0);
-            j.key("image");
-            j.string(clipImage(o, t));
-            j.close('}');
-        }
-        jsonVertexColors(j, o, s);
-        jsonTexCoords(j, s);
-        if (full) fullSurface(j, s);
-        j.close('}');
-    }
-    j.close(']');
-
-    j.key("clips");
-    j.open('[');
+    Json layers = Json::array(), surfaces = Json::array(), clips = Json::array(), envelopes = Json::array(),
+         vmaps = Json::array();
+    for (const LwLayer* l = o->layers; l; l = l->next) layers.push_back(jsonLayer(o, l));
+    for (const LwSurface* s = o->surfaces; s; s = s->next) surfaces.push_back(jsonSurface(o, s));
     for (const LwClip* c = o->clips; c; c = c->next) {
-        j.open('{', true);
-        j.key("index");
-        j.number(c->index);
-        j.key("kind");
-        j.string(lwIdText(c->type).text);
-        j.key("name");
-        j.string(lwClipFirstName(c));
-        if (full) fullClip(j, c);
-        j.close('}');
+        Json clip = {{"index", c->index}, {"kind", idName(c->type)}, {"name", name(lwClipFirstName(c))}};
+        if (full) fullClip(clip, c);
+        clips.push_back(std::move(clip));
     }
-    j.close(']');
-
-    j.key("envelopes");
-    j.open('[');
     for (const LwEnvelope* e = o->envelopes; e; e = e->next) {
-        j.open('{', true);
-        j.key("index");
-        j.number(e->index);
-        j.key("name");
-        j.string(e->name);
-        j.key("keys");
-        j.number(e->keyCount);
-        if (full) fullEnvelope(j, e);
-        j.close('}');
+        Json envelope = {{"index", e->index}, {"name", name(e->name)}, {"keys", e->keyCount}};
+        if (full) fullEnvelope(envelope, e);
+        envelopes.push_back(std::move(envelope));
     }
-    j.close(']');
-
-    j.key("vmaps");
-    j.open('[');
     for (const LwLayer* l = o->layers; l; l = l->next) {
         for (const LwVMap* m = l->vmaps; m; m = m->next) {
-            j.open('{', true);
-            j.key("layer");
-            j.number(l->number);
-            j.key("name");
-            j.string(m->name);
-            j.key("type");
-            j.string(lwIdText(m->type).text);
-            j.key("dimension");
-            j.number(m->dimension);
-            j.key("entries");
-            j.number(m->entryCount);
-            j.key("perPolygon");
-            j.boolean(m->perPolygon != 0);
-            if (full) fullVMap(j, l, m);
-            j.close('}');
+            Json vmap = {{"layer", l->number},        {"name", name(m->name)},      {"type", idName(m->type)},
+                         {"dimension", m->dimension}, {"entries", m->entryCount}, {"perPolygon", m->perPolygon != 0}};
+            if (full) fullVMap(vmap, l, m);
+            vmaps.push_back(std::move(vmap));
         }
     }
-    j.close(']');
+    j["layers"] = std::move(layers);
+    j["surfaces"] = std::move(surfaces);
+    j["clips"] = std::move(clips);
+    j["envelopes"] = std::move(envelopes);
+    j["vmaps"] = std::move(vmaps);
 }
 
 // ---- text -----------------------------------------------------------------------------
@@ -826,28 +608,27 @@ static void printObject(const LwObject* o)
                         l->number);
 }
 
+static const char usage[] = "usage: lwo-info [--json [--full [--layer N]]] [--subdiv N] FILE...\n";
+
 int main(int argc, char** argv)
 {
     bool json = false;
-    int files = 0, failed = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--json") == 0) {
-            json = true;
-            continue;
+    static const option longOptions[] = {{"json", no_argument, nullptr, 'j'},
+                                         {"full", no_argument, nullptr, 'f'},
+                                         {"layer", required_argument, nullptr, 'l'},
+                                         {"subdiv", required_argument, nullptr, 's'},
+                                         {}};
+    const int first = parseOptions(argc, argv, "", longOptions, usage, 1, -1, [&](int val, const char* argument) {
+        switch (val) {
+        case 'j': json = true; return true;
+        case 'f': full = true; return true;
+        case 'l': return numberArgument("--layer", argument, 0, 0xFFFF, &onlyLayer);
+        default: return numberArgument("--subdiv", argument, 0, 100, &subdivisionLevel);
         }
-        if (std::strcmp(argv[i], "--full") == 0) {
-            full = true;
-            continue;
-        }
-        if (std::strcmp(argv[i], "--layer") == 0 && i + 1 < argc) {
-            onlyLayer = std::atoi(argv[++i]);
-            continue;
-        }
-        if (std::strcmp(argv[i], "--subdiv") == 0 && i + 1 < argc) {
-            subdivisionLevel = std::atoi(argv[++i]);
-            continue;
-        }
-        ++files;
+    });
+    if (first < 0) return 2;
+    int failed = 0;
+    for (int i = first; i < argc; ++i) {
         const char* path = argv[i];
         std::string form = formOf(path);
         uint32_t failId = 0;
@@ -855,29 +636,17 @@ int main(int argc, char** argv)
         LwObject* o = readLwObjectQuietly(path, &failId, &failPos);
         if (!o) ++failed;
         if (json) {
-            Json j;
-            j.pretty = full;
-            j.open('{');
-            j.key("file");
-            j.string(path);
-            j.key("ok");
-            j.boolean(o != nullptr);
-            j.key("form");
-            j.string(form.empty() ? nullptr : form.c_str());
+            Json j = {{"file", name(path)}, {"ok", o != nullptr}, {"form", form.empty() ? Json(nullptr) : Json(form)}};
             if (o) {
                 jsonObject(j, o);
             } else {
-                j.key("failId");
-                if (failId) j.string(lwIdText(failId).text);
-                else j.null();
-                j.key("failPos");
-                if (failPos >= 0) j.number(failPos);
-                else j.null();
-                j.key("failReason");
-                j.string(lwFailReason());
+                j["failId"] = failId ? idName(failId) : Json(nullptr);
+                j["failPos"] = failPos >= 0 ? Json(failPos) : Json(nullptr);
+                j["failReason"] = name(lwFailReason());
             }
-            j.close('}');
-            std::printf("%s\n", j.out.c_str());
+            std::string out;
+            writeRecords(j, full, out);
+            std::printf("%s\n", out.c_str());
         } else if (!o) {
             std::printf("%s: failed", path);
             if (failId) std::printf(" in chunk '%s'", lwIdText(failId).text);
@@ -890,10 +659,6 @@ int main(int argc, char** argv)
             printObject(o);
         }
         freeLwObject(o);
-    }
-    if (files == 0) {
-        std::fprintf(stderr, "usage: lwo-info [--json [--full [--layer N]]] [--subdiv N] FILE...\n");
-        return 2;
     }
     return failed ? 1 : 0;
 }
