@@ -23,23 +23,10 @@ std::string channel(int index, const std::vector<std::string>& keys, const std::
     return s + "  Behaviors " + behaviours + "\n}\n";
 }
 
-// The numbers after `key` in a JSON line, up to `count`.
-std::vector<double> numbers(const std::string& line, const std::string& key, int count)
-{
-    std::vector<double> out;
-    size_t at = line.find("\"" + key + "\":");
-    if (at == std::string::npos) return out;
-    const char* s = line.c_str() + at + key.size() + 3;
-    while (static_cast<int>(out.size()) < count) {
-        while (*s == '[' || *s == ']' || *s == ',') ++s;
-        char* end = nullptr;
-        double v = std::strtod(s, &end);
-        if (end == s) break;
-        out.push_back(v);
-        s = end;
-    }
-    return out;
-}
+using Json = nlohmann::json;
+
+// A number of a JSON line; NaN for anything else.
+double number(const Json& v) { return v.is_number() ? v.get<double>() : NAN; }
 
 std::vector<int32_t> parentsOf(Scene* scene)
 {
@@ -49,13 +36,18 @@ std::vector<int32_t> parentsOf(Scene* scene)
     return parents;
 }
 
-std::vector<std::string> itemLines(const std::string& arguments)
+// scene-view's item lines, each a JSON object (a line that is not is a failure).
+std::vector<Json> itemLines(const std::string& arguments)
 {
-    std::vector<std::string> lines;
+    std::vector<Json> lines;
     FILE* pipe = popen((SCENE_VIEW " " + arguments).c_str(), "r");
     if (!pipe) return lines;
     char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe)) lines.push_back(buffer);
+    while (std::fgets(buffer, sizeof buffer, pipe)) {
+        Json line = Json::parse(buffer, nullptr, false);
+        if (line.is_object()) lines.push_back(line);
+        else ADD_FAILURE() << buffer;
+    }
     EXPECT_EQ(pclose(pipe), 0) << arguments;
     return lines;
 }
@@ -83,26 +75,22 @@ TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.ms) + " ms, item " + std::to_string(c.item));
-        std::vector<std::string> lines = itemLines(path("family.lws") + " --items --at " + std::to_string(c.ms));
+        std::vector<Json> lines = itemLines(path("family.lws") + " --items --at " + std::to_string(c.ms));
         ASSERT_EQ(lines.size(), 4u);
-        std::vector<double> world = numbers(lines[c.item], "world", 3);
-        ASSERT_EQ(world.size(), 3u) << lines[c.item];
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(world[k], c.xyz[k], 1e-5);
-        std::vector<double> matrix = numbers(lines[c.item], "matrix", 12);
-        ASSERT_EQ(matrix.size(), 12u);
-        EXPECT_EQ((std::vector<double>{matrix[3], matrix[7], matrix[11]}), world);
+        Json& line = lines[c.item];
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(number(line["world"][k]), c.xyz[k], 1e-5);
+            EXPECT_EQ(line["matrix"][k][3], line["world"][k]);
+        }
     }
-    std::vector<std::string> lines = itemLines(path("family.lws") + " --items --at 1000");
+    std::vector<Json> lines = itemLines(path("family.lws") + " --items --at 1000");
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_NE(lines[0].find("\"kind\":\"object\",\"parent\":1,"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find("{\"name\":\"Parent\",\"kind\":\"null\",\"parent\":null,"), std::string::npos) << lines[1];
-    EXPECT_NE(lines[3].find("\"kind\":\"camera\""), std::string::npos) << lines[3];
+    Json described = Json::array();
+    for (Json& line : lines) described.push_back({line["name"], line["kind"], line["parent"]});
+    EXPECT_EQ(described, Json::parse(R"([[")" + cube + R"(","object",1],["Parent","null",null],["Grandchild","null",0],)"
+                                     R"(["Camera","camera",null]])"));
     // The parent's own channels: x 2, heading pi/2, scale 2.
-    std::vector<double> own = numbers(lines[1], "own", 9);
-    ASSERT_EQ(own.size(), 9u);
-    EXPECT_NEAR(own[0], 2, 1e-9);
-    EXPECT_NEAR(own[3], 1.5707963267948966, 1e-9);
-    EXPECT_NEAR(own[8], 2, 1e-9);
+    EXPECT_EQ(lines[1]["own"], Json::parse("[2,0,0,1.5707963267948966,0,0,2,2,2]"));
 
     // In the engine: the cube is placed by its matrix, the camera's zoom
     // factor 1 is a 90 degree view.
@@ -172,18 +160,21 @@ TEST_F(LightWaveItems, ParentLoopsAndMissingParentsAreWarned)
 // --items -v: the JSON alone on standard output, the warnings (keys out of
 // order, line 25) on standard error. A motion that overflows (offset repeat
 // of x and scale x by 1e308 a second, at 1000 s) gives infinities and, in
-// the matrices, inf * 0: each is null in JSON.
+// the matrices, inf * 0: each is null in JSON. Names in Latin-1 and in UTF-8
+// both come out as UTF-8.
 TEST_F(LightWaveItems, ItemsPrintJsonAloneWithWarningsBeside)
 {
-    write("far.lws", "LWSC\n5\nAddNullObject 10000000 Far\nObjectMotion\nNumChannels 7\n" +
+    write("far.lws", "LWSC\n5\nAddNullObject 10000000 Far\xE9\nObjectMotion\nNumChannels 7\n" +
                          channel(0, {"0 0 0", "1e308 1 3"}, "1 4") + channel(6, {"1 0 0", "1e308 1 3"}, "1 4") +
-                         "AddNullObject 10000001 Child\nParentItem 10000000\nObjectMotion\nNumChannels 2\n" +
+                         "AddNullObject 10000001 Child\xC3\xA9\nParentItem 10000000\nObjectMotion\nNumChannels 2\n" +
                          channel(1, {"1 1 0", "1 0 0"}));
-    std::vector<std::string> lines = itemLines(path("far.lws") + " --items -v --at 1000000 2>" + path("err"));
+    std::vector<Json> lines = itemLines(path("far.lws") + " --items -v --at 1000000 2>" + path("err"));
     ASSERT_EQ(lines.size(), 2u);
-    for (const std::string& line : lines) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
-    EXPECT_NE(lines[0].find("\"own\":[null,0,0,0,0,0,null,1,1],\"world\":[null,"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find("\"own\":[0,1,0,0,0,0,1,1,1],\"world\":[null,"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[0]["name"], "Far\xC3\xA9");
+    EXPECT_EQ(lines[1]["name"], "Child\xC3\xA9");
+    EXPECT_EQ(lines[0]["own"], Json::parse("[null,0,0,0,0,0,null,1,1]"));
+    EXPECT_EQ(lines[1]["own"], Json::parse("[0,1,0,0,0,0,1,1,1]"));
+    for (Json& line : lines) EXPECT_EQ(line["world"][0], nullptr);
     const std::string err = readWholeFile(path("err"));
     EXPECT_NE(err.find("far.lws' ligne 25: cles dans le desordre, triees>"), std::string::npos) << err;
 }

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cli.h"
 #include "engine.h"
 #include "imagesearch.h"
 #include "lightwave.h"
@@ -37,30 +38,41 @@ const int height = 480;
 struct Options {
     const char* file = nullptr;
     const char* png = nullptr;
-    long atMs = 0;
-    long subdivisionLevel = 2;
+    int atMs = 0;
+    int subdivisionLevel = 2;
     bool at = false;
     bool items = false;
     bool verbose = false;
     bool unlit = false;
 };
 
+const char usage[] =
+    "usage: scene-view FILE [--at MS] [--png OUT.png] [--items] [--content DIR] [--subdiv N] [--unlit] [-v]\n";
+
 bool parse(int argc, char** argv, Options& o)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) o.png = argv[++i];
-        else if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) o.atMs = std::strtol(argv[++i], nullptr, 10), o.at = true;
-        else if (std::strcmp(argv[i], "--items") == 0) o.items = true;
-        else if (std::strcmp(argv[i], "--content") == 0 && i + 1 < argc) setImageContentFolder(argv[++i]);
-        else if (std::strcmp(argv[i], "--subdiv") == 0 && i + 1 < argc)
-            o.subdivisionLevel = std::strtol(argv[++i], nullptr, 10);
-        else if (std::strcmp(argv[i], "-v") == 0) o.verbose = true;
-        else if (std::strcmp(argv[i], "--unlit") == 0) o.unlit = true;
-        else if (!o.file && argv[i][0] != '-') o.file = argv[i];
-        else return false;
-    }
-    return o.file && o.atMs >= -2000000000L && o.atMs <= 2000000000L && o.subdivisionLevel >= 0 &&
-           o.subdivisionLevel <= 1000;
+    static const option longOptions[] = {{"at", required_argument, nullptr, 'a'},
+                                         {"png", required_argument, nullptr, 'p'},
+                                         {"items", no_argument, nullptr, 'i'},
+                                         {"content", required_argument, nullptr, 'c'},
+                                         {"subdiv", required_argument, nullptr, 's'},
+                                         {"unlit", no_argument, nullptr, 'u'},
+                                         {}};
+    int first = parseOptions(argc, argv, "v", longOptions, usage, 1, 1, [&](int val, const char* argument) {
+        switch (val) {
+        case 'a': o.at = true; return numberArgument("--at", argument, -2000000000, 2000000000, &o.atMs);
+        case 'p': o.png = argument; break;
+        case 'i': o.items = true; break;
+        case 'c': setImageContentFolder(argument); break;
+        case 's': return numberArgument("--subdiv", argument, 0, 100, &o.subdivisionLevel);
+        case 'u': o.unlit = true; break;
+        default: o.verbose = true; break;
+        }
+        return true;
+    });
+    if (first < 0) return false;
+    o.file = argv[first];
+    return true;
 }
 
 bool hasKeys(const KeyframePlayer* player)
@@ -144,14 +156,6 @@ bool hasCameraItem(Scene* scene)
     return false;
 }
 
-// JSON has no infinities or NaN (a far-off linear or offset-repeat motion
-// gives them): such a number is written null.
-void printJsonNumber(const char* before, double value)
-{
-    if (std::isfinite(value)) std::printf("%s%.17g", before, value);
-    else std::printf("%snull", before);
-}
-
 // The file as Scene::load will name it can be read: a missing file is a
 // failure, not an empty scene.
 bool readable(const char* file)
@@ -166,21 +170,12 @@ bool readable(const char* file)
     return ok;
 }
 
-void printJsonString(const char* s)
-{
-    std::putchar('"');
-    for (; *s; ++s) {
-        const unsigned char c = static_cast<unsigned char>(*s);
-        if (c == '"' || c == '\\') std::printf("\\%c", c);
-        else if (c < 0x20) std::printf("\\u%04x", c);
-        else std::putchar(c);
-    }
-    std::putchar('"');
-}
-
 // One JSON line per item at `seconds`; false when the scene has no items.
+// JSON has no infinities or NaN (a far-off linear or offset-repeat motion
+// gives them): such a number is written null.
 bool printItems(Scene* scene, double seconds)
 {
+    using Json = nlohmann::ordered_json;
     LwSceneItems* items = lwSceneItemsOf(scene);
     if (!items) return false;
     lwItemsWorld(items, seconds);
@@ -190,18 +185,20 @@ bool printItems(Scene* scene, double seconds)
         double own[9];
         lwItemOwn(item, seconds, own);
         const double* m = &items->world[12 * i];
-        std::printf("{\"name\":");
-        printJsonString(item->name);
-        std::printf(",\"kind\":\"%s\",\"parent\":", kinds[item->kind]);
-        if (item->parent >= 0) std::printf("%d", item->parent);
-        else std::printf("null");
-        std::printf(",\"own\":[");
-        for (int k = 0; k < 9; ++k) printJsonNumber(k ? "," : "", own[k]);
-        std::printf("],\"world\":[");
-        for (int k = 0; k < 3; ++k) printJsonNumber(k ? "," : "", m[4 * k + 3]);
-        std::printf("],\"matrix\":[");
-        for (int k = 0; k < 12; ++k) printJsonNumber(k == 0 ? "[" : k % 4 ? "," : "],[", m[k]);
-        std::printf("]]}\n");
+        Json line = {{"name", jsonText<Json>(item->name)},
+                     {"kind", kinds[item->kind]},
+                     {"parent", item->parent >= 0 ? Json(item->parent) : Json(nullptr)},
+                     {"own", Json::array()},
+                     {"world", Json::array()},
+                     {"matrix", Json::array()}};
+        for (double v : own) line["own"].push_back(jsonNumber<Json>(v));
+        for (int k = 0; k < 3; ++k) line["world"].push_back(jsonNumber<Json>(m[4 * k + 3]));
+        for (int r = 0; r < 3; ++r) {
+            Json row = Json::array();
+            for (int k = 0; k < 4; ++k) row.push_back(jsonNumber<Json>(m[4 * r + k]));
+            line["matrix"].push_back(row);
+        }
+        std::printf("%s\n", line.dump().c_str());
     }
     return true;
 }
@@ -244,10 +241,7 @@ bool windowClosed()
 int main(int argc, char** argv)
 {
     Options o;
-    if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: scene-view FILE [--at MS] [--png OUT.png] [--items] [--content DIR] [--subdiv N] [--unlit] [-v]\n");
-        return 2;
-    }
+    if (!parse(argc, argv, o)) return 2;
     verbose = o.verbose ? 1 : 0;
     // Standard output carries --items' JSON: diagnostics go beside it.
     diagnosticsStream = stderr;
