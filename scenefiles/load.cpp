@@ -108,6 +108,7 @@ static void loadSceneObject(Scene* scene, FILE* file, char* name)
     const std::string found = findImageFile(name, nullptr, sceneLoadingObjects(), imageContentFolder());
     const bool elsewhere = !found.empty() && found.size() < sizeof path && found != name;
     std::memcpy(path, elsewhere ? found.c_str() : name, (elsewhere ? found.size() : std::strlen(name)) + 1);
+    importedLayerNumbers.clear();  // so that a load which imports nothing leaves none
     if (scene->load(path)) {
         Scene::reportInfo(" -->> Chargement Objet Reussi <<--");
         if (scene->objectCount > 0) scene->showObject(scene->objects[scene->objectCount - 1]);

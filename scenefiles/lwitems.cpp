@@ -212,13 +212,19 @@ LwSceneItem* LwItemsReading::addObject(Scene* scene, int32_t before, int32_t lay
     copyText(item->name, sizeof item->name, name);
     const int32_t made = scene->objectCount - before;
     if (made <= 0) return item;
-    if (layer > made) {
-        warnLightWaveLine(file, std::ftell(file) - 1, "couche absente de l'objet, la premiere est prise");
-        layer = 1;
+    int32_t position = 0;  // of the layer kept, from 1 in file order
+    if (layer > 0) {
+        if (importedLayerNumbers.size() == static_cast<size_t>(made))
+            for (int32_t i = 0; i < made && position == 0; ++i)
+                if (importedLayerNumbers[i] == layer) position = i + 1;
+        if (position == 0) {
+            warnLightWaveLine(file, std::ftell(file) - 1, "couche absente de l'objet, la premiere est prise");
+            position = 1;
+        }
     }
-    item->objectIndex = layer > 0 ? before + layer - 1 : before;
-    item->objectSpan = layer > 0 ? 1 : made;
-    if (layer > 0)
+    item->objectIndex = position > 0 ? before + position - 1 : before;
+    item->objectSpan = position > 0 ? 1 : made;
+    if (position > 0)
         for (int32_t i = before; i < scene->objectCount; ++i)
             if (i != item->objectIndex) scene->hideObject(scene->objects[i]);
     return item;

@@ -79,7 +79,8 @@ public:
     LwItemsReading(FILE* file, int32_t version) : file(file), version(version), items(new LwSceneItems) {}
     ~LwItemsReading() { delete items; }
     // An object just loaded: the scene's objects from `before` on are its
-    // layers; `layer` > 0 keeps that one (1-based, file order) and hides the rest.
+    // layers; `layer` > 0 keeps the one Modeler numbers so (see
+    // importedLayerNumbers) and hides the rest.
     LwSceneItem* addObject(Scene* scene, int32_t before, int32_t layer, const char* name);
     // The item a motion word is for: the last object or null, light, bone;
     // the camera (made when the file has not added one).

@@ -1,12 +1,15 @@
 // LightWave scene items: a child following a moving, turning, scaled parent
-// (through scene-view --items), layers, first-layout scenes left to their
-// players, and parents that loop or name nothing.
+// (through scene-view --items), layers by number, first-layout scenes left to
+// their players, and parents that loop or name nothing.
 #include "support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 #include "lwitems.h"
+#include "lwobwriter.h"
 
 namespace {
 using LightWaveItems = SceneFilesTest;
@@ -107,6 +110,31 @@ TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
     EXPECT_NEAR(placed->matrix[3], 2, 1e-5);
     EXPECT_NEAR(placed->matrix[11], -2, 1e-5);
     EXPECT_NEAR(scene->fieldOfView, 90, 1e-4);
+}
+
+// "LoadObjectLayer N" shows the layer Modeler numbers N, alone: LWO2 files
+// number layers from 0 (here 3, 4, 2, 1, each named by its number), LWLO
+// files from 1 (here 2, 1). A missing one is a warning; the first is shown.
+TEST_F(LightWaveItems, LoadObjectLayerNamesModelersLayerNumber)
+{
+    std::vector<LwwLayer> layers;
+    for (int n : {3, 4, 2, 1}) layers.push_back(triangleLayer("n" + std::to_string(n))), layers.back().number = n;
+    writeObject("four.lwo", {fixtureSurface("Grey")}, layers);
+    const std::vector<unsigned char> lwlo = lwloObject({layers[2], layers[3]});
+    write("two.lwo", std::string(lwlo.begin(), lwlo.end()));
+    for (const char* c : {"four.lwo 2 n1", "four.lwo 3 n2", "four.lwo 4 n3", "four.lwo 5 n4", "four.lwo 1 n3 missing",
+                          "two.lwo 1 n1", "two.lwo 2 n2", "two.lwo 3 n2 missing"}) {
+        std::istringstream in(c);
+        std::string object, layer, expected, missing, shown;
+        in >> object >> layer >> expected >> missing;
+        write("layer.lws", "LWSC\n5\nLoadObjectLayer " + layer + " 10000000 " + path(object) + "\n");
+        renew();
+        std::string out = reports([&] { ASSERT_TRUE(load(path("layer.lws"))); });
+        EXPECT_EQ(out.find("couche absente") == std::string::npos, missing.empty()) << c;
+        for (int32_t i = 1; i < scene->objectCount; ++i)
+            if (scene->objects[i]->visible) shown += scene->objects[i]->name + std::string(" ");
+        EXPECT_EQ(shown.substr(0, 2) + " " + std::to_string(std::count(shown.begin(), shown.end(), ' ')), expected + " 1") << c;
+    }
 }
 
 // "LoadObjectLayer 2" shows the second layer only; a scene in the first
