@@ -356,17 +356,17 @@ void LwItemsReading::finish(Scene* scene, double firstSeconds, double lastSecond
     if (items->lastSeconds > into->lastSeconds) into->lastSeconds = items->lastSeconds;
 }
 
-void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length)
+void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length, double secondsPerFrame)
 {
-    // The first layout's keys are at frames of the player's 10 ms ticks,
-    // joined by straight lines, with angles in degrees.
+    // The first layout's keys are at frames, joined by straight lines, with
+    // angles in degrees.
     const int32_t channels = length - 5 < 9 ? length - 5 : 9;
     item->angleScale = lwRadiansPerDegree;
     for (int32_t c = 0; c < channels; ++c) {
         LwChannelEnvelope* e = &item->motion.channels[c];
         for (int32_t k = 0; k < keys; ++k) {
             const float* row = rows + k * length;
-            LwChannelKey key{row[length - 5] * 0.01, row[c], lwSpanLinear, {0, 0, 0, 0, 0, 0}};
+            LwChannelKey key{row[length - 5] * secondsPerFrame, row[c], lwSpanLinear, {0, 0, 0, 0, 0, 0}};
             if (!lwEnvelopeAddKey(e, key)) break;
         }
         lwEnvelopeTidy(e);

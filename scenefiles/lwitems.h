@@ -55,8 +55,8 @@ struct LwSceneItems : SceneAnimation {
 };
 
 // The first layout's rows (see readMotionBlock) as linear envelopes, to
-// describe the item; its object stays with its player.
-void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length);
+// describe the item; its objects stay with their players.
+void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length, double secondsPerFrame);
 // The nine channel values at `seconds`: position, heading, pitch, bank in
 // radians, scale (1 on a channel without keys).
 void lwItemOwn(LwSceneItem* item, double seconds, double own[9]);

@@ -82,9 +82,7 @@ TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
         ASSERT_EQ(lines.size(), 4u);
         std::vector<double> world = numbers(lines[c.item], "world", 3);
         ASSERT_EQ(world.size(), 3u) << lines[c.item];
-        EXPECT_NEAR(world[0], c.x, 1e-5);
-        EXPECT_NEAR(world[1], c.y, 1e-5);
-        EXPECT_NEAR(world[2], c.z, 1e-5);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(world[k], k == 0 ? c.x : k == 1 ? c.y : c.z, 1e-5) << k;
         std::vector<double> matrix = numbers(lines[c.item], "matrix", 12);
         ASSERT_EQ(matrix.size(), 12u);
         EXPECT_EQ((std::vector<double>{matrix[3], matrix[7], matrix[11]}), world);
@@ -137,31 +135,37 @@ TEST_F(LightWaveItems, LoadObjectLayerNamesModelersLayerNumber)
     }
 }
 
-// "LoadObjectLayer 2" shows the second layer only; a scene in the first
-// layout is left to the players, its items only described (angles in radians).
-TEST_F(LightWaveItems, LayersAndTheFirstLayout)
+// A scene in the first layout is left to the players, its items only
+// described (angles in radians); a frame is a 10 ms tick, or the file's rate
+// gives it. An object's motion moves all its layers; a null's is its own.
+TEST_F(LightWaveItems, FirstLayoutMotionsAndRates)
 {
     std::string two = writeObject("two.lwo", {fixtureSurface("Grey")}, {cubeLayer(), triangleLayer("Second")});
-    write("layer.lws", "LWSC\n5\nLoadObjectLayer 2 10000000 " + two + "\n");
-    ASSERT_TRUE(load(path("layer.lws")));
-    ASSERT_EQ(scene->objectCount, 3);
-    EXPECT_EQ(scene->objects[1]->visible, 0);
-    EXPECT_EQ(scene->objects[2]->visible, 1);
-
-    write("first.lws", "LWSC\n1\nLoadObject " + two + "\nObjectMotion (unnamed)\n  9\n  2\n"
-                       "  1 2 3 90 0 0 1 1 1\n  0 0 0 0 0\n  3 2 3 0 0 0 1 1 1\n  100 0 0 0 0\n");
-    renew();
-    ASSERT_TRUE(load(path("first.lws")));
-    LwSceneItems* items = lwSceneItemsOf(scene);
-    ASSERT_NE(items, nullptr);
-    EXPECT_FALSE(items->placing);
-    scene->setAnimationTime(0.5);
-    for (int32_t i = 0; i < scene->objectCount; ++i) EXPECT_EQ(scene->objects[i]->hasMatrix, 0);
-    EXPECT_EQ(keyFramesOf(scene->objects[2]->player), (std::vector<int>{0, 100}));  // the last layer loaded
-    double own[9];
-    lwItemOwn(items->items[0].get(), 0.5, own);
-    EXPECT_NEAR(own[0], 2, 1e-6);
-    EXPECT_NEAR(own[3], 3.14159265358979 / 4, 1e-6);
+    for (const std::string last : {"100", "25"}) {
+        auto motion = [&](const char* from, const char* to) {
+            return "ObjectMotion m\n9\n2\n" + std::string(from) + " 2 3 90 0 0 1 1 1 0 0 0 0 0\n" + to + " 2 3 0 0 0 1 1 1 " +
+                   last + " 0 0 0 0\n";
+        };
+        write("first.lws", "LWSC\n1\nLastFrame " + last + (last == "25" ? "\nFramesPerSecond 25" : "") + "\nLoadObject " +
+                               two + "\n" + motion("1", "3") + "AddNullObject Mover\n" + motion("0", "-3"));
+        renew();
+        ASSERT_TRUE(load(path("first.lws")));
+        LwSceneItems* items = lwSceneItemsOf(scene);
+        ASSERT_TRUE(items && !items->placing);
+        EXPECT_DOUBLE_EQ(items->lastSeconds, 1.0) << last;
+        scene->setAnimationTime(0.5);
+        for (int32_t i = 1; i < scene->objectCount; ++i) {
+            const SceneObject* o = scene->objects[i];
+            EXPECT_TRUE(o->hasMatrix == 0 && o->player->frames[0].position[0] == 1) << last << i;
+            EXPECT_EQ(keyFramesOf(o->player), (std::vector<int>{0, 100})) << last;
+        }
+        double own[9], mover[9];
+        lwItemOwn(items->items[0].get(), 0.5, own);
+        lwItemOwn(items->items[1].get(), 0.5, mover);
+        EXPECT_NEAR(own[0], 2, 1e-6);
+        EXPECT_NEAR(own[3], 3.14159265358979 / 4, 1e-6);
+        EXPECT_NEAR(mover[0], -1.5, 1e-6);
+    }
 }
 
 // Loops and missing parents are warnings naming the line; the item is then

@@ -36,7 +36,7 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
                            cube + "\nParentItem 10000000\nObjectMotion\nNumChannels 3\nChannel 2\n{ Envelope\n  1\n"
                                   "  Key 6 0 0 0 0 0 0 0 0\n}\nAddCamera 30000000\n");
     // The cube's motion alone, no camera: the view frames the whole motion.
-    write("nocam.lws", "LWSC\n5\nFirstFrame 0\nLastFrame 30\nLoadObjectLayer 1 10000000 " + cube +
+    write("nocam.lws", "LWSC\n5\nFirstFrame 0\nLastFrame 30\nFramesPerSecond 30\nLoadObjectLayer 1 10000000 " + cube +
                            "\nObjectMotion\nNumChannels 1\nChannel 0\n{ Envelope\n  2\n  Key 1.5 0 0 0 0 0 0 0 0\n"
                            "  Key -1.5 1 3 0 0 0 0 0 0\n}\n");
     // A picture named on another machine in device form is found beside the
