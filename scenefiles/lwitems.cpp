@@ -212,6 +212,9 @@ LwSceneItem* LwItemsReading::addObject(Scene* scene, int32_t before, int32_t lay
     copyText(item->name, sizeof item->name, name);
     const int32_t made = scene->objectCount - before;
     if (made <= 0) return item;
+    // LightWave turns them; the engine's own files turn pitch outermost.
+    for (int32_t i = before; i < scene->objectCount; ++i)
+        if (scene->objects[i]) scene->objects[i]->headingFirst = 1;
     int32_t position = 0;  // of the layer kept, from 1 in file order
     if (layer > 0) {
         if (importedLayerNumbers.size() == static_cast<size_t>(made))

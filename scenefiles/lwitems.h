@@ -8,7 +8,8 @@
 // applied to column vectors: a point is moved to the pivot's frame, scaled,
 // banked, pitched, headed, then moved to the position, as LightWave places
 // items. Heading turns +z toward +x, pitch turns +z toward -y, bank turns +x
-// toward +y. The world placement is parent's world x own.
+// toward +y. The world placement is parent's world x own. Objects left to
+// their players are drawn in the same order (SceneObject::headingFirst).
 #pragma once
 #include <cstdio>
 #include <memory>
@@ -79,8 +80,8 @@ public:
     LwItemsReading(FILE* file, int32_t version) : file(file), version(version), items(new LwSceneItems) {}
     ~LwItemsReading() { delete items; }
     // An object just loaded: the scene's objects from `before` on are its
-    // layers; `layer` > 0 keeps the one Modeler numbers so (see
-    // importedLayerNumbers) and hides the rest.
+    // layers, turned in LightWave's order; `layer` > 0 keeps the one Modeler
+    // numbers so (see importedLayerNumbers) and hides the rest.
     LwSceneItem* addObject(Scene* scene, int32_t before, int32_t layer, const char* name);
     // The item a motion word is for: the last object or null, light, bone;
     // the camera (made when the file has not added one).

@@ -135,9 +135,10 @@ TEST_F(LightWaveItems, LoadObjectLayerNamesModelersLayerNumber)
     }
 }
 
-// A scene in the first layout is left to the players, its items only
-// described (angles in radians); a frame is a 10 ms tick, or the file's rate
-// gives it. An object's motion moves all its layers; a null's is its own.
+// A scene in the first layout is left to the players (objects turned in
+// LightWave's order), its items only described (angles in radians); a frame
+// is a 10 ms tick, or the file's rate gives it. An object's motion moves all
+// its layers; a null's is its own.
 TEST_F(LightWaveItems, FirstLayoutMotionsAndRates)
 {
     std::string two = writeObject("two.lwo", {fixtureSurface("Grey")}, {cubeLayer(), triangleLayer("Second")});
@@ -156,7 +157,7 @@ TEST_F(LightWaveItems, FirstLayoutMotionsAndRates)
         scene->setAnimationTime(0.5);
         for (int32_t i = 1; i < scene->objectCount; ++i) {
             const SceneObject* o = scene->objects[i];
-            EXPECT_TRUE(o->hasMatrix == 0 && o->player->frames[0].position[0] == 1) << last << i;
+            EXPECT_TRUE(o->hasMatrix == 0 && o->headingFirst == 1 && o->player->frames[0].position[0] == 1) << last << i;
             EXPECT_EQ(keyFramesOf(o->player), (std::vector<int>{0, 100})) << last;
         }
         double own[9], mover[9];
@@ -166,6 +167,7 @@ TEST_F(LightWaveItems, FirstLayoutMotionsAndRates)
         EXPECT_NEAR(own[3], 3.14159265358979 / 4, 1e-6);
         EXPECT_NEAR(mover[0], -1.5, 1e-6);
     }
+    EXPECT_EQ(scene->camera->headingFirst, 0);
 }
 
 // Loops and missing parents are warnings naming the line; the item is then
