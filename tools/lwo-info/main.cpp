@@ -828,6 +828,8 @@ static void printObject(const LwObject* o)
 
 int main(int argc, char** argv)
 {
+    // What the reader makes of a file is this tool's output, not its load lines.
+    lwSetLog(lwLogNowhere, nullptr);
     bool json = false;
     int files = 0, failed = 0;
     for (int i = 1; i < argc; ++i) {
@@ -852,7 +854,7 @@ int main(int argc, char** argv)
         std::string form = formOf(path);
         uint32_t failId = 0;
         int32_t failPos = -1;
-        LwObject* o = readLwObjectQuietly(path, &failId, &failPos);
+        LwObject* o = readLwObject(path, &failId, &failPos);
         if (!o) ++failed;
         if (json) {
             Json j;
