@@ -88,6 +88,9 @@ struct SceneObject {
     // when hasMatrix is 1: three rows of four, rotation and scale then position.
     unsigned char hasMatrix;
     float matrix[12];
+    // Turned as LightWave turns items: heading outside pitch outside bank.
+    // Otherwise (0, the engine's own scene files) pitch is outermost.
+    unsigned char headingFirst;
 };
 
 // ---- Keyframe player ---------------------------------------------------------

@@ -126,8 +126,13 @@ void Scene::render()
                 continue;
             }
             glTranslatef(h->x, h->y, h->z);
-            glRotatef(h->pitch, 1.0f, 0.0f, 0.0f);
-            glRotatef(h->heading, 0.0f, 1.0f, 0.0f);
+            if (head->headingFirst == 1) {
+                glRotatef(h->heading, 0.0f, 1.0f, 0.0f);
+                glRotatef(h->pitch, 1.0f, 0.0f, 0.0f);
+            } else {
+                glRotatef(h->pitch, 1.0f, 0.0f, 0.0f);
+                glRotatef(h->heading, 0.0f, 1.0f, 0.0f);
+            }
             glRotatef(h->bank, 0.0f, 0.0f, 1.0f);
             glCallList(listBase + i);
             glPopMatrix();

@@ -312,11 +312,19 @@ struct LwObject {
 // Reads an object file, LWO2 or the older LWOB (or its layered LWLO). On failure returns null; failId receives the chunk ID
 // being handled and failPos the file position (both optional), and lwFailReason says why.
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos);
-// The same with the reader's load lines kept off stdout, for tools whose output is their own.
-LwObject* readLwObjectQuietly(const char* path, uint32_t* failId, int32_t* failPos);
-// Runs call(data) with stdout sent to /dev/null, or to the descriptor `to`
-// when it is 0 or more: the same for any call that reads objects.
-void lwWithoutStdout(void (*call)(void* data), void* data, int to = -1);
+
+// ---- Reports ----------------------------------------------------------------
+// Every line the reader reports (its two load lines per object, its warnings)
+// goes to one function, without its line end. By default it is printed to
+// stdout; a tool whose output is its own takes the lines or drops them.
+enum LwLogLevel : int32_t { lwLogLoad, lwLogWarning };
+typedef void (*LwLogFunction)(LwLogLevel level, const char* line, void* user);
+// Null restores the default.
+void lwSetLog(LwLogFunction function, void* user);
+void lwLogNowhere(LwLogLevel level, const char* line, void* user);
+void lwLogToStream(LwLogLevel level, const char* line, void* stream);  // stream: a FILE*
+void lwLog(LwLogLevel level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
 // Same from an open stream (fmemopen works); the stream is closed in every case.
 // `name` is only printed.
 LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos);

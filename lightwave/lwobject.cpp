@@ -2,8 +2,6 @@
 // lwob.cpp) and the completion of every layer (box, normals, surfaces, vertex-map links, texture coordinates).
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "lwread.h"
 
@@ -212,7 +210,7 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
         return nullptr;
     }
     clearFailReason();
-    std::printf("%s", formatLine);
+    lwLog(lwLogLoad, "%s", formatLine);
     return object;
 }
 
@@ -242,9 +240,9 @@ static LwObject* readOpened(FILE* file, bool lwobOnly, uint32_t* failId, int32_t
         if (failPos) *failPos = 12;
         return nullptr;
     }
-    if (lwob) return readForm(file, formSize, readLwobChunk, " LightWave 5.xx Format \n", start, failId, failPos);
-    if (lwlo) return readForm(file, formSize, readLwloChunk, " LightWave 5.xx Format \n", start, failId, failPos);
-    return readForm(file, formSize, readLwo2Chunk, " LightWave 6.xx Format \n", start, failId, failPos);
+    if (lwob) return readForm(file, formSize, readLwobChunk, " LightWave 5.xx Format ", start, failId, failPos);
+    if (lwlo) return readForm(file, formSize, readLwloChunk, " LightWave 5.xx Format ", start, failId, failPos);
+    return readForm(file, formSize, readLwo2Chunk, " LightWave 6.xx Format ", start, failId, failPos);
 }
 
 // Reads a file just opened (null when it could not be).
@@ -260,7 +258,7 @@ static LwObject* readNew(FILE* file, bool lwobOnly, uint32_t* failId, int32_t* f
 
 LwObject* readLwObjectStream(FILE* file, const char* name, uint32_t* failId, int32_t* failPos)
 {
-    std::printf("LwLoader[Info]:: Load %s \n", name ? name : "");
+    lwLog(lwLogLoad, "LwLoader[Info]:: Load %s ", name ? name : "");
     return readNew(file, false, failId, failPos, true);
 }
 
@@ -271,36 +269,7 @@ LwObject* readLwobObject(const char* path, uint32_t* failId, int32_t* failPos)
 
 LwObject* readLwObject(const char* path, uint32_t* failId, int32_t* failPos)
 {
-    std::printf("LwLoader[Info]:: Load %s \n", path ? path : "");
+    lwLog(lwLogLoad, "LwLoader[Info]:: Load %s ", path ? path : "");
     return readNew(path ? std::fopen(path, "rb") : nullptr, false, failId, failPos, false);
 }
 
-void lwWithoutStdout(void (*call)(void* data), void* data, int to)
-{
-    std::fflush(stdout);
-    int saved = dup(1);
-    int target = to >= 0 ? dup(to) : open("/dev/null", O_WRONLY);
-    if (saved >= 0 && target >= 0) dup2(target, 1);
-    call(data);
-    std::fflush(stdout);
-    if (saved >= 0) {
-        dup2(saved, 1);
-        close(saved);
-    }
-    if (target >= 0) close(target);
-}
-
-LwObject* readLwObjectQuietly(const char* path, uint32_t* failId, int32_t* failPos)
-{
-    struct Read {
-        const char* path;
-        uint32_t* failId;
-        int32_t* failPos;
-        LwObject* object;
-    } read = {path, failId, failPos, nullptr};
-    lwWithoutStdout([](void* data) {
-        Read* r = static_cast<Read*>(data);
-        r->object = readLwObject(r->path, r->failId, r->failPos);
-    }, &read);
-    return read.object;
-}

@@ -68,10 +68,10 @@ void reportUvMisses(const LwObject* object)
         if (s->uvMissedCorners == 0) continue;
         const char* map = s->color.textures ? s->color.textures->image.vmapName : nullptr;
         if (!objectHasUvMap(object, map))
-            std::printf("LwLoader[Warning]:: surface <%s>: no UV map \"%s\", its %d corners take (0, 0) \n",
+            lwLog(lwLogWarning, "LwLoader[Warning]:: surface <%s>: no UV map \"%s\", its %d corners take (0, 0) ",
                         s->name ? s->name : "", map ? map : "", s->uvMissedCorners);
         else
-            std::printf("LwLoader[Warning]:: surface <%s>: %d corners outside UV map \"%s\" take (0, 0) \n",
+            lwLog(lwLogWarning, "LwLoader[Warning]:: surface <%s>: %d corners outside UV map \"%s\" take (0, 0) ",
                         s->name ? s->name : "", s->uvMissedCorners, map);
     }
 }

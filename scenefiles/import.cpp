@@ -222,8 +222,22 @@ static SceneObject* createOrDie(Scene* scene, const char* name)
     return object;
 }
 
+std::vector<int32_t> importedLayerNumbers;
+
+// An LWLO file numbers its layers from 1, as Modeler shows them; LWO2 from 0.
+static bool layersCountFromOne(const char* fileName)
+{
+    char head[12] = {0};
+    FILE* file = std::fopen(fileName, "rb");
+    if (!file) return false;
+    const bool read = std::fread(head, 1, sizeof head, file) == sizeof head;
+    std::fclose(file);
+    return read && std::memcmp(head + 8, "LWLO", 4) == 0;
+}
+
 bool Scene::importLightWaveObject(const char* fileName)
 {
+    importedLayerNumbers.clear();
     reportInfo("Chargement d'un Objet en cours");
     reportInfo(fileName);
     LwObject* lw = readLwObject(fileName, nullptr, nullptr);
@@ -247,11 +261,13 @@ bool Scene::importLightWaveObject(const char* fileName)
     createSurfaces(this, lw, fileName);
     subdivideSubPatches(lw, subdivisionLevel);
 
+    const int32_t fromOne = layersCountFromOne(fileName) ? 0 : 1;
     for (const LwLayer* layer = lw->layers; layer; layer = layer->next) {
         // An empty layer name counts as none: the object gets an "Empty" name.
         const char* layerName = layer->name && layer->name[0] ? layer->name : nullptr;
         SceneObject* object = layer == lw->layers ? first : createOrDie(this, layerName);
         fillLayer(this, object, layer);
+        importedLayerNumbers.push_back(layer->number + fromOne);
     }
     freeLwObject(lw);
     return true;

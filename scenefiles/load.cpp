@@ -81,6 +81,7 @@ static void loadSceneObject(Scene* scene, FILE* file, char* name)
     const std::string found = findImageFile(name, nullptr, sceneLoadingObjects(), imageContentFolder());
     const bool elsewhere = !found.empty() && found.size() < sizeof path && found != name;
     std::memcpy(path, elsewhere ? found.c_str() : name, (elsewhere ? found.size() : std::strlen(name)) + 1);
+    importedLayerNumbers.clear();  // so that a load which imports nothing leaves none
     if (scene->load(path)) {
         Scene::reportInfo(" -->> Chargement Objet Reussi <<--");
         if (scene->objectCount > 0) scene->showObject(scene->objects[scene->objectCount - 1]);
@@ -97,8 +98,11 @@ static void loadSceneObject(Scene* scene, FILE* file, char* name)
 // What the scene says of itself before its items.
 struct LightWaveSceneInfo {
     int32_t version = 1;
-    double firstFrame = 0, lastFrame = 0, framesPerSecond = 30;
-    double seconds() const { return framesPerSecond > 0 ? lastFrame / framesPerSecond : 0; }
+    double firstFrame = 0, lastFrame = 0;
+    // 0 when the file gives none: a frame is then one 10 ms tick of the
+    // players, as the show's own scenes are written.
+    double framesPerSecond = 0;
+    double secondsPerFrame() const { return framesPerSecond > 0 ? 1.0 / framesPerSecond : 0.01; }
 };
 
 // A motion kept as envelopes: the newer layout (its "NumChannels" word either
@@ -128,30 +132,22 @@ static bool readEnvelopeLayouts(FILE* file, const char* motionName, const LightW
     return true;
 }
 
-static void readMotion(Scene* scene, FILE* file, SceneObject* target, const LightWaveSceneInfo& info,
-                       LwSceneItem* item)
+// The first layout's rows as keys of one engine object's player, at its
+// 10 ms ticks.
+static void playRows(Scene* scene, SceneObject* target, const float* rows, int32_t keys, int32_t length,
+                     const LightWaveSceneInfo& info)
 {
-    char motionName[lightWaveWordSize];
-    readWord(file, motionName, sizeof motionName);
-    if (readEnvelopeLayouts(file, motionName, info, item)) return;
-    if (!target || !target->player) {
-        Scene::reportWarning("L'objet n'a pas pu etre alloue");
-        return;
-    }
     KeyframePlayer* player = target->player;
     player->object = target;
-
-    int32_t keys = 0, length = 0;
-    float* rows = readMotionBlock(file, &keys, &length);
-    if (!rows) {
-        player->resize(1);
-        Scene::reportWarning("Pas de keyframes");
-        return;
-    }
-    Scene::reportWarning("Lock keyframes");
     const int32_t channels = length - 5;
+    // A file without a rate keeps its frames as ticks, truncated as ever;
+    // another rate lands each key on the nearest tick.
+    auto tick = [&](float frame) {
+        if (info.framesPerSecond <= 0) return frameFromReal(frame);
+        return frameFromReal(static_cast<float>(std::floor(frame * (100.0 / info.framesPerSecond) + 0.5)));
+    };
     // A last frame beyond the limit is not allocated; the keys there are refused.
-    int32_t last = frameFromReal(rows[(keys - 1) * length + channels]);
+    int32_t last = tick(rows[(keys - 1) * length + channels]);
     player->resize(last > maxKeyFrame ? maxKeyFrame : last);
     for (int32_t k = 0; k < keys; ++k) {
         const float* row = rows + k * length;
@@ -159,11 +155,50 @@ static void readMotion(Scene* scene, FILE* file, SceneObject* target, const Ligh
         float position[3] = {0, 0, 0}, angles[3] = {0, 0, 0};
         for (int i = 0; i < 3 && i < channels; ++i) position[i] = row[i];
         for (int i = 0; i < 3 && i + 3 < channels; ++i) angles[i] = row[i + 3];
-        player->setKey(frameFromReal(row[channels]), scene, target, position, angles);
+        player->setKey(tick(row[channels]), scene, target, position, angles);
     }
     player->buildFrames();
-    if (item) lwItemTakeRows(item, rows, keys, length);
+}
+
+// A motion of `item`: its envelopes, or in the first layout the rows kept by
+// the item and played by the engine objects `targets` .. + `count`.
+static void readMotion(Scene* scene, FILE* file, SceneObject* const* targets, int32_t count,
+                       const LightWaveSceneInfo& info, LwSceneItem* item)
+{
+    char motionName[lightWaveWordSize];
+    readWord(file, motionName, sizeof motionName);
+    if (readEnvelopeLayouts(file, motionName, info, item)) return;
+    for (int32_t t = 0; t < count; ++t) {
+        if (targets[t] && targets[t]->player) continue;
+        Scene::reportWarning("L'objet n'a pas pu etre alloue");
+        return;
+    }
+    int32_t keys = 0, length = 0;
+    float* rows = readMotionBlock(file, &keys, &length);
+    if (!rows) {
+        for (int32_t t = 0; t < count; ++t) targets[t]->player->resize(1);
+        Scene::reportWarning("Pas de keyframes");
+        return;
+    }
+    if (count > 0) Scene::reportWarning("Lock keyframes");
+    for (int32_t t = 0; t < count; ++t) playRows(scene, targets[t], rows, keys, length, info);
+    if (item) lwItemTakeRows(item, rows, keys, length, info.secondsPerFrame());
     std::free(rows);
+}
+
+// What an "ObjectMotion" moves: every layer its object shows, nothing for a
+// null (its motion is its own). The motion of an object that did not load
+// moves the latest object made (the camera when there is none).
+static int32_t objectMotionTargets(const Scene* scene, const LwSceneItem* item, int32_t* first)
+{
+    if (item && item->kind == lwItemNull) return 0;
+    if (item && item->objectSpan > 0 && item->objectIndex >= 0 &&
+        item->objectIndex + item->objectSpan <= scene->objectCount) {
+        *first = item->objectIndex;
+        return item->objectSpan;
+    }
+    *first = scene->objectCount - 1;
+    return scene->objectCount > 0 ? 1 : 0;
 }
 
 // glibc learns a stream's offset at its first seek; until then every ftell
@@ -201,21 +236,15 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
             loadSceneObject(scene, file, name);
             items->addObject(scene, before, layer > 0 ? layer : 1, name, hasId ? word : nullptr);
         } else if (std::strcmp(word, "ObjectMotion") == 0) {
-            SceneObject* target = scene->objectCount > 0 ? scene->objects[scene->objectCount - 1] : nullptr;
-            readMotion(scene, file, target, info, items->motionTarget(word));
-        } else if (std::strcmp(word, "CameraMotion") == 0) {
-            readMotion(scene, file, scene->camera, info, items->motionTarget(word));
-        } else if (std::strcmp(word, "LightMotion") == 0 || std::strcmp(word, "BoneMotion") == 0) {
-            // Only kept by the items: a motion of the first layout is read as rows.
             LwSceneItem* item = items->motionTarget(word);
-            readWord(file, name, sizeof name);
-            if (item && !readEnvelopeLayouts(file, name, info, item)) {
-                int32_t keys = 0, length = 0;
-                if (float* rows = readMotionBlock(file, &keys, &length)) {
-                    lwItemTakeRows(item, rows, keys, length);
-                    std::free(rows);
-                }
-            }
+            int32_t first = 0;
+            const int32_t count = objectMotionTargets(scene, item, &first);
+            readMotion(scene, file, count > 0 ? scene->objects + first : nullptr, count, info, item);
+        } else if (std::strcmp(word, "CameraMotion") == 0) {
+            readMotion(scene, file, &scene->camera, scene->camera ? 1 : 0, info, items->motionTarget(word));
+        } else if (std::strcmp(word, "LightMotion") == 0 || std::strcmp(word, "BoneMotion") == 0) {
+            // Only kept by the items: no engine object plays them.
+            readMotion(scene, file, nullptr, 0, info, items->motionTarget(word));
         } else if (std::strcmp(word, "LWSC") == 0) {
             readInteger(file, &info.version);
         } else if (std::strcmp(word, "FirstFrame") == 0) {
@@ -231,7 +260,7 @@ static bool readLightWaveScene(Scene* scene, const char* fileName)
             items->readWord(scene, word);
         }
     }
-    if (items) items->finish(scene, info.firstFrame / info.framesPerSecond, info.seconds());
+    if (items) items->finish(scene, info.firstFrame * info.secondsPerFrame(), info.lastFrame * info.secondsPerFrame());
     delete items;
     std::fclose(file);
     return true;

@@ -222,13 +222,22 @@ LwSceneItem* LwItemsReading::addObject(Scene* scene, int32_t before, int32_t lay
     copyText(item->name, sizeof item->name, name);
     const int32_t made = scene->objectCount - before;
     if (made <= 0) return item;
-    if (layer > made) {
-        warnLightWaveLine(file, std::ftell(file) - 1, "couche absente de l'objet, la premiere est prise");
-        layer = 1;
+    // LightWave turns them; the engine's own files turn pitch outermost.
+    for (int32_t i = before; i < scene->objectCount; ++i)
+        if (scene->objects[i]) scene->objects[i]->headingFirst = 1;
+    int32_t position = 0;  // of the layer kept, from 1 in file order
+    if (layer > 0) {
+        if (importedLayerNumbers.size() == static_cast<size_t>(made))
+            for (int32_t i = 0; i < made && position == 0; ++i)
+                if (importedLayerNumbers[i] == layer) position = i + 1;
+        if (position == 0) {
+            warnLightWaveLine(file, std::ftell(file) - 1, "couche absente de l'objet, la premiere est prise");
+            position = 1;
+        }
     }
-    item->objectIndex = layer > 0 ? before + layer - 1 : before;
-    item->objectSpan = layer > 0 ? 1 : made;
-    if (layer > 0)
+    item->objectIndex = position > 0 ? before + position - 1 : before;
+    item->objectSpan = position > 0 ? 1 : made;
+    if (position > 0)
         for (int32_t i = before; i < scene->objectCount; ++i)
             if (i != item->objectIndex) scene->hideObject(scene->objects[i]);
     return item;
@@ -348,17 +357,17 @@ void LwItemsReading::finish(Scene* scene, double firstSeconds, double lastSecond
     if (items->lastSeconds > into->lastSeconds) into->lastSeconds = items->lastSeconds;
 }
 
-void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length)
+void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length, double secondsPerFrame)
 {
-    // The first layout's keys are at frames of the player's 10 ms ticks,
-    // joined by straight lines, with angles in degrees.
+    // The first layout's keys are at frames, joined by straight lines, with
+    // angles in degrees.
     const int32_t channels = length - 5 < 9 ? length - 5 : 9;
     item->angleScale = lwRadiansPerDegree;
     for (int32_t c = 0; c < channels; ++c) {
         LwChannelEnvelope* e = &item->motion.channels[c];
         for (int32_t k = 0; k < keys; ++k) {
             const float* row = rows + k * length;
-            LwChannelKey key{row[length - 5] * 0.01, row[c], lwSpanLinear, {0, 0, 0, 0, 0, 0}};
+            LwChannelKey key{row[length - 5] * secondsPerFrame, row[c], lwSpanLinear, {0, 0, 0, 0, 0, 0}};
             if (!lwEnvelopeAddKey(e, key)) break;
         }
         lwEnvelopeTidy(e);

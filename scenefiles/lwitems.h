@@ -8,7 +8,8 @@
 // applied to column vectors: a point is moved to the pivot's frame, scaled,
 // banked, pitched, headed, then moved to the position, as LightWave places
 // items. Heading turns +z toward +x, pitch turns +z toward -y, bank turns +x
-// toward +y. The world placement is parent's world x own.
+// toward +y. The world placement is parent's world x own. Objects left to
+// their players are drawn in the same order (SceneObject::headingFirst).
 #pragma once
 #include <cstdio>
 #include <memory>
@@ -57,8 +58,8 @@ struct LwSceneItems : SceneAnimation {
 };
 
 // The first layout's rows (see readMotionBlock) as linear envelopes, to
-// describe the item; its object stays with its player.
-void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length);
+// describe the item; its objects stay with their players.
+void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length, double secondsPerFrame);
 // The nine channel values at `seconds`: position, heading, pitch, bank in
 // radians, scale (1 on a channel without keys).
 void lwItemOwn(LwSceneItem* item, double seconds, double own[9]);
@@ -84,8 +85,10 @@ public:
     LwItemsReading(FILE* file, int32_t version) : file(file), version(version), items(new LwSceneItems) {}
     ~LwItemsReading() { delete items; }
     // An object just loaded: the scene's objects from `before` on are its
-    // layers; `layer` > 0 keeps that one (1-based, file order) and hides the
-    // rest. `id`: its item id as the line gives it, or null.
+    // An object just loaded: the scene's objects from `before` on are its
+    // layers, turned in LightWave's order; `layer` > 0 keeps the one Modeler
+    // numbers so (see importedLayerNumbers) and hides the rest. `id`: its
+    // item id as the line gives it, or null.
     LwSceneItem* addObject(Scene* scene, int32_t before, int32_t layer, const char* name, const char* id = nullptr);
     // The item a motion word is for: the last object or null, light, bone;
     // the camera (made when the file has not added one).

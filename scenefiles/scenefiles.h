@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "engine.h"
 
@@ -74,6 +75,12 @@ bool readEnvelopeMotion(FILE* file, LwSceneMotion* motion);
 // The interim layout, from the channel count, with the "Pre/PostBehavior"
 // line after it when there is one. False when nothing could be read.
 bool readInterimMotion(FILE* file, LwSceneMotion* motion);
+
+// ---- Object import (import.cpp) --------------------------------------------
+// The layers the latest Scene::importLightWaveObject made, in file order, by
+// the number Modeler shows them under (from 1): LWO2 files number layers
+// from 0, LWLO files from 1, an LWOB is one layer. Emptied by each import.
+extern std::vector<int32_t> importedLayerNumbers;
 
 // ---- SubPatches (subpatches.cpp) ------------------------------------------
 struct LwObject;

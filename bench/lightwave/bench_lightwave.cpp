@@ -51,7 +51,7 @@ static void BM_ReadLwObject(benchmark::State& state)
     setLwLoadTimes(&times);
     int loads = 0;
     for (auto _ : state) {
-        LwObject* o = readLwObjectQuietly(path.c_str(), nullptr, nullptr);
+        LwObject* o = readLwObject(path.c_str(), nullptr, nullptr);
         if (!o) {
             state.SkipWithError("load failed");
             break;
@@ -131,9 +131,10 @@ BENCHMARK(BM_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
+    lwSetLog(lwLogNowhere, nullptr);
     if (argc == 3 && std::strcmp(argv[1], "--peak") == 0) {
         if (std::strcmp(argv[2], "-") != 0) {
-            LwObject* o = readLwObjectQuietly(argv[2], nullptr, nullptr);
+            LwObject* o = readLwObject(argv[2], nullptr, nullptr);
             if (!o) return 1;
             freeLwObject(o);
         }

@@ -12,18 +12,6 @@
 #include "lwsubdiv.h"
 #include "lwwriter.h"
 
-static LwObject* readQuietly(std::vector<unsigned char>& bytes)
-{
-    struct Read {
-        std::vector<unsigned char>* bytes;
-        LwObject* object;
-    } read = {&bytes, nullptr};
-    lwWithoutStdout([](void* data) {
-        Read* r = static_cast<Read*>(data);
-        r->object = readLwObjectStream(fmemopen(r->bytes->data(), r->bytes->size(), "rb"), "grid", nullptr, nullptr);
-    }, &read);
-    return read.object;
-}
 
 static long minorFaults()
 {
@@ -39,7 +27,7 @@ static void BM_SubdivideGrid(benchmark::State& state)
     double faults = 0;  // page faults of the refinement alone
     for (auto _ : state) {
         state.PauseTiming();
-        LwObject* o = readQuietly(bytes);
+        LwObject* o = readLwObjectStream(fmemopen(bytes.data(), bytes.size(), "rb"), "grid", nullptr, nullptr);
         const long before = minorFaults();
         state.ResumeTiming();
         const int done = o && subdivideLwLayer(o->layers, int32_t(state.range(0)), &r);
@@ -66,6 +54,7 @@ BENCHMARK(BM_SubdivideGrid)->Arg(lwSubdivisionDefaultLevel)->Arg(3)->Unit(benchm
 // malloc huge pages and most of that back).
 int main(int argc, char** argv)
 {
+    lwSetLog(lwLogNowhere, nullptr);
     if (std::getenv("BENCH_KEEP_MEMORY")) {
         mallopt(M_MMAP_THRESHOLD, 1 << 30);
         mallopt(M_TRIM_THRESHOLD, 1 << 30);

@@ -345,11 +345,13 @@ TEST_P(Views, MarkerLandsWhereExpected)
 {
     const View& v = GetParam();
     const std::vector<float> &c = v.camera, &p = v.place;
-    ASSERT_TRUE(c.size() == 6 && p.size() == 6 && v.point.size() == 3 && v.seen.size() == 3 && v.notSeen.size() == 3);
+    ASSERT_TRUE(c.size() == 6 && (p.size() == 6 || p.size() == 7) && v.point.size() == 3 && v.seen.size() == 3 &&
+                v.notSeen.size() == 3);
     scene->setObjectTransform(scene->camera, c[0], c[1], c[2], c[3], c[4], c[5]);
     if (v.target.size() == 3) scene->setLookAtTarget(scene->camera, v.target[0], v.target[1], v.target[2]);
     SceneObject* object = objectAt(nullptr, 0, 0, 0, {{{{v.point[0], v.point[1], v.point[2]}}, paint}});
     scene->setObjectTransform(object, p[0], p[1], p[2], p[3], p[4], p[5]);
+    object->headingFirst = p.size() == 7 && p[6] == 1;
     scene->compileDisplayLists();
     drawOver(background);
     EXPECT_TRUE(markerAtEye(v.seen[0], v.seen[1], v.seen[2])) << v.what;

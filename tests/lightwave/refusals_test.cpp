@@ -63,6 +63,26 @@ TEST(LwRefusals, OtherEntries)
         freeLwObject(o);
     }
     EXPECT_EQ(pos, 12);
+
+    // A caller's function takes the lines instead, with their kind; null gives stdout back.
+    LwwSurface s;
+    s.name = "Wall";
+    s.textured = true;
+    s.image.projection = 5;
+    s.image.vmap = "missing";
+    w.bytes = lwwObject({s}, {{"", {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, {{0, 1, 2, 3}}, {0}}}, {{1, "wall.png"}});
+    ASSERT_TRUE(w.save(path));
+    std::vector<std::pair<LwLogLevel, std::string>> lines;
+    lwSetLog([](LwLogLevel level, const char* line, void* to) {
+        static_cast<decltype(lines)*>(to)->emplace_back(level, line);
+    }, &lines);
+    EXPECT_EQ(captureVerbose([&] { freeLwObject(readLwObject(path, nullptr, nullptr)); }), "");
+    lwSetLog(nullptr, nullptr);
+    EXPECT_EQ(lines, (std::vector<std::pair<LwLogLevel, std::string>>{
+                         {lwLogLoad, "LwLoader[Info]:: Load " + file + " "},
+                         {lwLogWarning, "LwLoader[Warning]:: surface <Wall>: no UV map \"missing\", its 4 corners take (0, 0) "},
+                         {lwLogLoad, " LightWave 6.xx Format "}}));
+    EXPECT_NE(captureVerbose([&] { freeLwObject(readLwObject(path, nullptr, nullptr)); }), "");
 }
 
 namespace {

@@ -1,15 +1,18 @@
 // LightWave scene items: a child following a moving, turning, scaled parent
-// (through scene-view --items), layers, first-layout scenes left to their
-// players, and parents that loop or name nothing.
+// (through scene-view --items), layers by number, first-layout scenes left to
+// their players, and parents that loop or name nothing.
 #include "support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 #define JSON_NOEXCEPTION
 #include <nlohmann/json.hpp>
 
 #include "lwitems.h"
+#include "lwobwriter.h"
 
 namespace {
 using LightWaveItems = SceneFilesTest;
@@ -79,7 +82,7 @@ TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
         ASSERT_EQ(lines.size(), 4u);
         Json& line = lines[c.item];
         for (int k = 0; k < 3; ++k) {
-            EXPECT_NEAR(number(line["world"][k]), c.xyz[k], 1e-5);
+            EXPECT_NEAR(number(line["world"][k]), c.xyz[k], 1e-5) << k;
             EXPECT_EQ(line["matrix"][k][3], line["world"][k]);
         }
     }
@@ -103,40 +106,72 @@ TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
     EXPECT_NEAR(scene->fieldOfView, 90, 1e-4);
 }
 
-// "LoadObjectLayer 2" shows the second layer only; a scene in the first
-// layout is left to the players, its items only described (angles in
-// radians), its camera's zoom still the view's.
-TEST_F(LightWaveItems, LayersAndTheFirstLayout)
+// "LoadObjectLayer N" shows the layer Modeler numbers N, alone: LWO2 files
+// number layers from 0 (here 3, 4, 2, 1, each named by its number), LWLO
+// files from 1 (here 2, 1). A missing one is a warning; the first is shown.
+TEST_F(LightWaveItems, LoadObjectLayerNamesModelersLayerNumber)
+{
+    std::vector<LwwLayer> layers;
+    for (int n : {3, 4, 2, 1}) layers.push_back(triangleLayer("n" + std::to_string(n))), layers.back().number = n;
+    writeObject("four.lwo", {fixtureSurface("Grey")}, layers);
+    const std::vector<unsigned char> lwlo = lwloObject({layers[2], layers[3]});
+    write("two.lwo", std::string(lwlo.begin(), lwlo.end()));
+    for (const char* c : {"four.lwo 2 n1", "four.lwo 3 n2", "four.lwo 4 n3", "four.lwo 5 n4", "four.lwo 1 n3 missing",
+                          "two.lwo 1 n1", "two.lwo 2 n2", "two.lwo 3 n2 missing"}) {
+        std::istringstream in(c);
+        std::string object, layer, expected, missing, shown;
+        in >> object >> layer >> expected >> missing;
+        write("layer.lws", "LWSC\n5\nLoadObjectLayer " + layer + " 10000000 " + path(object) + "\n");
+        renew();
+        std::string out = reports([&] { ASSERT_TRUE(load(path("layer.lws"))); });
+        EXPECT_EQ(out.find("couche absente") == std::string::npos, missing.empty()) << c;
+        for (int32_t i = 1; i < scene->objectCount; ++i)
+            if (scene->objects[i]->visible) shown += scene->objects[i]->name + std::string(" ");
+        EXPECT_EQ(shown.substr(0, 2) + " " + std::to_string(std::count(shown.begin(), shown.end(), ' ')), expected + " 1") << c;
+    }
+}
+
+// A scene in the first layout is left to the players (objects turned in
+// LightWave's order), its items only described (angles in radians); a frame
+// is a 10 ms tick, or the file's rate gives it. An object's motion moves all
+// its layers; a null's is its own.
+TEST_F(LightWaveItems, FirstLayoutMotionsAndRates)
 {
     std::string two = writeObject("two.lwo", {fixtureSurface("Grey")}, {cubeLayer(), triangleLayer("Second")});
-    write("layer.lws", "LWSC\n5\nLoadObjectLayer 2 10000000 " + two + "\n");
-    ASSERT_TRUE(load(path("layer.lws")));
-    ASSERT_EQ(scene->objectCount, 3);
-    EXPECT_EQ(scene->objects[1]->visible, 0);
-    EXPECT_EQ(scene->objects[2]->visible, 1);
-
-    write("first.lws", "LWSC\n1\nLoadObject " + two + "\nObjectMotion (unnamed)\n  9\n  2\n"
-                       "  1 2 3 90 0 0 1 1 1\n  0 0 0 0 0\n  3 2 3 0 0 0 1 1 1\n  100 0 0 0 0\n"
-                       "AddLight\nLightName KeyLight\nAddCamera\nCameraMotion (unnamed)\n  9\n  1\n"
-                       "  4 5 6 0 0 0 1 1 1\n  0 0 0 0 0\nZoomFactor 1.5\n");
-    renew();
-    ASSERT_TRUE(load(path("first.lws")));
-    LwSceneItems* items = lwSceneItemsOf(scene);
-    ASSERT_NE(items, nullptr);
-    EXPECT_FALSE(items->placing);
-    scene->setAnimationTime(0.5);
-    for (int32_t i = 0; i < scene->objectCount; ++i) EXPECT_EQ(scene->objects[i]->hasMatrix, 0);
-    EXPECT_EQ(keyFramesOf(scene->objects[2]->player), (std::vector<int>{0, 100}));  // the last layer loaded
-    double own[9];
-    lwItemOwn(items->items[0].get(), 0.5, own);
-    EXPECT_NEAR(own[0], 2, 1e-6);
-    EXPECT_NEAR(own[3], 3.14159265358979 / 4, 1e-6);
-    // "AddLight" and "AddCamera" alone on their line leave the next line to itself.
-    ASSERT_EQ(items->items.size(), 3u);
-    EXPECT_STREQ(items->items[1]->name, "KeyLight");
-    lwItemOwn(items->items[2].get(), 0, own);
-    EXPECT_EQ((std::vector<double>(own, own + 3)), (std::vector<double>{4, 5, 6}));
-    EXPECT_NEAR(scene->fieldOfView, 67.380135, 1e-4);  // 2 atan(1 / 1.5)
+    for (const std::string last : {"100", "25"}) {
+        auto motion = [&](const char* from, const char* to) {
+            return "ObjectMotion m\n9\n2\n" + std::string(from) + " 2 3 90 0 0 1 1 1 0 0 0 0 0\n" + to + " 2 3 0 0 0 1 1 1 " +
+                   last + " 0 0 0 0\n";
+        };
+        write("first.lws", "LWSC\n1\nLastFrame " + last + (last == "25" ? "\nFramesPerSecond 25" : "") + "\nLoadObject " +
+                               two + "\n" + motion("1", "3") + "AddNullObject Mover\n" + motion("0", "-3") +
+                               "AddLight\nLightName KeyLight\nAddCamera\nCameraMotion (unnamed)\n  9\n  1\n"
+                               "  4 5 6 0 0 0 1 1 1\n  0 0 0 0 0\nZoomFactor 1.5\n");
+        renew();
+        ASSERT_TRUE(load(path("first.lws")));
+        LwSceneItems* items = lwSceneItemsOf(scene);
+        ASSERT_TRUE(items && !items->placing);
+        EXPECT_DOUBLE_EQ(items->lastSeconds, 1.0) << last;
+        scene->setAnimationTime(0.5);
+        for (int32_t i = 1; i < scene->objectCount; ++i) {
+            const SceneObject* o = scene->objects[i];
+            EXPECT_TRUE(o->hasMatrix == 0 && o->headingFirst == 1 && o->player->frames[0].position[0] == 1) << last << i;
+            EXPECT_EQ(keyFramesOf(o->player), (std::vector<int>{0, 100})) << last;
+        }
+        double own[9], mover[9];
+        lwItemOwn(items->items[0].get(), 0.5, own);
+        lwItemOwn(items->items[1].get(), 0.5, mover);
+        EXPECT_NEAR(own[0], 2, 1e-6);
+        EXPECT_NEAR(own[3], 3.14159265358979 / 4, 1e-6);
+        EXPECT_NEAR(mover[0], -1.5, 1e-6);
+        // "AddLight" and "AddCamera" alone on their line leave the next line to itself.
+        ASSERT_EQ(items->items.size(), 4u);
+        EXPECT_STREQ(items->items[2]->name, "KeyLight");
+        lwItemOwn(items->items[3].get(), 0, own);
+        EXPECT_EQ((std::vector<double>(own, own + 3)), (std::vector<double>{4, 5, 6}));
+        EXPECT_NEAR(scene->fieldOfView, 67.380135, 1e-4);  // 2 atan(1 / 1.5)
+    }
+    EXPECT_EQ(scene->camera->headingFirst, 0);
 }
 
 // Loops and missing parents are warnings naming the line; the item is then

@@ -38,8 +38,16 @@ TEST_F(SceneView, ObjectsAndCameraFollowTheirKeys)
                        "  2\n  Key 1.5 0 0 0 0 0 0 0 0\n  Key -1.5 1 3 0 0 0 0 0 0\n  Behaviors 1 1\n}\nLoadObjectLayer 1 10000001 " +
                            cube + "\nParentItem 10000000\nObjectMotion\nNumChannels 3\nChannel 2\n{ Envelope\n  1\n"
                                   "  Key 6 0 0 0 0 0 0 0 0\n}\nAddCamera 30000000\n");
+    // A cube raised 2 units in its object, turned by heading 90 and pitch 90 at z = 8.
+    LwwLayer raised = cubeLayer();
+    for (size_t i = 1; i < raised.points.size(); i += 3) raised.points[i] += 2;
+    const std::string marker = writeObject("marker.lwo", {red}, {raised}, {{1, path("red.bmp")}});
+    write("turned.lws", "LWSC\n1\nLoadObject " + marker + "\nObjectMotion m\n6\n1\n0 0 8 90 90 0 0 0 0 0 0\n" + cameraKey(0));
+    write("turned.pof", "Pomo_Object_File\nVersion: 3\n<load_object> '" + marker +
+                            "'\n<keyframe> 0 <pos> 0 0 8 <ang> 90 90 0\n<name_selection> 'camera' <keyframe> 0 <pos> 0 0 0 "
+                            "<ang> 0 0 0 <end>\n");
     // The cube's motion alone, no camera: the view frames the whole motion.
-    write("nocam.lws", "LWSC\n5\nFirstFrame 0\nLastFrame 30\nLoadObjectLayer 1 10000000 " + cube +
+    write("nocam.lws", "LWSC\n5\nFirstFrame 0\nLastFrame 30\nFramesPerSecond 30\nLoadObjectLayer 1 10000000 " + cube +
                            "\nObjectMotion\nNumChannels 1\nChannel 0\n{ Envelope\n  2\n  Key 1.5 0 0 0 0 0 0 0 0\n"
                            "  Key -1.5 1 3 0 0 0 0 0 0\n}\n");
     // A picture named on another machine in device form is found beside the

@@ -134,10 +134,13 @@ bool writeCanaScene(const std::string& datasDir)
     const float crateAt[3][2] = {{-3.5f, 10}, {3.0f, -6}, {-1.5f, -22}};
     for (int i = 0; i < 3; ++i) {
         float x = crateAt[i][0], z = crateAt[i][1];
+        // The crates' turns were made for the engine's order; the scene
+        // keeps them in LightWave's, the same turns at every key.
         objects.push_back({"Datas/Objects/caisse.lwo", loopKeys([=](float t) {
                                float bob = std::sin(t * 3 + i * 2.0f);
+                               const Vec3 turn = {t * 57.29578f * (i == 1 ? -1 : 1) + 40.0f * i, 8 * std::cos(t * 3 + i), 10 * bob};
                                return Key{0, {x + 0.6f * std::sin(t + i), 0.2f + 0.18f * bob, z + 1.5f * std::sin(t * 2 + i)},
-                                          {t * 57.29578f * (i == 1 ? -1 : 1) + 40.0f * i, 8 * std::cos(t * 3 + i), 10 * bob}};
+                                          lightWaveAngles(turn)};
                            })});
     }
     objects.push_back({"Datas/Objects/Cana-roseaux.lwo", {}});

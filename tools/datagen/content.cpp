@@ -220,6 +220,19 @@ Vec3 aim(Vec3 eye, Vec3 target, float bank)
     return {degrees(std::atan2(d.x, d.z)), degrees(std::atan2(-d.y, flat)), bank};
 }
 
+Vec3 lightWaveAngles(Vec3 angles)
+{
+    const double k = 3.14159265358979323846 / 180.0;
+    const double ch = std::cos(angles.x * k), sh = std::sin(angles.x * k), cp = std::cos(angles.y * k),
+                 sp = std::sin(angles.y * k), cb = std::cos(angles.z * k), sb = std::sin(angles.z * k);
+    // Of Rx(pitch) Ry(heading) Rz(bank), the entries that give the angles of
+    // Ry Rx Rz: heading from the third column, pitch and bank from the second row.
+    const double r02 = sh, r12 = -sp * ch, r22 = cp * ch;
+    const double r10 = sp * sh * cb + cp * sb, r11 = cp * cb - sp * sh * sb;
+    return {float(std::atan2(r02, r22) / k), float(std::asin(std::fmax(-1.0, std::fmin(1.0, -r12))) / k),
+            float(std::atan2(r10, r11) / k)};
+}
+
 void unwindAngles(std::vector<Key>& keys)
 {
     for (size_t i = 1; i < keys.size(); ++i) {

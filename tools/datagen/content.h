@@ -79,6 +79,10 @@ struct Key {
 
 // Heading and pitch that aim from `eye` at `target` (positive pitch looks down).
 Vec3 aim(Vec3 eye, Vec3 target, float bank = 0.0f);
+// The angles that turn an object in LightWave's order (heading outside pitch
+// outside bank) as `angles` turn it in the engine's own files (pitch outside
+// heading outside bank).
+Vec3 lightWaveAngles(Vec3 angles);
 // Rewrites each key's angles to the nearest turn of the previous key's, so
 // that linear interpolation never spins the long way round.
 void unwindAngles(std::vector<Key>& keys);

@@ -128,7 +128,9 @@ int main(int argc, char** argv)
 
     uint32_t failId = 0;
     int32_t failPos = 0;
-    LwObject* object = readLwObjectQuietly(in, &failId, &failPos);
+    // The output is the file: the reader's lines would only be noise.
+    lwSetLog(lwLogNowhere, nullptr);
+    LwObject* object = readLwObject(in, &failId, &failPos);
     if (!object) {
         const char* why = lwFailReason();
         std::fprintf(stderr, "lwo-convert: %s: %s (chunk %s at byte %d)\n", in, why ? why : "cannot be read",

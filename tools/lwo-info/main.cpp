@@ -612,6 +612,8 @@ static const char usage[] = "usage: lwo-info [--json [--full [--layer N]]] [--su
 
 int main(int argc, char** argv)
 {
+    // What the reader makes of a file is this tool's output, not its load lines.
+    lwSetLog(lwLogNowhere, nullptr);
     bool json = false;
     static const option longOptions[] = {{"json", no_argument, nullptr, 'j'},
                                          {"full", no_argument, nullptr, 'f'},
@@ -633,7 +635,7 @@ int main(int argc, char** argv)
         std::string form = formOf(path);
         uint32_t failId = 0;
         int32_t failPos = -1;
-        LwObject* o = readLwObjectQuietly(path, &failId, &failPos);
+        LwObject* o = readLwObject(path, &failId, &failPos);
         if (!o) ++failed;
         if (json) {
             Json j = {{"file", name(path)}, {"ok", o != nullptr}, {"form", form.empty() ? Json(nullptr) : Json(form)}};

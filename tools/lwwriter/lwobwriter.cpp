@@ -74,3 +74,29 @@ std::vector<unsigned char> lwobObject(const std::vector<float>& xyz, const std::
     w.endForm(form);
     return w.bytes;
 }
+
+std::vector<unsigned char> lwloObject(const std::vector<LwwLayer>& layers)
+{
+    LwWriter w;
+    size_t form = w.beginForm("LWLO");
+    lwobSurfaceNames(w, {"Default"});
+    for (size_t i = 0; i < layers.size(); ++i) {
+        const LwwLayer& l = layers[i];
+        size_t c = w.beginChunk("LAYR");
+        w.u2(unsigned(l.number >= 0 ? l.number : int(i) + 1));
+        w.u2(0);
+        w.s0(l.name.c_str());
+        w.endChunk(c);
+        c = w.beginChunk("PNTS");
+        for (float v : l.points) w.f4(v);
+        w.endChunk(c);
+        std::vector<int> counts, indices;
+        for (const std::vector<int>& p : l.polygons) {
+            counts.push_back(int(p.size()));
+            indices.insert(indices.end(), p.begin(), p.end());
+        }
+        lwobPolygons(w, counts, indices, std::vector<int>(counts.size(), 1));
+    }
+    w.endForm(form);
+    return w.bytes;
+}

@@ -27,3 +27,6 @@ void lwobSurface(LwWriter& w, const LwobSurface& s);
 // A whole object: PNTS, SRFS, POLS and one SURF per surface.
 std::vector<unsigned char> lwobObject(const std::vector<float>& xyz, const std::vector<int>& counts, const std::vector<int>& indices,
                                       const std::vector<int>& surfaceNumbers, const std::vector<LwobSurface>& surfaces);
+// The layered LWLO form: SRFS ("Default"), then per layer its LAYR (number,
+// name), PNTS and POLS, every polygon on that surface; no SURF.
+std::vector<unsigned char> lwloObject(const std::vector<LwwLayer>& layers);

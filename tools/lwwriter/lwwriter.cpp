@@ -281,7 +281,7 @@ std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, co
     if (!tags.empty()) lwwTags(w, tags);
     for (size_t i = 0; i < layers.size(); ++i) {
         const LwwLayer& l = layers[i];
-        lwwLayer(w, int(i), l.name.empty() ? nullptr : l.name.c_str(), l.parent);
+        lwwLayer(w, l.number >= 0 ? l.number : int(i), l.name.empty() ? nullptr : l.name.c_str(), l.parent);
         lwwPoints(w, l.points.data(), l.points.size() / 3);
         std::vector<int> counts, indices, numbers;
         for (const std::vector<int>& p : l.polygons) {

@@ -89,13 +89,14 @@ struct LwwLayer {
     std::vector<std::vector<int>> polygons;  // corner point indices, FACE polygons
     std::vector<int> surfaces;               // surface (tag) index per polygon; empty: no PTAG
     int parent = -1;                         // the LAYR's parent field; -1: none
+    int number = -1;                         // the LAYR number; -1: the layer's place (LWO2 from 0, LWLO from 1)
 };
 struct LwwClip {
     int index;
     std::string file;  // a still image
 };
 // A whole LWO2 object: TAGS (the surface names, when there are any), then
-// LAYR/PNTS/POLS/PTAG per layer numbered from 0, then the clips, then SURF per surface.
+// LAYR/PNTS/POLS/PTAG per layer (numbered from 0 unless it says), then the clips, then SURF per surface.
 std::vector<unsigned char> lwwObject(const std::vector<LwwSurface>& surfaces, const std::vector<LwwLayer>& layers,
                                      const std::vector<LwwClip>& clips = {});
 // The object with a VMAP of that type and name added at its end (for its last

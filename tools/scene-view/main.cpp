@@ -255,16 +255,8 @@ int main(int argc, char** argv)
         std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
         // The object reader's load lines would break the JSON lines: with -v
         // they go to standard error, without it nowhere.
-        struct Load {
-            Scene* scene;
-            char* name;
-            bool loaded;
-        } load = {scene, name.data(), false};
-        lwWithoutStdout([](void* data) {
-            Load* l = static_cast<Load*>(data);
-            l->loaded = l->scene->load(l->name);
-        }, &load, o.verbose ? 2 : -1);
-        const bool loaded = load.loaded;
+        lwSetLog(o.verbose ? lwLogToStream : lwLogNowhere, stderr);
+        const bool loaded = scene->load(name.data());
         if (!loaded) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
         int status = 0;
         if (!printItems(scene, o.atMs / 1000.0)) {
