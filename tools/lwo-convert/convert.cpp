@@ -19,7 +19,7 @@
 
 #include <tiny_gltf.h>
 
-#include "imagesearch.h"
+#include "lwfiles.h"
 #include "lwsubdiv.h"
 
 // ---- shared --------------------------------------------------------------------------
