@@ -23,6 +23,19 @@ bool isLwSubPatch(const LwPolygonRec* polygon)
     return polygon->type == lwId('P', 'T', 'C', 'H') || polygon->type == lwId('S', 'U', 'B', 'D');
 }
 
+const char* lwSubdivisionProblemText(const LwSubdivision& r)
+{
+    switch (r.problem) {
+    case lwSubdivisionFine: return nullptr;
+    case lwSubdivisionLevelLowered: return "level lowered";
+    case lwSubdivisionTooLarge: return "cage kept: too large";
+    case lwSubdivisionRefused: return "cage kept: topology refused";
+    case lwSubdivisionNoMemory:
+        return r.level == 0 ? "cage kept: out of memory" : "out of memory: some refined corners unsmoothed or uncoloured";
+    }
+    return "unknown problem";
+}
+
 namespace {
 
 template <int N>

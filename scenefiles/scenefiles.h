@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "engine.h"
 
@@ -79,3 +80,6 @@ bool readInterimMotion(FILE* file, LwSceneMotion* motion);
 struct LwObject;
 // Refines every layer's SubPatches at `level` (see lwsubdiv.h), with reports.
 void subdivideSubPatches(LwObject* object, int32_t level);
+struct LwSubdivision;
+// The warning for a layer's refinement problem ("" when none); `asked` is the level asked for.
+std::string subdivisionProblemLine(int32_t asked, const LwSubdivision& result);

@@ -2,6 +2,8 @@
 // quads at the default level, its cage at level 0, and its silhouette loses its corners.
 #include "support.h"
 
+#include "lwsubdiv.h"
+
 namespace {
 
 using SubPatches = SceneFilesTest;
@@ -44,6 +46,17 @@ TEST_F(SubPatches, SilhouetteIsRounderThanTheCage)
     }
     EXPECT_TRUE(refined.red((left + right) / 2, (top + bottom) / 2));
     EXPECT_FALSE(refined.red(left - 2, (top + bottom) / 2) || refined.red(right + 2, (top + bottom) / 2));
+}
+
+// Memory running out after the refinement leaves the refined polygons, not the cage.
+TEST(SubPatchLines, OutOfMemoryKeepsTheCageOnlyUnrefined)
+{
+    LwSubdivision r = {};
+    r.problem = lwSubdivisionNoMemory;
+    EXPECT_EQ(subdivisionProblemLine(2, r), "Subdivision : memoire insuffisante, cage affichee telle quelle");
+    r.level = 2;
+    EXPECT_EQ(subdivisionProblemLine(2, r),
+              "Subdivision : memoire insuffisante, des coins raffines restent sans lissage ou sans couleur");
 }
 
 }  // namespace

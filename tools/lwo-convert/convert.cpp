@@ -62,19 +62,8 @@ std::string utf8(const char* text)
 
 std::string subdivisionWarning(int32_t layerNumber, const LwSubdivision& r)
 {
-    const char* why = nullptr;
-    switch (r.problem) {
-    case lwSubdivisionFine: return "";
-    case lwSubdivisionLevelLowered: why = "level lowered to fit"; break;
-    case lwSubdivisionTooLarge: why = "cage kept: too large"; break;
-    case lwSubdivisionRefused: why = "cage kept: topology refused"; break;
-    case lwSubdivisionNoMemory:
-        // Memory can also run out after the refinement, for the smoothing
-        // lists or the colours of the new corners.
-        why = r.level == 0 ? "cage kept: out of memory" : "out of memory: some refined corners unsmoothed or uncoloured";
-        break;
-    }
-    return "layer " + std::to_string(layerNumber) + " SubPatches: " + (why ? why : "unknown problem");
+    const char* why = lwSubdivisionProblemText(r);
+    return why ? "layer " + std::to_string(layerNumber) + " SubPatches: " + why : "";
 }
 
 void subdivideForConversion(LwObject* object, const ConvertOptions& options, ConvertResult* result)

@@ -506,13 +506,6 @@ static void fullVMap(Json& j, const LwLayer* l, const LwVMap* m)
 
 static int subdivisionLevel = lwSubdivisionDefaultLevel;
 
-static const char* subdivisionProblem(LwSubdivisionProblem p)
-{
-    static const char* names[] = {nullptr, "level lowered", "too large, cage kept", "topology refused, cage kept",
-                                  "out of memory, cage kept"};
-    return p >= lwSubdivisionFine && p <= lwSubdivisionNoMemory ? names[p] : "unknown";
-}
-
 // The layer's SubPatch counts; false when it has no SubPatch.
 static bool subpatches(const LwLayer* l, LwSubdivision* r)
 {
@@ -531,7 +524,7 @@ static void jsonSubpatches(Json& j, const LwLayer* l)
     field(j, "subdivided", r.subdividedPolygons);
     field(j, "degenerate", r.degenerate);
     field(j, "nonManifoldEdges", r.nonManifoldEdges);
-    field(j, "problem", subdivisionProblem(r.problem));
+    field(j, "problem", lwSubdivisionProblemText(r));
     j.close('}');
 }
 
@@ -543,7 +536,7 @@ static void printSubpatches(const LwLayer* l)
                 r.level);
     if (r.degenerate) std::printf(", %d degenerate left as they are", r.degenerate);
     if (r.nonManifoldEdges) std::printf(", %d non-manifold edges", r.nonManifoldEdges);
-    if (r.problem) std::printf(" (%s)", subdivisionProblem(r.problem));
+    if (r.problem) std::printf(" (%s)", lwSubdivisionProblemText(r));
     std::printf("\n");
 }
 
