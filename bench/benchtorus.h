@@ -1,13 +1,15 @@
 // The benchmarks' large object: a torus of 1000 x 1000 quads and a small
 // sphere (lwwTorusObject, about 47 MB), written to a temporary file on first
-// use and removed at exit.
+// use and removed at exit; and its timed load.
 #pragma once
+#include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "lightwave.h"
 #include "lwwriter.h"
 
 struct BenchFile {
@@ -30,4 +32,19 @@ inline const BenchFile& benchTorusFile()
     file.size = long(w.bytes.size());
     std::atexit([] { std::remove(file.path.c_str()); });
     return file;
+}
+
+// One timed load of the file, the object freed with the timing paused;
+// false, the benchmark told, when the load fails.
+inline bool benchLoad(benchmark::State& state, const std::string& path)
+{
+    LwObject* o = readLwObjectQuietly(path.c_str(), nullptr, nullptr);
+    if (!o) {
+        state.SkipWithError("load failed");
+        return false;
+    }
+    state.PauseTiming();
+    freeLwObject(o);
+    state.ResumeTiming();
+    return true;
 }

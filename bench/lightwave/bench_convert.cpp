@@ -25,16 +25,8 @@ static double cpuSeconds()
 static void BM_Load(benchmark::State& state)
 {
     const std::string& path = benchTorusFile().path;
-    for (auto _ : state) {
-        LwObject* o = readLwObjectQuietly(path.c_str(), nullptr, nullptr);
-        if (!o) {
-            state.SkipWithError("load failed");
-            break;
-        }
-        state.PauseTiming();
-        freeLwObject(o);
-        state.ResumeTiming();
-    }
+    for (auto _ : state)
+        if (!benchLoad(state, path)) break;
 }
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 

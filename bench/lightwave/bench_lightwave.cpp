@@ -32,14 +32,7 @@ static void BM_ReadLwObject(benchmark::State& state)
     setLwLoadTimes(&times);
     int loads = 0;
     for (auto _ : state) {
-        LwObject* o = readLwObjectQuietly(path.c_str(), nullptr, nullptr);
-        if (!o) {
-            state.SkipWithError("load failed");
-            break;
-        }
-        state.PauseTiming();
-        freeLwObject(o);
-        state.ResumeTiming();
+        if (!benchLoad(state, path)) break;
         sum.read += times.read;
         sum.boundingBox += times.boundingBox;
         sum.polygonNormals += times.polygonNormals;
