@@ -1,8 +1,7 @@
 // SubPatches through the import and on screen: a cube of six patches becomes 96
 // quads at the default level, its cage at level 0, and its silhouette loses its corners.
-#include "support.h"
-
 #include "lwsubdiv.h"
+#include "support.h"
 
 namespace {
 
@@ -51,12 +50,9 @@ TEST_F(SubPatches, SilhouetteIsRounderThanTheCage)
 // Memory running out after the refinement leaves the refined polygons, not the cage.
 TEST(SubPatchLines, OutOfMemoryKeepsTheCageOnlyUnrefined)
 {
-    LwSubdivision r = {};
-    r.problem = lwSubdivisionNoMemory;
-    EXPECT_EQ(subdivisionProblemLine(2, r), "Subdivision : memoire insuffisante, cage affichee telle quelle");
-    r.level = 2;
-    EXPECT_EQ(subdivisionProblemLine(2, r),
-              "Subdivision : memoire insuffisante, des coins raffines restent sans lissage ou sans couleur");
+    const LwSubdivision cage = {0, 9, 9, 0, 0, lwSubdivisionNoMemory}, refined = {2, 9, 144, 0, 0, lwSubdivisionNoMemory};
+    EXPECT_EQ(subdivisionProblemLine(2, cage), "Subdivision : memoire insuffisante, cage affichee telle quelle");
+    EXPECT_EQ(subdivisionProblemLine(2, refined), "Subdivision : memoire insuffisante, des coins raffines restent sans lissage ou sans couleur");
 }
 
 }  // namespace
