@@ -23,6 +23,19 @@ bool isLwSubPatch(const LwPolygonRec* polygon)
     return polygon->type == lwId('P', 'T', 'C', 'H') || polygon->type == lwId('S', 'U', 'B', 'D');
 }
 
+const char* lwSubdivisionProblemText(const LwSubdivision& r)
+{
+    switch (r.problem) {
+    case lwSubdivisionFine: return nullptr;
+    case lwSubdivisionLevelLowered: return "level lowered";
+    case lwSubdivisionTooLarge: return "cage kept: too large";
+    case lwSubdivisionRefused: return "cage kept: topology refused";
+    case lwSubdivisionNoMemory:
+        return r.level == 0 ? "cage kept: out of memory" : "out of memory: some refined corners unsmoothed or uncoloured";
+    }
+    return "unknown problem";
+}
+
 namespace {
 
 template <int N>
@@ -387,6 +400,201 @@ struct NewPolygons {
     }
 };
 
+// What the steps of one layer's refinement share.
+struct Refinement {
+    LwLayer* layer;
+    const Cage& cage;
+    const CageColours& colours;
+    const Far::TopologyRefiner& refiner;
+    int levels;
+    Groups groups;
+    // Old polygon -> new index; control polygons get -2 - their cage index.
+    std::vector<int32_t> newIndex{};
+    int64_t kept = 0, corners = 0, uvCorners = 0;  // polygons kept, and the corners of the new arrays
+    int32_t faceCount = 0;                         // refined quads
+    int64_t pointBase = 0, pointTotal = 0;
+    NewPolygons made{};
+    std::vector<TexCoord> texCoords{};   // of the last level's face-varying values
+    std::vector<Colour> cornerColours{};  // the same
+    std::vector<std::vector<RefinedColour>> refinedColours{};  // of each map
+};
+
+const LwPolygonRec& controlPolygon(const Refinement& r, int32_t face)
+{
+    return r.layer->polygons.items[r.cage.polygons[size_t(controlOf(r.refiner, r.levels, face))]];
+}
+
+// The new numbering, the other polygons first in their order, and the sizes of the new arrays.
+void planPolygons(Refinement* r)
+{
+    const LwPolygonArray& polygons = r->layer->polygons;
+    r->newIndex.assign(size_t(polygons.count), -1);
+    for (size_t i = 0; i < r->cage.polygons.size(); ++i) r->newIndex[size_t(r->cage.polygons[i])] = -2 - int32_t(i);
+    for (int32_t j = 0; j < polygons.count; ++j) {
+        if (r->newIndex[size_t(j)] != -1) continue;
+        const LwPolygonRec& p = polygons.items[j];
+        r->newIndex[size_t(j)] = int32_t(r->kept++);
+        r->corners += p.cornerCount;
+        if (p.uv) r->uvCorners += p.cornerCount;
+    }
+    const Far::TopologyLevel& last = r->refiner.GetLevel(r->levels);
+    r->faceCount = last.GetNumFaces();
+    for (int32_t f = 0; f < r->faceCount; ++f) {
+        int n = last.GetFaceVertices(f).size();
+        r->corners += n;
+        if (controlPolygon(*r, f).uv) r->uvCorners += n;
+    }
+    r->pointBase = r->layer->points.count;
+    r->pointTotal = r->pointBase + last.GetNumVertices();
+}
+
+// Every array is made before the layer changes, so that a failure leaves the
+// cage: the new polygons, and the points grown for the refined ones.
+bool makeArrays(Refinement* r)
+{
+    NewPolygons& made = r->made;
+    made.items = static_cast<LwPolygonRec*>(lwAlloc(size_t(r->kept + r->faceCount), sizeof(LwPolygonRec)));
+    made.corners = static_cast<LwCorner*>(lwAlloc(size_t(r->corners), sizeof(LwCorner)));
+    made.uvs = r->uvCorners ? static_cast<float*>(lwAlloc(size_t(2 * r->uvCorners), sizeof(float))) : nullptr;
+    LwPointArray* points = &r->layer->points;
+    LwPointRec* grown = nullptr;
+    if (made.items && made.corners && (made.uvs || !r->uvCorners) && r->pointTotal <= INT32_MAX)
+        grown = static_cast<LwPointRec*>(lwGrow(points->items, size_t(r->pointBase), size_t(r->pointTotal), sizeof(LwPointRec)));
+    if (!grown) {
+        made.release();
+        return false;
+    }
+    points->items = grown;
+    points->count = int32_t(r->pointTotal);
+    return true;
+}
+
+// The refined points' positions, and the face-varying values of the last level.
+void interpolate(Refinement* r)
+{
+    refinePositions(r->refiner, r->layer, r->cage, r->levels, r->layer->points.items + r->pointBase);
+    if (r->cage.textured) r->texCoords = refineFaceVarying(r->refiner, cageTexCoords(r->layer, r->cage), r->levels);
+    if (r->cage.coloured) r->cornerColours = refineFaceVarying(r->refiner, r->colours.corners, r->levels);
+    r->refinedColours.resize(r->colours.maps.size());
+}
+
+// Where the next polygon of the new arrays goes.
+struct Cursor {
+    LwPolygonRec* item;
+    LwCorner* corner;
+    float* uv;
+};
+
+// The other polygons as they are, corners and texture coordinates copied.
+void copyKept(const Refinement& r, Cursor* at)
+{
+    const LwPolygonArray& polygons = r.layer->polygons;
+    for (int32_t j = 0; j < polygons.count; ++j) {
+        const LwPolygonRec& p = polygons.items[j];
+        if (r.newIndex[size_t(j)] < 0) continue;
+        *at->item = p;
+        at->item->corners = at->corner;
+        std::copy(p.corners, p.corners + p.cornerCount, at->corner);
+        at->corner += p.cornerCount;
+        if (p.uv) {
+            at->item->uv = at->uv;
+            std::copy(p.uv, p.uv + 2 * p.cornerCount, at->uv);
+            at->uv += 2 * p.cornerCount;
+        }
+        ++at->item;
+    }
+}
+
+// The refined quads grouped by control polygon, each with its control
+// polygon's surface, tags, flags and type; the colours of their corners are
+// gathered for the maps.
+void writeQuads(Refinement* r, Cursor* at)
+{
+    const Far::TopologyLevel& last = r->refiner.GetLevel(r->levels);
+    for (int32_t slot = 0; slot < r->faceCount; ++slot, ++at->item) {
+        const int32_t f = r->groups.face(slot);
+        const int32_t control = controlOf(r->refiner, r->levels, f);
+        const LwPolygonRec& parent = r->layer->polygons.items[r->cage.polygons[size_t(control)]];
+        LwPolygonRec* item = at->item;
+        item->surface = parent.surface;
+        item->surfaceTag = parent.surfaceTag;
+        item->part = parent.part;
+        item->smoothingGroup = parent.smoothingGroup;
+        item->flags = parent.flags;
+        item->type = parent.type;
+        Far::ConstIndexArray vertices = last.GetFaceVertices(f);
+        item->cornerCount = vertices.size();
+        item->corners = at->corner;
+        for (int k = 0; k < vertices.size(); ++k) at->corner[k].point = int32_t(r->pointBase + vertices[k]);
+        at->corner += vertices.size();
+        if (parent.uv) {
+            Far::ConstIndexArray values = last.GetFaceFVarValues(f, 0);
+            item->uv = at->uv;
+            for (int k = 0; k < values.size(); ++k, at->uv += 2)
+                std::memcpy(at->uv, r->texCoords[size_t(values[k])].v, sizeof(float[2]));
+        }
+        const int32_t map = r->cage.coloured ? r->colours.polygonMaps[size_t(control)] : -1;
+        if (map < 0) continue;
+        Far::ConstIndexArray values = last.GetFaceFVarValues(f, 0);
+        for (int k = 0; k < values.size(); ++k)
+            r->refinedColours[size_t(map)].push_back(
+                {int32_t(r->pointBase + vertices[k]), int32_t(r->kept + slot), r->cornerColours[size_t(values[k])]});
+    }
+}
+
+// The new polygons in the layer's place, the old released. VMAD entries
+// follow their polygon; a control polygon's go to its first quad.
+void replacePolygons(Refinement* r)
+{
+    for (LwVMap* m = r->layer->vmaps; m; m = m->next) {
+        if (!m->perPolygon) continue;
+        for (int32_t e = 0; e < m->entryCount; ++e) {
+            int32_t& p = m->polygonIndex[e];
+            p = r->newIndex[size_t(p)] >= 0 ? r->newIndex[size_t(p)]
+                                             : int32_t(r->kept) + r->groups.first[size_t(-2 - r->newIndex[size_t(p)])];
+        }
+    }
+    LwPolygonArray* polygons = &r->layer->polygons;
+    lwFree(polygons->items);
+    lwFree(polygons->cornerBlock);
+    lwFree(polygons->uvBlock);
+    polygons->items = r->made.items;
+    polygons->cornerBlock = r->made.corners;
+    polygons->uvBlock = r->made.uvs;
+    polygons->count = int32_t(r->kept + r->faceCount);
+    polygons->cornerCount = int32_t(r->corners);
+}
+
+void clearPointPolygons(LwPointArray* points)
+{
+    lwFree(points->polygonBlock);
+    points->polygonBlock = nullptr;
+    for (int32_t i = 0; i < points->count; ++i) {
+        points->items[i].polygonCount = 0;
+        points->items[i].polygons = nullptr;
+    }
+}
+
+// Normals of the refined quads alone: the other polygons keep theirs. The
+// quads share no point with them, so the layer's point lists give each
+// refined point exactly its quads. False when the lists could not be made.
+bool smoothQuads(LwLayer* layer, int64_t kept, int32_t faceCount)
+{
+    LwPointArray* points = &layer->points;
+    LwPolygonArray quads = {};
+    quads.count = faceCount;
+    quads.items = layer->polygons.items + kept;
+    computePolygonNormals(points, &quads);
+    clearPointPolygons(points);
+    if (buildPointPolygons(points, &layer->polygons)) {
+        computeVertexNormals(points, &layer->polygons, int32_t(kept));
+        return true;
+    }
+    // A failed build leaves counts without lists: the layer goes without.
+    clearPointPolygons(points);
+    return false;
+}
+
 }  // namespace
 
 int measureLwSubdivision(const LwLayer* layer, int32_t level, LwSubdivision* result)
@@ -409,151 +617,27 @@ int subdivideLwLayer(LwLayer* layer, int32_t level, LwSubdivision* result)
     if (!prepare(layer, level, result, &cage)) return result->problem < lwSubdivisionTooLarge;
     const CageColours colours = cageColours(layer, cage);
     cage.coloured = !colours.corners.empty();
-    Far::TopologyRefiner* refiner = makeRefiner(cage, iota(cage.vertices.size()));
+    std::unique_ptr<Far::TopologyRefiner> refiner(makeRefiner(cage, iota(cage.vertices.size())));
     if (!refiner) {
         keepCage(result, lwSubdivisionRefused);
         return 0;
     }
     const int levels = result->level;
     refiner->RefineUniform(Far::TopologyRefiner::UniformOptions(levels));
-    const Far::TopologyLevel& last = refiner->GetLevel(levels);
-    const Groups groups = groupFaces(*refiner, levels, cage.polygons.size());
-    auto parentOf = [&](int32_t face) -> const LwPolygonRec& {
-        return layer->polygons.items[cage.polygons[size_t(controlOf(*refiner, levels, face))]];
-    };
-
-    LwPolygonArray* polygons = &layer->polygons;
-    LwPointArray* points = &layer->points;
-    // Old polygon -> new index; control polygons first get their cage index.
-    std::vector<int32_t> newIndex(size_t(polygons->count), -1);
-    for (size_t i = 0; i < cage.polygons.size(); ++i) newIndex[size_t(cage.polygons[i])] = -2 - int32_t(i);
-
-    const int32_t faceCount = last.GetNumFaces();
-    int64_t kept = 0, corners = 0, uvCorners = 0;
-    for (int32_t j = 0; j < polygons->count; ++j) {
-        if (newIndex[size_t(j)] != -1) continue;
-        const LwPolygonRec& p = polygons->items[j];
-        newIndex[size_t(j)] = int32_t(kept++);
-        corners += p.cornerCount;
-        if (p.uv) uvCorners += p.cornerCount;
-    }
-    for (int32_t f = 0; f < faceCount; ++f) {
-        int n = last.GetFaceVertices(f).size();
-        corners += n;
-        if (parentOf(f).uv) uvCorners += n;
-    }
-    const int64_t pointBase = points->count, pointTotal = pointBase + last.GetNumVertices();
-
-    // Every array is made before the layer changes, so that a failure leaves the cage.
-    NewPolygons made;
-    made.items = static_cast<LwPolygonRec*>(lwAlloc(size_t(kept + faceCount), sizeof(LwPolygonRec)));
-    made.corners = static_cast<LwCorner*>(lwAlloc(size_t(corners), sizeof(LwCorner)));
-    made.uvs = uvCorners ? static_cast<float*>(lwAlloc(size_t(2 * uvCorners), sizeof(float))) : nullptr;
-    LwPointRec* grown = nullptr;
-    if (made.items && made.corners && (made.uvs || !uvCorners) && pointTotal <= INT32_MAX)
-        grown = static_cast<LwPointRec*>(lwGrow(points->items, size_t(pointBase), size_t(pointTotal), sizeof(LwPointRec)));
-    if (!grown) {
-        made.release();
-        delete refiner;
+    Refinement r{layer, cage, colours, *refiner, levels, groupFaces(*refiner, levels, cage.polygons.size())};
+    planPolygons(&r);
+    if (!makeArrays(&r)) {
         keepCage(result, lwSubdivisionNoMemory);
         return 0;
     }
-    points->items = grown;
-    points->count = int32_t(pointTotal);
-    refinePositions(*refiner, layer, cage, levels, points->items + pointBase);
-    const std::vector<TexCoord> texCoords =
-        cage.textured ? refineFaceVarying(*refiner, cageTexCoords(layer, cage), levels) : std::vector<TexCoord>();
-    const std::vector<Colour> cornerColours =
-        cage.coloured ? refineFaceVarying(*refiner, colours.corners, levels) : std::vector<Colour>();
-    std::vector<std::vector<RefinedColour>> refinedColours(colours.maps.size());
-
-    LwPolygonRec* item = made.items;
-    LwCorner* corner = made.corners;
-    float* uv = made.uvs;
-    for (int32_t j = 0; j < polygons->count; ++j) {
-        const LwPolygonRec& p = polygons->items[j];
-        if (newIndex[size_t(j)] < 0) continue;
-        *item = p;
-        item->corners = corner;
-        std::copy(p.corners, p.corners + p.cornerCount, corner);
-        corner += p.cornerCount;
-        if (p.uv) {
-            item->uv = uv;
-            std::copy(p.uv, p.uv + 2 * p.cornerCount, uv);
-            uv += 2 * p.cornerCount;
-        }
-        ++item;
-    }
-    for (int32_t slot = 0; slot < faceCount; ++slot, ++item) {
-        const int32_t f = groups.face(slot);
-        const int32_t control = controlOf(*refiner, levels, f);
-        const LwPolygonRec& parent = layer->polygons.items[cage.polygons[size_t(control)]];
-        item->surface = parent.surface;
-        item->surfaceTag = parent.surfaceTag;
-        item->part = parent.part;
-        item->smoothingGroup = parent.smoothingGroup;
-        item->flags = parent.flags;
-        item->type = parent.type;
-        Far::ConstIndexArray vertices = last.GetFaceVertices(f);
-        item->cornerCount = vertices.size();
-        item->corners = corner;
-        for (int k = 0; k < vertices.size(); ++k) corner[k].point = int32_t(pointBase + vertices[k]);
-        corner += vertices.size();
-        if (parent.uv) {
-            Far::ConstIndexArray values = last.GetFaceFVarValues(f, 0);
-            item->uv = uv;
-            for (int k = 0; k < values.size(); ++k, uv += 2) std::memcpy(uv, texCoords[size_t(values[k])].v, sizeof(float[2]));
-        }
-        if (cage.coloured && colours.polygonMaps[size_t(control)] >= 0) {
-            Far::ConstIndexArray values = last.GetFaceFVarValues(f, 0);
-            for (int k = 0; k < values.size(); ++k)
-                refinedColours[size_t(colours.polygonMaps[size_t(control)])].push_back(
-                    {int32_t(pointBase + vertices[k]), int32_t(kept + slot), cornerColours[size_t(values[k])]});
-        }
-    }
-    delete refiner;
-
-    // VMAD entries follow their polygon; a control polygon's go to its first quad.
-    for (LwVMap* m = layer->vmaps; m; m = m->next) {
-        if (!m->perPolygon) continue;
-        for (int32_t e = 0; e < m->entryCount; ++e) {
-            int32_t& p = m->polygonIndex[e];
-            p = newIndex[size_t(p)] >= 0 ? newIndex[size_t(p)] : int32_t(kept) + groups.first[size_t(-2 - newIndex[size_t(p)])];
-        }
-    }
-    lwFree(polygons->items);
-    lwFree(polygons->cornerBlock);
-    lwFree(polygons->uvBlock);
-    polygons->items = made.items;
-    polygons->cornerBlock = made.corners;
-    polygons->uvBlock = made.uvs;
-    polygons->count = int32_t(kept + faceCount);
-    polygons->cornerCount = int32_t(corners);
-    const bool coloursAdded = !cage.coloured || addRefinedColours(layer, colours, refinedColours);
-
-    // Normals of the refined quads alone: the other polygons keep theirs. The
-    // quads share no point with them, so the layer's point lists give each
-    // refined point exactly its quads.
-    LwPolygonArray quads = {};
-    quads.count = faceCount;
-    quads.items = polygons->items + kept;
-    auto clearPointPolygons = [&] {
-        lwFree(points->polygonBlock);
-        points->polygonBlock = nullptr;
-        for (int32_t i = 0; i < points->count; ++i) {
-            points->items[i].polygonCount = 0;
-            points->items[i].polygons = nullptr;
-        }
-    };
-    computePolygonNormals(points, &quads);
-    clearPointPolygons();
-    bool ok = buildPointPolygons(points, polygons);
-    if (ok) computeVertexNormals(points, polygons, int32_t(kept));
-    if (!ok) {
-        // A failed build leaves counts without lists: the layer goes without.
-        clearPointPolygons();
-        result->problem = lwSubdivisionNoMemory;
-    }
-    if (!coloursAdded) result->problem = lwSubdivisionNoMemory;  // the quads go uncoloured
+    interpolate(&r);
+    Cursor at = {r.made.items, r.made.corners, r.made.uvs};
+    copyKept(r, &at);
+    writeQuads(&r, &at);
+    refiner.reset();  // its levels are no longer needed: the memory serves what follows
+    replacePolygons(&r);
+    const bool coloursAdded = !cage.coloured || addRefinedColours(layer, colours, r.refinedColours);
+    const bool ok = smoothQuads(layer, r.kept, r.faceCount);
+    if (!ok || !coloursAdded) result->problem = lwSubdivisionNoMemory;  // unsmoothed, or the quads uncoloured
     return ok;
 }

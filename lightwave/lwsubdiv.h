@@ -27,6 +27,12 @@ struct LwSubdivision {
     LwSubdivisionProblem problem;
 };
 
+// A refinement's problem in words ("level lowered", "cage kept: too large"...),
+// null when it went fine: the one English text of each problem, for the tools.
+// Memory running out after the refinement leaves the refined polygons, some
+// corners unsmoothed or uncoloured: that is no kept cage.
+const char* lwSubdivisionProblemText(const LwSubdivision& result);
+
 // Whether the polygon is a SubPatch control polygon.
 bool isLwSubPatch(const LwPolygonRec* polygon);
 

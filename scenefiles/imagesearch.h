@@ -1,8 +1,7 @@
-// Where a clip's picture is looked for: the places LightWave itself would try
-// for an image name saved on another machine, in order.
+// What the engine's loading adds to the picture search of lwfiles.h: the
+// scene being read and the content folder the user named.
 #pragma once
-#include <string>
-#include <vector>
+#include "lwfiles.h"
 
 // The scene file (or LightWave scene) being read, null outside (load.cpp).
 const char* sceneLoadingObjects();
@@ -10,20 +9,3 @@ const char* sceneLoadingObjects();
 // The content folder the user names (scene-view --content); none by default.
 void setImageContentFolder(const char* folder);
 const char* imageContentFolder();
-
-// Every place tried for an image name, in order and each once:
-//  - the name as written, backslashes made slashes and a device prefix
-//    ("Q:dir/file") read as "Q:/dir/file";
-//  - from the object file's folder: the name without its device, then the
-//    bare file name, then Images/ beside the object and one folder up;
-//  - the same from the scene file's folder, when a scene loaded the object;
-//  - from the content folder: the name without its device, the bare file name, Images/.
-// Absent folders (null or empty) add nothing.
-std::vector<std::string> imageCandidates(const char* name, const char* objectFile, const char* sceneFile,
-                                         const char* contentFolder);
-
-// The first candidate that is a regular file, or "" when none is; `tried`,
-// when given, receives every candidate. A LightWave scene's object names are
-// looked for the same way.
-std::string findImageFile(const char* name, const char* objectFile, const char* sceneFile, const char* contentFolder,
-                          std::vector<std::string>* tried = nullptr);

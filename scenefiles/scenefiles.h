@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+#include <string>
 
 #include "engine.h"
 
@@ -86,3 +87,6 @@ extern std::vector<int32_t> importedLayerNumbers;
 struct LwObject;
 // Refines every layer's SubPatches at `level` (see lwsubdiv.h), with reports.
 void subdivideSubPatches(LwObject* object, int32_t level);
+struct LwSubdivision;
+// The warning for a layer's refinement problem ("" when none); `asked` is the level asked for.
+std::string subdivisionProblemLine(int32_t asked, const LwSubdivision& result);

@@ -5,36 +5,13 @@
 // conversion over the load alone, both in CPU time.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "benchtorus.h"
 #include "convert.h"
-#include "lwwriter.h"
-
-static std::string torus, glb;
-
-static const std::string& torusFile()
-{
-    if (!torus.empty()) return torus;
-    char path[] = "/tmp/lwconvXXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) std::abort();
-    close(fd);
-    LwWriter w;
-    w.bytes = lwwTorusObject(1000, 1000);
-    if (!w.save(path)) std::abort();
-    torus = path;
-    glb = torus + ".glb";
-    std::atexit([] {
-        std::remove(torus.c_str());
-        std::remove(glb.c_str());
-    });
-    return torus;
-}
 
 // The process's CPU time, the kernel's share (page faults, the file write)
 // included: on a shared machine, wall time mostly measures the neighbours.
@@ -47,23 +24,16 @@ static double cpuSeconds()
 
 static void BM_Load(benchmark::State& state)
 {
-    const std::string& path = torusFile();
-    for (auto _ : state) {
-        LwObject* o = readLwObject(path.c_str(), nullptr, nullptr);
-        if (!o) {
-            state.SkipWithError("load failed");
-            break;
-        }
-        state.PauseTiming();
-        freeLwObject(o);
-        state.ResumeTiming();
-    }
+    const std::string& path = benchTorusFile().path;
+    for (auto _ : state)
+        if (!benchLoad(state, path)) break;
 }
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 static void BM_ConvertToGlb(benchmark::State& state)
 {
-    const std::string& path = torusFile();
+    const std::string& path = benchTorusFile().path;
+    const std::string glb = path + ".glb";
     double load = 0.0, total = 0.0;
     size_t bytes = 0;
     for (auto _ : state) {
@@ -94,6 +64,7 @@ static void BM_ConvertToGlb(benchmark::State& state)
             break;
         }
     }
+    std::remove(glb.c_str());
     if (load > 0.0) {
         state.counters["load_ms"] = 1000.0 * load / double(state.iterations());
         state.counters["ratio"] = total / load;

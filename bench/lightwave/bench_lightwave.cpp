@@ -15,11 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "benchtorus.h"
 #include "lightwave.h"
-#include "lwwriter.h"
-
-static std::string benchFile;
-static long benchFileSize = 0;
 
 static long peakKb()
 {
@@ -28,37 +25,14 @@ static long peakKb()
     return u.ru_maxrss;
 }
 
-static const std::string& torusFile()
-{
-    if (!benchFile.empty()) return benchFile;
-    char path[] = "/tmp/lwbenchXXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) std::abort();
-    close(fd);
-    LwWriter w;
-    w.bytes = lwwTorusObject(1000, 1000);
-    if (!w.save(path)) std::abort();
-    benchFileSize = long(w.bytes.size());
-    benchFile = path;
-    std::atexit([] { std::remove(benchFile.c_str()); });
-    return benchFile;
-}
-
 static void BM_ReadLwObject(benchmark::State& state)
 {
-    const std::string& path = torusFile();
+    const std::string& path = benchTorusFile().path;
     LwLoadTimes times, sum = {};
     setLwLoadTimes(&times);
     int loads = 0;
     for (auto _ : state) {
-        LwObject* o = readLwObject(path.c_str(), nullptr, nullptr);
-        if (!o) {
-            state.SkipWithError("load failed");
-            break;
-        }
-        state.PauseTiming();
-        freeLwObject(o);
-        state.ResumeTiming();
+        if (!benchLoad(state, path)) break;
         sum.read += times.read;
         sum.boundingBox += times.boundingBox;
         sum.polygonNormals += times.polygonNormals;
@@ -71,7 +45,7 @@ static void BM_ReadLwObject(benchmark::State& state)
         ++loads;
     }
     setLwLoadTimes(nullptr);
-    state.SetBytesProcessed(int64_t(state.iterations()) * benchFileSize);
+    state.SetBytesProcessed(int64_t(state.iterations()) * benchTorusFile().size);
     if (loads == 0) return;
     double ms = 1000.0 / loads;
     state.counters["read_ms"] = sum.read * ms;
@@ -83,21 +57,21 @@ static void BM_ReadLwObject(benchmark::State& state)
     state.counters["pointVMaps_ms"] = sum.pointVMaps * ms;
     state.counters["cornerVMaps_ms"] = sum.cornerVMaps * ms;
     state.counters["texCoords_ms"] = sum.textureCoords * ms;
-    state.counters["fileMB"] = double(benchFileSize) / 1e6;
+    state.counters["fileMB"] = double(benchTorusFile().size) / 1e6;
 }
 BENCHMARK(BM_ReadLwObject)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 static void BM_BareRead(benchmark::State& state)
 {
-    const std::string& path = torusFile();
-    std::vector<unsigned char> buffer(static_cast<size_t>(benchFileSize));
+    const std::string& path = benchTorusFile().path;
+    std::vector<unsigned char> buffer(static_cast<size_t>(benchTorusFile().size));
     for (auto _ : state) {
         FILE* f = std::fopen(path.c_str(), "rb");
         size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
         std::fclose(f);
         benchmark::DoNotOptimize(n);
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * benchFileSize);
+    state.SetBytesProcessed(int64_t(state.iterations()) * benchTorusFile().size);
 }
 BENCHMARK(BM_BareRead)->Unit(benchmark::kMillisecond);
 
@@ -105,7 +79,7 @@ BENCHMARK(BM_BareRead)->Unit(benchmark::kMillisecond);
 // that does not.
 static void BM_PeakMemory(benchmark::State& state)
 {
-    const std::string& path = torusFile();
+    const std::string& path = benchTorusFile().path;
     auto child = [&](const std::string& arg) {
         std::string cmd = "/proc/" + std::to_string(getpid()) + "/exe --peak " + arg;
         FILE* p = popen(cmd.c_str(), "r");
@@ -124,8 +98,8 @@ static void BM_PeakMemory(benchmark::State& state)
         return;
     }
     state.counters["peakMB"] = double(loaded - base) / 1024.0;
-    state.counters["fileMB"] = double(benchFileSize) / 1e6;
-    state.counters["peak_per_file"] = double(loaded - base) * 1024.0 / double(benchFileSize);
+    state.counters["fileMB"] = double(benchTorusFile().size) / 1e6;
+    state.counters["peak_per_file"] = double(loaded - base) * 1024.0 / double(benchTorusFile().size);
 }
 BENCHMARK(BM_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 

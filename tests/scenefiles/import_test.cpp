@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "imagesearch.h"
+#include "lwfiles.h"
 #include "toolkit.h"
 
 namespace {

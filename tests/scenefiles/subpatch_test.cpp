@@ -1,5 +1,6 @@
 // SubPatches through the import and on screen: a cube of six patches becomes 96
 // quads at the default level, its cage at level 0, and its silhouette loses its corners.
+#include "lwsubdiv.h"
 #include "support.h"
 
 namespace {
@@ -44,6 +45,14 @@ TEST_F(SubPatches, SilhouetteIsRounderThanTheCage)
     }
     EXPECT_TRUE(refined.red((left + right) / 2, (top + bottom) / 2));
     EXPECT_FALSE(refined.red(left - 2, (top + bottom) / 2) || refined.red(right + 2, (top + bottom) / 2));
+}
+
+// Memory running out after the refinement leaves the refined polygons, not the cage.
+TEST(SubPatchLines, OutOfMemoryKeepsTheCageOnlyUnrefined)
+{
+    const LwSubdivision cage = {0, 9, 9, 0, 0, lwSubdivisionNoMemory}, refined = {2, 9, 144, 0, 0, lwSubdivisionNoMemory};
+    EXPECT_EQ(subdivisionProblemLine(2, cage), "Subdivision : memoire insuffisante, cage affichee telle quelle");
+    EXPECT_EQ(subdivisionProblemLine(2, refined), "Subdivision : memoire insuffisante, des coins raffines restent sans lissage ou sans couleur");
 }
 
 }  // namespace

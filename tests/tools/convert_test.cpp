@@ -14,7 +14,6 @@
 
 #include "convert.h"
 #include "lwwriter.h"
-#include "test_support.h"
 
 namespace {
 

@@ -360,13 +360,6 @@ static void fullVMap(Json& j, const LwLayer* l, const LwVMap* m)
 
 static int subdivisionLevel = lwSubdivisionDefaultLevel;
 
-static const char* subdivisionProblem(LwSubdivisionProblem p)
-{
-    static const char* names[] = {nullptr, "level lowered", "too large, cage kept", "topology refused, cage kept",
-                                  "out of memory, cage kept"};
-    return p >= lwSubdivisionFine && p <= lwSubdivisionNoMemory ? names[p] : "unknown";
-}
-
 // The layer's SubPatch counts; false when it has no SubPatch.
 static bool subpatches(const LwLayer* l, LwSubdivision* r)
 {
@@ -383,7 +376,7 @@ static void jsonSubpatches(Json& j, const LwLayer* l)
                        {"subdivided", r.subdividedPolygons},
                        {"degenerate", r.degenerate},
                        {"nonManifoldEdges", r.nonManifoldEdges},
-                       {"problem", name(subdivisionProblem(r.problem))}};
+                       {"problem", name(lwSubdivisionProblemText(r))}};
 }
 
 static void printSubpatches(const LwLayer* l)
@@ -394,7 +387,7 @@ static void printSubpatches(const LwLayer* l)
                 r.level);
     if (r.degenerate) std::printf(", %d degenerate left as they are", r.degenerate);
     if (r.nonManifoldEdges) std::printf(", %d non-manifold edges", r.nonManifoldEdges);
-    if (r.problem) std::printf(" (%s)", subdivisionProblem(r.problem));
+    if (r.problem) std::printf(" (%s)", lwSubdivisionProblemText(r));
     std::printf("\n");
 }
 

@@ -1,0 +1,70 @@
+// Image names in objects are written on the modeller's machine: a device
+// ("Q:"), Windows separators, a content folder that is not ours. The picture
+// usually travels with the object, beside it or in an Images folder.
+#include "lwfiles.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+static std::string folderOf(const char* file)
+{
+    std::string f = file ? file : "";
+    size_t slash = f.rfind('/');
+    return slash == std::string::npos ? std::string() : f.substr(0, slash + 1);
+}
+
+std::vector<std::string> imageCandidates(const char* name, const char* objectFile, const char* sceneFile,
+                                         const char* content)
+{
+    std::vector<std::string> out;
+    if (!name || !name[0]) return out;
+    std::string written = name;
+    std::replace(written.begin(), written.end(), '\\', '/');
+    // A device is what comes before a colon that precedes every slash.
+    size_t colon = written.find(':');
+    std::string relative = written;
+    if (colon != std::string::npos && colon > 0 && written.find('/') > colon) {
+        relative = written.substr(colon + 1);
+        if (relative.empty() || relative[0] != '/') written.insert(colon + 1, "/");
+    }
+    // An absolute name means nothing below another folder: only its file name does.
+    if (relative.empty() || relative[0] == '/') relative.clear();
+    std::string bare = written.substr(written.rfind('/') + 1);
+
+    auto add = [&out](const std::string& folder, const std::string& file) {
+        std::string path = folder + file;
+        if (!file.empty() && std::find(out.begin(), out.end(), path) == out.end()) out.push_back(path);
+    };
+    add("", written);
+    if (bare.empty()) return out;
+    // A file in the working folder has "" for its folder: names stay as they are.
+    for (const char* file : {objectFile, sceneFile}) {
+        if (!file || !file[0]) continue;
+        std::string folder = folderOf(file);
+        add(folder, relative);
+        add(folder, bare);
+        add(folder + "Images/", bare);
+        add(folder + "../Images/", bare);
+    }
+    if (content && content[0]) {
+        std::string folder = content;
+        if (folder.back() != '/') folder += '/';
+        add(folder, relative);
+        add(folder, bare);
+        add(folder + "Images/", bare);
+    }
+    return out;
+}
+
+std::string findImageFile(const char* name, const char* objectFile, const char* sceneFile, const char* content,
+                          std::vector<std::string>* tried)
+{
+    std::vector<std::string> candidates = imageCandidates(name, objectFile, sceneFile, content);
+    if (tried) *tried = candidates;
+    for (const std::string& path : candidates) {
+        struct stat s;
+        if (stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode)) return path;
+    }
+    return std::string();
+}
