@@ -377,21 +377,18 @@ static void fullClip(Json& j, const LwClip* c)
 static void fullEnvelope(Json& j, const LwEnvelope* e)
 {
     field(j, "type", e->type);
-    field(j, "pre", e->preBehavior);
-    field(j, "post", e->postBehavior);
+    field(j, "pre", e->curve.pre);
+    field(j, "post", e->curve.post);
     j.key("keyList");
     j.open('[');
-    for (const LwEnvelopeKey* k = e->keys; k; k = k->next) {
+    for (int32_t i = 0; i < e->curve.count; ++i) {
+        const LwChannelKey& k = e->curve.keys[i];
         j.open('{', true);
-        field(j, "time", k->time);
-        field(j, "value", k->value);
-        field(j, "shape", lwIdText(k->shape).text);
-        j.key("tcb");
-        j.open('[');
-        for (float v : {k->tension, k->continuity, k->bias}) j.number(v);
-        j.close(']');
-        j.key("param");
-        j.floats(k->param, 4);
+        field(j, "time", k.time);
+        field(j, "value", k.value);
+        field(j, "shape", lwIdText(lwSpanShapeId(k.shape)).text);
+        j.key("p");
+        j.floats(k.p, 6);
         j.close('}');
     }
     j.close(']');
@@ -743,7 +740,7 @@ static void jsonObject(Json& j, const LwObject* o)
         j.key("name");
         j.string(e->name);
         j.key("keys");
-        j.number(e->keyCount);
+        j.number(e->curve.count);
         if (full) fullEnvelope(j, e);
         j.close('}');
     }
@@ -818,7 +815,7 @@ static void printObject(const LwObject* o)
     for (const LwClip* c = o->clips; c; c = c->next)
         std::printf("  clip %d %s \"%s\"\n", c->index, lwIdText(c->type).text, text(lwClipFirstName(c)));
     for (const LwEnvelope* e = o->envelopes; e; e = e->next)
-        std::printf("  envelope %d \"%s\": %d keys\n", e->index, text(e->name), e->keyCount);
+        std::printf("  envelope %d \"%s\": %d keys\n", e->index, text(e->name), e->curve.count);
     for (const LwLayer* l = o->layers; l; l = l->next)
         for (const LwVMap* m = l->vmaps; m; m = m->next)
             std::printf("  vmap \"%s\" %s dimension %d: %d entries%s (layer %d)\n", text(m->name),
