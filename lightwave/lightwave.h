@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "lwenvelope.h"
+
 constexpr uint32_t lwId(char a, char b, char c, char d)
 {
     return (uint32_t(uint8_t(a)) << 24) | (uint32_t(uint8_t(b)) << 16) |
@@ -186,28 +188,22 @@ struct LwClip {
     int32_t pixelFilterCount;
 };
 
-struct LwEnvelopeKey {
-    LwEnvelopeKey* next;
-    LwEnvelopeKey* prev;
-    float value;
-    float time;
-    uint32_t shape;
-    float tension, continuity, bias;
-    float param[4];
-};
-
+// An object's envelope (ENVL): its index, kind and name around the keys, spans
+// and behaviours, which are the same record as a scene channel's and are
+// evaluated the same way (lwEnvelopeValue on `curve`, tidied when read).
 struct LwEnvelope {
     LwEnvelope* next;
     LwEnvelope* prev;
     int32_t index;
     int32_t type;
     char* name;
-    LwEnvelopeKey* keys;   // sorted by time
-    int32_t keyCount;
-    int32_t preBehavior, postBehavior;
+    LwChannelEnvelope curve;
     LwPluginRef* channelFilters;
     int32_t channelFilterCount;
 };
+
+// The SPAN sub-chunk's ID of a span shape ("TCB ", "HERM"...; 0 for none of them).
+uint32_t lwSpanShapeId(int32_t shape);
 
 // ---- geometry ---------------------------------------------------------------
 

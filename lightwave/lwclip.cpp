@@ -1,10 +1,9 @@
-// LWO2 clips (CLIP) and envelopes (ENVL).
+// LWO2 clips (CLIP).
 #include <cstdlib>
 
 #include "lwread.h"
 
-// A filter: plug-in name, flags and the rest of the sub-chunk as data.
-static LwPluginRef* readFilter(FILE* file, int32_t size)
+LwPluginRef* readFilter(FILE* file, int32_t size)
 {
     LwPluginRef* p = static_cast<LwPluginRef*>(std::calloc(1, sizeof(LwPluginRef)));
     if (!p) return refuse(LW_NO_MEMORY), nullptr;
@@ -142,93 +141,4 @@ const char* lwClipFirstName(const LwClip* c)
     case lwId('S', 'T', 'C', 'C'): return c->source.cycle.name;
     }
     return nullptr;
-}
-
-// ---- envelopes ----------------------------------------------------------------------
-
-static void freeKey(LwEnvelopeKey* k) { std::free(k); }
-
-void freeEnvelope(LwEnvelope* e)
-{
-    if (!e) return;
-    std::free(e->name);
-    listFree(e->keys, freeKey);
-    listFree(e->channelFilters, freePlugin);
-    std::free(e);
-}
-
-int compareKeyTimes(const LwEnvelopeKey* a, const LwEnvelopeKey* b)
-{
-    return a->time < b->time ? -1 : a->time > b->time ? 1 : 0;
-}
-
-struct EnvelopeReading {
-    LwEnvelope* envelope;
-    LwEnvelopeKey* key;   // the key that SPAN sub-chunks shape
-};
-
-static int envelopeField(FILE* file, uint32_t id, int32_t size, void* record)
-{
-    EnvelopeReading* r = static_cast<EnvelopeReading*>(record);
-    LwEnvelope* e = r->envelope;
-    switch (id) {
-    case lwId('T', 'Y', 'P', 'E'): e->type = int32_t(readU2(file)); break;
-    case lwId('P', 'R', 'E', ' '): e->preBehavior = int32_t(readU2(file)); break;
-    case lwId('P', 'O', 'S', 'T'): e->postBehavior = int32_t(readU2(file)); break;
-    case lwId('K', 'E', 'Y', ' '): {
-        LwEnvelopeKey* k = static_cast<LwEnvelopeKey*>(std::calloc(1, sizeof(LwEnvelopeKey)));
-        if (!k) return refuse(LW_NO_MEMORY);
-        k->time = readF4(file);
-        k->value = readF4(file);
-        listInsertSorted(&e->keys, k, compareKeyTimes);
-        ++e->keyCount;
-        r->key = k;
-        break;
-    }
-    case lwId('S', 'P', 'A', 'N'): {
-        LwEnvelopeKey* k = r->key;
-        if (!k) return refuse("SPAN before any key");
-        k->shape = readU4(file);
-        int n = size >= 4 ? (size - 4) / 4 : 0;
-        if (n > 4) n = 4;
-        float values[4] = {0, 0, 0, 0};
-        for (int i = 0; i < n; ++i) values[i] = readF4(file);
-        if (k->shape == lwId('T', 'C', 'B', ' ')) {
-            k->tension = values[0];
-            k->continuity = values[1];
-            k->bias = values[2];
-        } else if (k->shape == lwId('B', 'E', 'Z', '2') || k->shape == lwId('B', 'E', 'Z', 'I') ||
-                   k->shape == lwId('H', 'E', 'R', 'M')) {
-            for (int i = 0; i < n; ++i) k->param[i] = values[i];
-        }
-        break;
-    }
-    case lwId('C', 'H', 'A', 'N'): {
-        LwPluginRef* p = readFilter(file, size);
-        if (!p) return 0;
-        listAppend(&e->channelFilters, p);
-        ++e->channelFilterCount;
-        break;
-    }
-    case lwId('N', 'A', 'M', 'E'):
-        std::free(e->name);
-        e->name = readS0(file);
-        break;
-    }
-    return 1;
-}
-
-LwEnvelope* readEnvelope(FILE* file, int32_t size)
-{
-    LwEnvelope* e = static_cast<LwEnvelope*>(std::calloc(1, sizeof(LwEnvelope)));
-    if (!e) return refuse(LW_NO_MEMORY), nullptr;
-    long start = std::ftell(file);
-    setReadCount(0);
-    e->index = int32_t(readVX(file));
-    EnvelopeReading reading = {e, nullptr};
-    if (readCount() < 0 || !readSubChunks(file, start, size, envelopeField, &reading)) {
-        freeEnvelope(e);
-        return nullptr;
-    }
-    return e;
 }

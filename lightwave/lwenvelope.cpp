@@ -1,4 +1,5 @@
-// Envelope evaluation. The tangents of the curved spans are measured as the
+// Envelopes: their evaluation, and the object's ENVL chunks read into them
+// (at the end). The tangents of the curved spans are measured as the
 // change of value over the whole span (the unit the files store p4 and p5 in),
 // so each span is a cubic in its own normalised time s = 0..1. Tidying works
 // each cubic out once: a value is then a search over the keys' times and a
@@ -21,6 +22,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+
+#include "lwread.h"
 
 LwChannelEnvelope lwEnvelopeEmpty()
 {
@@ -349,4 +352,109 @@ double lwEnvelopeValue(LwChannelEnvelope* e, double time)
     default: break;
     }
     return before ? first.value : last.value;
+}
+
+// ---- the object's envelopes (ENVL) ------------------------------------------------
+//
+// An ENVL chunk holds the same curve as a scene channel. Each KEY is a key and
+// the SPAN after it shapes the span that ends at that key (the one between
+// "the most recent KEY and the KEY immediately before it in time"), so keys
+// may come in any order: tidying sorts them. LightWave's documents leave the
+// SPAN's values to its sample code: TCB tension, continuity and bias; HERM
+// and BEZI the incoming then the outgoing tangent; BEZ2 the incoming handle
+// (time, value) then the outgoing one. They go where a scene key keeps them.
+
+namespace {
+
+// In LwSpanShape order; a SPAN's values go to p[first] on.
+struct SpanForm {
+    uint32_t id;
+    int first, count;
+};
+const SpanForm spanForms[lwSpanShapeCount] = {
+    {lwId('T', 'C', 'B', ' '), 0, 3}, {lwId('H', 'E', 'R', 'M'), 3, 2}, {lwId('B', 'E', 'Z', 'I'), 3, 2},
+    {lwId('L', 'I', 'N', 'E'), 0, 0}, {lwId('S', 'T', 'E', 'P'), 0, 0}, {lwId('B', 'E', 'Z', '2'), 0, 4},
+};
+
+int readSpan(FILE* file, int32_t size, LwChannelKey* key)
+{
+    const uint32_t id = readU4(file);
+    int32_t shape = 0;
+    while (shape < lwSpanShapeCount && spanForms[shape].id != id) ++shape;
+    key->shape = LwSpanShape(shape);  // lwSpanShapeCount when unknown: tidying makes it TCB
+    std::fill(key->p, key->p + 6, 0.0f);
+    const int count = shape < lwSpanShapeCount ? std::min(spanForms[shape].count, (size - 4) / 4) : 0;
+    for (int i = 0; i < count; ++i) key->p[spanForms[shape].first + i] = readF4(file);
+    return 1;
+}
+
+int envelopeField(FILE* file, uint32_t id, int32_t size, void* record)
+{
+    LwEnvelope* e = static_cast<LwEnvelope*>(record);
+    LwChannelEnvelope* curve = &e->curve;
+    switch (id) {
+    case lwId('T', 'Y', 'P', 'E'): e->type = int32_t(readU2(file)); break;
+    case lwId('P', 'R', 'E', ' '): curve->pre = LwBehaviour(readU2(file)); break;
+    case lwId('P', 'O', 'S', 'T'): curve->post = LwBehaviour(readU2(file)); break;
+    case lwId('K', 'E', 'Y', ' '): {
+        LwChannelKey key = {};
+        key.time = readF4(file);
+        key.value = readF4(file);
+        if (lwEnvelopeAddKey(curve, key)) break;
+        return refuse(curve->count < lwEnvelopeMaxKeys ? LW_NO_MEMORY : "more keys than an envelope holds");
+    }
+    case lwId('S', 'P', 'A', 'N'):
+        if (curve->count == 0) return refuse("SPAN before any key");
+        return readSpan(file, size, &curve->keys[curve->count - 1]);
+    case lwId('C', 'H', 'A', 'N'): {
+        LwPluginRef* p = readFilter(file, size);
+        if (!p) return 0;
+        listAppend(&e->channelFilters, p);
+        ++e->channelFilterCount;
+        break;
+    }
+    case lwId('N', 'A', 'M', 'E'):
+        std::free(e->name);
+        e->name = readS0(file);
+        break;
+    }
+    return 1;
+}
+
+}  // namespace
+
+uint32_t lwSpanShapeId(int32_t shape) { return shape >= 0 && shape < lwSpanShapeCount ? spanForms[shape].id : 0; }
+
+void freeEnvelope(LwEnvelope* e)
+{
+    if (!e) return;
+    std::free(e->name);
+    freeLwEnvelope(&e->curve);
+    listFree(e->channelFilters, freePlugin);
+    std::free(e);
+}
+
+LwEnvelope* readEnvelope(FILE* file, int32_t size)
+{
+    LwEnvelope* e = static_cast<LwEnvelope*>(std::calloc(1, sizeof(LwEnvelope)));
+    if (!e) return refuse(LW_NO_MEMORY), nullptr;
+    e->curve = lwEnvelopeEmpty();
+    long start = std::ftell(file);
+    setReadCount(0);
+    e->index = int32_t(readVX(file));
+    if (readCount() < 0 || !readSubChunks(file, start, size, envelopeField, e)) {
+        freeEnvelope(e);
+        return nullptr;
+    }
+    // Keys out of time order are the format's own; the rest changes what the file says.
+    const uint32_t fixes = lwEnvelopeTidy(&e->curve);
+    const struct {
+        uint32_t fix;
+        const char* text;
+    } told[] = {{lwEnvelopeFixUnknownShape, "spans of an unknown shape taken as TCB"},
+                {lwEnvelopeFixBadBehaviour, "an unknown behaviour taken as constant"},
+                {lwEnvelopeFixNotFinite, "keys that are not finite dropped"}};
+    for (const auto& t : told)
+        if (fixes & t.fix) lwLog(lwLogWarning, "LwLoader[Warning]:: envelope %d: %s ", e->index, t.text);
+    return e;
 }

@@ -94,31 +94,24 @@ int32_t addLwobVelocity(const float centre[3], const float velocity[3], LwObject
     LwEnvelope* made[3] = {};
     for (int i = 0; i < 3; ++i) {
         LwEnvelope* e = static_cast<LwEnvelope*>(std::calloc(1, sizeof(LwEnvelope)));
-        LwEnvelopeKey* first = static_cast<LwEnvelopeKey*>(std::calloc(1, sizeof(LwEnvelopeKey)));
-        LwEnvelopeKey* last = static_cast<LwEnvelopeKey*>(std::calloc(1, sizeof(LwEnvelopeKey)));
         char* name = static_cast<char*>(std::malloc(11));
         made[i] = e;
-        if (!e || !first || !last || !name) {
-            std::free(first);
-            std::free(last);
+        if (e) e->curve = lwEnvelopeEmpty();
+        // A straight line through the centre at frame 0 and where it is 30 frames (a second) on.
+        const LwChannelKey first = {0.0, centre[i], lwSpanLinear, {}};
+        const LwChannelKey last = {1.0, centre[i] + velocity[i] * 30.0f, lwSpanLinear, {}};
+        if (!e || !name || !lwEnvelopeAddKey(&e->curve, first) || !lwEnvelopeAddKey(&e->curve, last)) {
             std::free(name);
             for (int k = 0; k <= i; ++k) freeEnvelope(made[k]);
             return refuse(LW_NO_MEMORY);
         }
         std::memcpy(name, "Position.X", 11);
         name[9] = char('X' + i);
-        first->time = 0.0f;
-        first->value = centre[i];
-        last->time = 1.0f;
-        last->value = centre[i] + velocity[i] * 30.0f;
-        first->shape = last->shape = lwId('L', 'I', 'N', 'E');
-        listAppend(&e->keys, first);
-        listAppend(&e->keys, last);
-        e->keyCount = 2;
+        e->curve.pre = e->curve.post = lwBehaviourLinear;
+        lwEnvelopeTidy(&e->curve);
         e->index = object->envelopeCount + i + 1;
         e->type = 0x0301 + i;
         e->name = name;
-        e->preBehavior = e->postBehavior = 5;
     }
     for (LwEnvelope* e : made) listAppend(&object->envelopes, e);
     object->envelopeCount += 3;

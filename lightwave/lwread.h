@@ -66,9 +66,11 @@ void freePlugin(LwPluginRef* plugin);
 // ---- clips and envelopes ---------------------------------------------------------
 
 LwClip* readClip(FILE* file, int32_t size);
-LwEnvelope* readEnvelope(FILE* file, int32_t size);
-int compareKeyTimes(const LwEnvelopeKey* a, const LwEnvelopeKey* b);
 void freeClip(LwClip* clip);
+// A clip's or an envelope's filter: plug-in name, flags and the rest of the sub-chunk as data.
+LwPluginRef* readFilter(FILE* file, int32_t size);
+// An ENVL chunk, its keys tidied for evaluation (lwenvelope.cpp).
+LwEnvelope* readEnvelope(FILE* file, int32_t size);
 void freeEnvelope(LwEnvelope* envelope);
 
 // ---- normals ---------------------------------------------------------------------

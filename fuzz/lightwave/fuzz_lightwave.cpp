@@ -53,8 +53,9 @@ static float touch(const LwObject* o)
             const char* name = lwClipFirstName(findLwClip(o->clips, t->image.clip));
             if (name) sum += float(name[0]);
         }
-    for (const LwEnvelope* e = o->envelopes; e; e = e->next)
-        for (const LwEnvelopeKey* k = e->keys; k; k = k->next) sum += k->value;
+    // Evaluated as a scene would, between the keys and around them.
+    for (LwEnvelope* e = o->envelopes; e; e = e->next)
+        for (int32_t k = 0; k < e->curve.count; ++k) sum += lwEnvelopeValue(&e->curve, e->curve.keys[k].time + 0.5);
     return sum;
 }
 

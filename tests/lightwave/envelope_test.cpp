@@ -7,7 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "lwenvelope.h"
+#include "lwtest.h"
+#include "test_support.h"
 
 namespace {
 LwChannelKey key(double time, double value, LwSpanShape shape = lwSpanTcb, std::vector<float> p = {})
@@ -132,5 +133,30 @@ TEST(LwChannelEnvelope, SearchFindsTheSpanInLongEnvelopes)
         }
         freeLwEnvelope(&e);
     }
+}
+
+// An object's ENVL is the same curve: a SPAN shapes the span ending at the KEY
+// just before it in the file (here the HERM key at 4 comes first) and its
+// values land where the evaluator reads them. By hand, keys (0,0) (1,2) (2,6) (3,4) (4,8) (5,9) (6,3):
+// TCB out at 1 (tension 1/2) = (1/4)(2) + (1/4)(4) = 3/2, in at 2 (continuity
+// -1/2, bias 1/2) = (9/8)(4) + (1/8)(-2) = 17/4; Hermite out 3 at key 3, in 2 at 4.
+TEST(LwChannelEnvelope, ObjectEnvelopeEvaluates)
+{
+    LwObject* o = nullptr;
+    const std::string said = captureVerbose([&] {
+        o = loadBytes(lwo2([](LwWriter& w) {
+            lwwEnvelope(w, 1, "Mixed", {4, 8, 0, 0, 1, 2, 2, 6, 3, 4, 5, 9, 6, 3},
+                        {{"HERM", {2, 0}}, {"TCB ", {}}, {"TCB ", {0.5f}}, {"TCB ", {0, -0.5f, 0.5f}},
+                         {"HERM", {-1, 3}}, {"LINE", {}}, {"STEP", {}}});
+            lwwEnvelope(w, 2, "Odd", {0, 0, 1, 4}, {{"TCB ", {}}, {"ODD!", {7}}});
+        }));
+    });
+    ASSERT_TRUE(o && o->envelopes && o->envelopes->next);
+    const double times[] = {1.5, 3.5, 4.25, 5.5}, values[] = {4 + (1.5 - 4.25) / 8, 6 + (3.0 - 2) / 8, 8.25, 9};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(lwEnvelopeValue(&o->envelopes->curve, times[i]), values[i], 1e-12) << times[i];
+    // An unknown shape is told and made TCB: without parameters, two keys make a straight line.
+    EXPECT_NE(said.find("envelope 2: spans of an unknown shape taken as TCB"), std::string::npos) << said;
+    EXPECT_EQ(lwEnvelopeValue(&o->envelopes->next->curve, 0.25), 1);
+    freeLwObject(o);
 }
 }  // namespace

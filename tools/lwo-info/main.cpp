@@ -267,15 +267,16 @@ static void fullClip(Json& j, const LwClip* c)
 static void fullEnvelope(Json& j, const LwEnvelope* e)
 {
     j["type"] = e->type;
-    j["pre"] = e->preBehavior;
-    j["post"] = e->postBehavior;
+    j["pre"] = e->curve.pre;
+    j["post"] = e->curve.post;
     Json keys = Json::array();
-    for (const LwEnvelopeKey* k = e->keys; k; k = k->next)
-        keys.push_back({{"time", number(k->time)},
-                        {"value", number(k->value)},
-                        {"shape", idName(k->shape)},
-                        {"tcb", {number(k->tension), number(k->continuity), number(k->bias)}},
-                        {"param", floats(k->param, 4)}});
+    for (int32_t i = 0; i < e->curve.count; ++i) {
+        const LwChannelKey& k = e->curve.keys[i];
+        keys.push_back({{"time", number(float(k.time))},
+                        {"value", number(float(k.value))},
+                        {"shape", idName(lwSpanShapeId(k.shape))},
+                        {"p", floats(k.p, 6)}});
+    }
     j["keyList"] = std::move(keys);
     plugins(j, "channelFilters", e->channelFilters, e->channelFilterCount);
 }
@@ -529,7 +530,7 @@ static void jsonObject(Json& j, const LwObject* o)
         clips.push_back(std::move(clip));
     }
     for (const LwEnvelope* e = o->envelopes; e; e = e->next) {
-        Json envelope = {{"index", e->index}, {"name", name(e->name)}, {"keys", e->keyCount}};
+        Json envelope = {{"index", e->index}, {"name", name(e->name)}, {"keys", e->curve.count}};
         if (full) fullEnvelope(envelope, e);
         envelopes.push_back(std::move(envelope));
     }
@@ -593,7 +594,7 @@ static void printObject(const LwObject* o)
     for (const LwClip* c = o->clips; c; c = c->next)
         std::printf("  clip %d %s \"%s\"\n", c->index, lwIdText(c->type).text, text(lwClipFirstName(c)));
     for (const LwEnvelope* e = o->envelopes; e; e = e->next)
-        std::printf("  envelope %d \"%s\": %d keys\n", e->index, text(e->name), e->keyCount);
+        std::printf("  envelope %d \"%s\": %d keys\n", e->index, text(e->name), e->curve.count);
     for (const LwLayer* l = o->layers; l; l = l->next)
         for (const LwVMap* m = l->vmaps; m; m = m->next)
             std::printf("  vmap \"%s\" %s dimension %d: %d entries%s (layer %d)\n", text(m->name),

@@ -321,7 +321,8 @@ std::vector<unsigned char> lwwWithColorMap(std::vector<unsigned char> object, co
     return lwwWithVMap(std::move(object), "RGB ", name, 3, rgb);
 }
 
-void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs)
+void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs,
+                 const std::vector<LwwSpan>& spans)
 {
     size_t c = w.beginChunk("ENVL");
     w.vx(uint32_t(index));
@@ -334,11 +335,11 @@ void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<flo
         w.f4(timeValuePairs[i]);
         w.f4(timeValuePairs[i + 1]);
         w.endSub(key);
+        const LwwSpan tcb = {"TCB ", {0, 0, 0}};
+        const LwwSpan& s = i / 2 < spans.size() ? spans[i / 2] : tcb;
         size_t span = w.beginSub("SPAN");
-        w.id("TCB ");
-        w.f4(0);
-        w.f4(0);
-        w.f4(0);
+        w.id(s.shape);
+        for (float v : s.values) w.f4(v);
         w.endSub(span);
     }
     u2Sub(w, "PRE ", 1);

@@ -79,7 +79,14 @@ void lwwSurface(LwWriter& w, const LwwSurface& s);
 void lwwImageBlock(LwWriter& w, const LwwImageMap& m);  // a BLOK sub-chunk
 void lwwProceduralBlock(LwWriter& w, const char* channel, const char* function);  // a BLOK sub-chunk
 void lwwStillClip(LwWriter& w, int index, const char* fileName);
-void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs);
+// An ENVL of keys (time, value pairs), each followed by its SPAN: spans[i] when
+// given (its shape ID, then its values), else TCB with zero parameters.
+struct LwwSpan {
+    const char* shape;
+    std::vector<float> values;
+};
+void lwwEnvelope(LwWriter& w, int index, const char* name, const std::vector<float>& timeValuePairs,
+                 const std::vector<LwwSpan>& spans = {});
 
 // ---- layered objects ---------------------------------------------------------------
 
