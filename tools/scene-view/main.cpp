@@ -139,8 +139,8 @@ bool hasCameraItem(Scene* scene)
 {
     LwSceneItems* items = lwSceneItemsOf(scene);
     if (!items || !items->placing) return false;
-    for (const auto& item : items->items)
-        if (item->kind == lwItemCamera) return true;
+    for (int32_t i = 0; i < items->record->itemCount; ++i)
+        if (items->record->items[i].kind == lwItemCamera) return true;
     return false;
 }
 
@@ -185,8 +185,8 @@ bool printItems(Scene* scene, double seconds)
     if (!items) return false;
     lwItemsWorld(items, seconds);
     static const char* const kinds[] = {"object", "null", "light", "camera", "bone"};
-    for (size_t i = 0; i < items->items.size(); ++i) {
-        LwSceneItem* item = items->items[i].get();
+    for (int32_t i = 0; i < items->record->itemCount; ++i) {
+        LwSceneItem* item = &items->record->items[i];
         double own[9];
         lwItemOwn(item, seconds, own);
         const double* m = &items->world[12 * i];
