@@ -1,6 +1,7 @@
 // LightWave scenes read into their record and evaluated without the engine:
 // items and parents, a child following a moving, turning, scaled parent, the
 // three motion layouts, lines and warnings by line.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,13 +29,6 @@ std::vector<std::string> warnings(const LwScene* s)
     return out;
 }
 
-bool warned(const LwScene* s, const std::string& warning)
-{
-    for (const std::string& w : warnings(s))
-        if (w == warning) return true;
-    return false;
-}
-
 std::vector<int32_t> parents(const LwScene* s)
 {
     std::vector<int32_t> out;
@@ -58,29 +52,13 @@ std::vector<double> own(LwScene* s, int32_t item, double seconds)
     return v;
 }
 
-// One envelope of a channel: "value time shape" keys, constant both ways unless said.
-std::string channel(int index, const std::vector<std::string>& keys, const std::string& behaviours = "1 1")
-{
-    std::string s = "Channel " + std::to_string(index) + "\n{ Envelope\n  " + std::to_string(keys.size()) + "\n";
-    for (const std::string& k : keys) s += "  Key " + k + " 0 0 0 0 0 0\n";
-    return s + "  Behaviors " + behaviours + "\n}\n";
-}
-
-// The cube comes before its parent, a null that moves x 0 -> 2, turns
+// cases/family.lws: the cube comes before its parent, a null that moves x 0 -> 2, turns
 // heading 0 -> pi/2 over one second and is scaled by 2; the cube stands at
 // x = 1 of it. A null under the cube turns by bank pi/2 about its pivot
 // (0, 1, 0) placed at (0, 1, 0): its origin goes to (1, 1, 0) of the cube.
 TEST(LwScene, ChildFollowsAMovingTurningScaledParent)
 {
-    Scene s = readText("LWSC\n5\nFirstFrame 0\nLastFrame 30\nFramesPerSecond 30\n"
-                       "LoadObjectLayer 1 10000000 Objects/cube.lwo\nObjectMotion\nNumChannels 1\n" + channel(0, {"1 0 0"}) +
-                       "ParentItem 10000001\n"
-                       "AddNullObject 10000001 Parent\nObjectMotion\nNumChannels 9\n" +
-                       channel(0, {"0 0 0", "2 1 3"}) + channel(3, {"0 0 0", "1.5707963267948966 1 3"}) +
-                       channel(6, {"2 0 0"}) + channel(7, {"2 0 0"}) + channel(8, {"2 0 0"}) +
-                       "AddNullObject 10000002 Grandchild\nParentItem 10000000\nPivotPosition 0 1 0\n"
-                       "ObjectMotion\nNumChannels 6\n" + channel(1, {"1 0 0"}) + channel(5, {"1.5707963267948966 0 0"}) +
-                       "AddCamera 30000000\nZoomFactor 1\n");
+    Scene s(readLwScene(LWT_DIR "/cases/family.lws"), freeLwScene);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->version, 5);
     EXPECT_EQ(s->lastFrame, 30);
@@ -88,7 +66,7 @@ TEST(LwScene, ChildFollowsAMovingTurningScaledParent)
     ASSERT_EQ(s->itemCount, 4);
     EXPECT_EQ(parents(s.get()), (std::vector<int32_t>{1, -1, 0, -1}));
     const LwItemKind kinds[] = {lwItemObject, lwItemNull, lwItemNull, lwItemCamera};
-    const char* names[] = {"Objects/cube.lwo", "Parent", "Grandchild", "Camera"};
+    const char* names[] = {"cube.lwo", "Parent", "Grandchild", "Camera"};
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(s->items[i].kind == kinds[i] && std::string(s->items[i].name) == names[i]) << i;
     EXPECT_EQ(s->items[0].layer, 1);
     EXPECT_EQ(s->items[0].line, 6);
@@ -182,7 +160,7 @@ TEST(LwScene, MotionBlockRowsAndRefusals)
         s = readText(std::string("LWSC 3\nCameraMotion c ") + text);
         ASSERT_TRUE(s && s->items[0].rowBlockCount == 1) << text;
         EXPECT_EQ(s->items[0].rowBlocks[0].rows, nullptr) << text;
-        EXPECT_TRUE(warned(s.get(), "2: Pas de keyframes")) << text;
+        EXPECT_THAT(warnings(s.get()), testing::Contains("2: Pas de keyframes")) << text;
     }
 }
 
@@ -271,9 +249,9 @@ TEST(LwScene, MalformedEnvelopesAreWarnedByLine)
     for (const Case& c : cases) {
         Scene s = readText(head + c.body);
         ASSERT_TRUE(s);
-        EXPECT_TRUE(warned(s.get(), c.warning)) << c.warning << "\n" << testing::PrintToString(warnings(s.get()));
+        EXPECT_THAT(warnings(s.get()), testing::Contains(c.warning));
     }
     Scene s = readText("LWSC\n5\nLoadObjectLayer 1 cube.lwo\nObjectMotion\nNumChannels 99999999\nChannel 0\n");
-    EXPECT_TRUE(warned(s.get(), "5: nombre de canaux invalide"));
+    EXPECT_THAT(warnings(s.get()), testing::Contains("5: nombre de canaux invalide"));
 }
 }  // namespace

@@ -18,73 +18,41 @@
 namespace {
 using LightWaveItems = SceneFilesTest;
 
-// One envelope of a channel: "value time shape" keys, constant both ways
-// unless said.
-std::string channel(int index, const std::vector<std::string>& keys, const std::string& behaviours = "1 1")
+// The JSON line of each item that scene-view --items prints.
+std::vector<nlohmann::json> itemLines(const std::string& arguments)
 {
-    std::string s = "Channel " + std::to_string(index) + "\n{ Envelope\n  " + std::to_string(keys.size()) + "\n";
-    for (const std::string& k : keys) s += "  Key " + k + " 0 0 0 0 0 0\n";
-    return s + "  Behaviors " + behaviours + "\n}\n";
-}
-
-// The numbers after `key` in a JSON line, up to `count`.
-std::vector<double> numbers(const std::string& line, const std::string& key, int count)
-{
-    std::vector<double> out;
-    size_t at = line.find("\"" + key + "\":");
-    if (at == std::string::npos) return out;
-    const char* s = line.c_str() + at + key.size() + 3;
-    while (static_cast<int>(out.size()) < count) {
-        while (*s == '[' || *s == ']' || *s == ',') ++s;
-        char* end = nullptr;
-        double v = std::strtod(s, &end);
-        if (end == s) break;
-        out.push_back(v);
-        s = end;
-    }
-    return out;
-}
-
-std::vector<std::string> itemLines(const std::string& arguments)
-{
-    std::vector<std::string> lines;
+    std::vector<nlohmann::json> lines;
     FILE* pipe = popen((SCENE_VIEW " " + arguments).c_str(), "r");
     if (!pipe) return lines;
     char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe)) lines.push_back(buffer);
+    while (std::fgets(buffer, sizeof buffer, pipe)) {
+        lines.push_back(nlohmann::json::parse(buffer, nullptr, false));
+        EXPECT_FALSE(lines.back().is_discarded()) << buffer;
+    }
     EXPECT_EQ(pclose(pipe), 0) << arguments;
     return lines;
 }
 
-// The cube comes before its parent, a null that moves x 0 -> 2, turns
-// heading 0 -> pi/2 over one second and is scaled by 2; the cube stands at
-// x = 1 of it. A null under the cube turns by bank pi/2 about its pivot
-// (0, 1, 0) placed at (0, 1, 0): its origin goes to (1, 1, 0) of the cube.
+// The scene of the record's test (tests/lightwave/cases/family.lws) shown by
+// scene-view and placed in the engine.
 TEST_F(LightWaveItems, ChildFollowsAMovingTurningScaledParent)
 {
-    std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
-    write("family.lws", "LWSC\n5\nFirstFrame 0\nLastFrame 30\nFramesPerSecond 30\n"
-                        "LoadObjectLayer 1 10000000 " + cube + "\nObjectMotion\nNumChannels 1\n" + channel(0, {"1 0 0"}) +
-                        "ParentItem 10000001\n"
-                        "AddNullObject 10000001 Parent\nObjectMotion\nNumChannels 9\n" +
-                        channel(0, {"0 0 0", "2 1 3"}) + channel(3, {"0 0 0", "1.5707963267948966 1 3"}) +
-                        channel(6, {"2 0 0"}) + channel(7, {"2 0 0"}) + channel(8, {"2 0 0"}) +
-                        "AddNullObject 10000002 Grandchild\nParentItem 10000000\nPivotPosition 0 1 0\n"
-                        "ObjectMotion\nNumChannels 6\n" + channel(1, {"1 0 0"}) + channel(5, {"1.5707963267948966 0 0"}) +
-                        "AddCamera 30000000\nZoomFactor 1\n");
-    std::vector<std::string> lines = itemLines(path("family.lws") + " --items --at 1000");
+    writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
+    write("family.lws", readWholeFile(LWT_CASES "/family.lws"));
+    std::vector<nlohmann::json> lines = itemLines(path("family.lws") + " --items --at 1000");
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_NE(lines[0].find("\"kind\":\"object\",\"parent\":1,"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find("{\"name\":\"Parent\",\"kind\":\"null\",\"parent\":null,"), std::string::npos) << lines[1];
-    EXPECT_NE(lines[3].find("\"kind\":\"camera\""), std::string::npos) << lines[3];
+    EXPECT_EQ(lines[0]["kind"], "object");
+    EXPECT_EQ(lines[0]["parent"], 1);
+    EXPECT_EQ(lines[1]["name"], "Parent");
+    EXPECT_EQ(lines[1]["kind"], "null");
+    EXPECT_TRUE(lines[1]["parent"].is_null());
+    EXPECT_EQ(lines[3]["kind"], "camera");
     // The grandchild at (2, 2, -4), its matrix's last column the same; the
     // parent's own channels: x 2, heading pi/2, scale 2.
-    std::vector<double> world = numbers(lines[2], "world", 3), matrix = numbers(lines[2], "matrix", 12);
-    ASSERT_TRUE(world.size() == 3 && matrix.size() == 12);
-    for (int k = 0; k < 3; ++k) EXPECT_TRUE(std::fabs(world[k] - (k == 0 ? 2 : k == 1 ? 2 : -4)) < 1e-5 && matrix[4 * k + 3] == world[k]) << k;
-    std::vector<double> own = numbers(lines[1], "own", 9);
-    ASSERT_EQ(own.size(), 9u);
-    EXPECT_TRUE(std::fabs(own[0] - 2) < 1e-9 && std::fabs(own[3] - 1.5707963267948966) < 1e-9 && std::fabs(own[8] - 2) < 1e-9);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_TRUE(std::fabs(lines[2]["world"][k].get<double>() - (k == 2 ? -4 : 2)) < 1e-5 &&
+                    lines[2]["matrix"][k][3] == lines[2]["world"][k]) << lines[2];
+    for (int k : {0, 3, 8}) EXPECT_NEAR(lines[1]["own"][k].get<double>(), k == 3 ? 1.5707963267948966 : 2, 1e-9);
 
     // In the engine: the cube is placed by its matrix, the camera's zoom
     // factor 1 is a 90 degree view.
@@ -161,15 +129,11 @@ TEST_F(LightWaveItems, FirstLayoutMotionsAndRates)
 // the matrices, inf * 0: each is null in JSON.
 TEST_F(LightWaveItems, ItemsPrintJsonAloneWithWarningsBeside)
 {
-    write("far.lws", "LWSC\n5\nAddNullObject 10000000 Far\nObjectMotion\nNumChannels 7\n" +
-                         channel(0, {"0 0 0", "1e308 1 3"}, "1 4") + channel(6, {"1 0 0", "1e308 1 3"}, "1 4") +
-                         "AddNullObject 10000001 Child\nParentItem 10000000\nObjectMotion\nNumChannels 2\n" +
-                         channel(1, {"1 1 0", "1 0 0"}));
-    std::vector<std::string> lines = itemLines(path("far.lws") + " --items -v --at 1000000 2>" + path("err"));
+    write("far.lws", readWholeFile(SCENEFILES_CASES "/far.lws"));
+    std::vector<nlohmann::json> lines = itemLines(path("far.lws") + " --items -v --at 1000000 2>" + path("err"));
     ASSERT_EQ(lines.size(), 2u);
-    for (const std::string& line : lines) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
-    EXPECT_NE(lines[0].find("\"own\":[null,0,0,0,0,0,null,1,1],\"world\":[null,"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find("\"own\":[0,1,0,0,0,0,1,1,1],\"world\":[null,"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[0]["own"].dump() + lines[0]["world"][0].dump(), "[null,0,0,0,0,0,null,1,1]null") << lines[0];
+    EXPECT_EQ(lines[1]["own"].dump() + lines[1]["world"][0].dump(), "[0,1,0,0,0,0,1,1,1]null") << lines[1];
     const std::string err = readWholeFile(path("err"));
     EXPECT_NE(err.find("far.lws' ligne 25: cles dans le desordre, triees\n"), std::string::npos) << err;
 }
