@@ -255,13 +255,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "scene-view: cannot read %s\n", o.file);
         return 1;
     }
+    // The readers' lines (object loads, a scene's warnings) would break the
+    // JSON lines: with -v they go to standard error, as the engine's do; without it nowhere.
+    lwSetLog(o.verbose ? lwLogToStream : lwLogNowhere, stderr);
     if (o.items) {
         // Numbers only: no window, no GL context (the scene asks nothing of it then).
         Scene* scene = new Scene();
         std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
-        // The object reader's load lines would break the JSON lines: with -v
-        // they go to standard error, without it nowhere.
-        lwSetLog(o.verbose ? lwLogToStream : lwLogNowhere, stderr);
         const bool loaded = scene->load(name.data());
         if (!loaded) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
         int status = 0;
