@@ -20,6 +20,7 @@ enum {
     maxRowChannels = 1024,
     playedChannels = 9,
 };
+constexpr size_t maxFileBytes = size_t(1) << 30;
 constexpr int64_t noItem = int64_t(1) << 32;  // a parent id no item has
 
 bool isBlank(int c)
@@ -195,12 +196,10 @@ struct Reader {
 
     // ---- items ----
     LwSceneItem* add(LwItemKind kind, const char* id, size_t offset);
-    int32_t lastIndex(LwItemKind kind, LwItemKind orKind) const
-    {
-        for (int32_t i = scene->itemCount; i-- > 0;)
-            if (scene->items[i].kind == kind || scene->items[i].kind == orKind) return i;
-        return -1;
-    }
+    // The latest item of either kind: kept as items come, since most words
+    // ask (a scan back would make a scene of many items quadratic).
+    int32_t latest[lwItemKindCount] = {-1, -1, -1, -1, -1};
+    int32_t lastIndex(LwItemKind kind, LwItemKind orKind) const { return std::max(latest[kind], latest[orKind]); }
     LwSceneItem* last(LwItemKind kind, LwItemKind orKind)
     {
         const int32_t i = lastIndex(kind, orKind);
@@ -250,6 +249,7 @@ LwSceneItem* Reader::add(LwItemKind kind, const char* id, size_t offset)
         capacity = grown;
     }
     const int32_t owner = lastIndex(lwItemObject, lwItemNull);
+    latest[kind] = scene->itemCount;
     LwSceneItem* item = &scene->items[scene->itemCount++];
     std::memset(item, 0, sizeof *item);
     parentIds.push_back(-1);
@@ -311,7 +311,6 @@ bool Reader::itemWord(const char* word, size_t offset)
 {
     char text[lineSize];
     LwSceneItem* current = scene->itemCount > 0 ? &scene->items[scene->itemCount - 1] : nullptr;
-    LwSceneItem* light = last(lwItemLight, lwItemLight);
     float v[3] = {0, 0, 0};
     if (std::strcmp(word, "AddNullObject") == 0) {
         restOfLine(text, sizeof text);
@@ -349,17 +348,21 @@ bool Reader::itemWord(const char* word, size_t offset)
         LwSceneItem* camera = last(lwItemCamera, lwItemCamera);
         if (readReal(&v[0]) && camera && v[0] > 0.01f && v[0] < 1e4f) camera->zoom = v[0];
     } else if (std::strcmp(word, "LightColor") == 0) {
+        LwSceneItem* light = last(lwItemLight, lwItemLight);
         for (float& x : v) readReal(&x);
         // Older files give the colour in 0 to 255.
         const double unit = scene->version < 3 ? 255.0 : 1.0;
         if (light)
             for (int k = 0; k < 3; ++k) light->light.colour[k] = std::isfinite(v[k]) ? v[k] / unit : 1.0;
     } else if (std::strcmp(word, "LightIntensity") == 0 || std::strcmp(word, "LgtIntensity") == 0) {
+        LwSceneItem* light = last(lwItemLight, lwItemLight);
         if (readReal(&v[0]) && light && std::isfinite(v[0])) light->light.intensity = v[0];
     } else if (std::strcmp(word, "LightType") == 0) {
         int32_t type = 0;
+        LwSceneItem* light = last(lwItemLight, lwItemLight);
         if (readInteger(&type) && light) light->light.type = type;
     } else if (std::strcmp(word, "LightConeAngle") == 0) {
+        LwSceneItem* light = last(lwItemLight, lwItemLight);
         if (readReal(&v[0]) && light && std::isfinite(v[0])) light->light.coneDegrees = v[0];
     } else {
         return false;
@@ -714,8 +717,10 @@ LwScene* readLwScene(const char* path, const char** reason)
     std::vector<char> bytes;
     if (file) {
         char chunk[65536];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
-        const bool failed = std::ferror(file);
+        // A bound far above any scene, so that a device or a pipe cannot run on.
+        for (size_t n; bytes.size() <= maxFileBytes && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        const bool failed = std::ferror(file) || bytes.size() > maxFileBytes;
         std::fclose(file);
         if (!failed) return readLwSceneMemory(bytes.data(), bytes.size(), path, reason);
     }
