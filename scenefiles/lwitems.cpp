@@ -1,110 +1,29 @@
-// LightWave scene items: reading their words, resolving parents, and the
-// world matrices that place the engine's objects and camera at a time.
+// LightWave scene items in the engine: the record imported (objects loaded,
+// layers shown, first-layout rows played), then placed at the clock's time.
 #include "lwitems.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "imagesearch.h"
+#include "lightwave.h"
 #include "toolkit.h"
-
-namespace {
-enum { maxItems = 4096 };  // beyond that, items are warned about and dropped
-constexpr int64_t noItem = int64_t(1) << 32;  // a parent id no item has
-
-// The item id's class: objects and nulls share one numbering.
-int32_t idClass(LwItemKind kind)
-{
-    switch (kind) {
-    case lwItemObject:
-    case lwItemNull: return 1;
-    case lwItemLight: return 2;
-    case lwItemCamera: return 3;
-    default: return 4;
-    }
-}
-
-void multiply(const double a[12], const double b[12], double out[12])
-{
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 4; ++c) {
-            double v = c == 3 ? a[4 * r + 3] : 0.0;
-            for (int i = 0; i < 3; ++i) v += a[4 * r + i] * b[4 * i + c];
-            out[4 * r + c] = v;
-        }
-}
-}  // namespace
-
-bool lwIsItemId(const char* s, size_t length)
-{
-    return length == 8 && std::strspn(s, "0123456789abcdefABCDEF") >= 8;
-}
-
-void lwItemOwn(LwSceneItem* item, double seconds, double own[9])
-{
-    for (int c = 0; c < 9; ++c) {
-        LwChannelEnvelope* e = &item->motion.channels[c];
-        own[c] = e->count > 0 ? lwEnvelopeValue(e, seconds) : (c >= 6 ? 1.0 : 0.0);
-        if (c >= 3 && c < 6) own[c] *= item->angleScale;
-    }
-}
-
-void lwOwnMatrix(const double own[9], const double pivot[3], double m[12])
-{
-    const double ch = std::cos(own[3]), sh = std::sin(own[3]);
-    const double cp = std::cos(own[4]), sp = std::sin(own[4]);
-    const double cb = std::cos(own[5]), sb = std::sin(own[5]);
-    // Ry(heading) Rx(pitch) Rz(bank), then each column scaled.
-    const double r[9] = {ch * cb + sh * sp * sb, -ch * sb + sh * sp * cb, sh * cp,
-                         cp * sb,                 cp * cb,                 -sp,
-                         -sh * cb + ch * sp * sb, sh * sb + ch * sp * cb, ch * cp};
-    for (int row = 0; row < 3; ++row) {
-        double t = own[row];
-        for (int c = 0; c < 3; ++c) {
-            m[4 * row + c] = r[3 * row + c] * own[6 + c];
-            t -= m[4 * row + c] * pivot[c];
-        }
-        m[4 * row + 3] = t;
-    }
-}
 
 void lwItemsWorld(LwSceneItems* items, double seconds)
 {
-    const size_t n = items->items.size();
+    const size_t n = static_cast<size_t>(items->record->itemCount);
     items->world.resize(12 * n);
-    std::vector<unsigned char>& done = items->placed;
-    std::vector<int32_t>& chain = items->chain;
-    done.assign(n, 0);
-    for (size_t i = 0; i < n; ++i) {
-        // The ancestors not yet placed, nearest first; parents are free of
-        // loops once read, and the walk is bounded all the same.
-        chain.clear();
-        for (int32_t j = static_cast<int32_t>(i); j >= 0 && !done[j] && chain.size() <= n; j = items->items[j]->parent)
-            chain.push_back(j);
-        for (size_t k = chain.size(); k-- > 0;) {
-            LwSceneItem* item = items->items[chain[k]].get();
-            double own[9], m[12];
-            lwItemOwn(item, seconds, own);
-            lwOwnMatrix(own, item->pivot, m);
-            double* out = &items->world[12 * chain[k]];
-            if (item->parent >= 0 && done[item->parent]) multiply(&items->world[12 * item->parent], m, out);
-            else std::memcpy(out, m, sizeof m);
-            done[chain[k]] = 1;
-        }
-    }
-}
-
-double lwZoomFieldOfView(double zoom)
-{
-    return 2.0 * std::atan(1.0 / zoom) / lwRadiansPerDegree;
+    items->scratch.resize(2 * n);
+    lwSceneWorld(items->record, seconds, items->world.data(), items->scratch.data());
 }
 
 static int32_t lightsFromWorld(const LwSceneItems* items, SceneLight* out, int32_t max)
 {
     int32_t count = 0;
-    for (size_t i = 0; i < items->items.size() && count < max; ++i) {
-        const LwSceneItem& item = *items->items[i];
+    for (int32_t i = 0; i < items->record->itemCount && count < max; ++i) {
+        const LwSceneItem& item = items->record->items[i];
         if (item.kind != lwItemLight) continue;
         const double* m = &items->world[12 * i];
         SceneLight& s = out[count++];
@@ -126,7 +45,7 @@ static int32_t lightsFromWorld(const LwSceneItems* items, SceneLight* out, int32
 static void placeLights(Scene* scene, LwSceneItems* items)
 {
     int32_t count = 0;
-    for (const auto& item : items->items) count += item->kind == lwItemLight;
+    for (int32_t i = 0; i < items->record->itemCount; ++i) count += items->record->items[i].kind == lwItemLight;
     if (count == 0) return;
     items->lights.resize(static_cast<size_t>(count));
     scene->setLights(items->lights.data(), lightsFromWorld(items, items->lights.data(), count));
@@ -136,22 +55,22 @@ void LwSceneItems::place(Scene* scene, double at)
 {
     seconds = at;
     lwItemsWorld(this, at);
+    const int32_t n = record->itemCount;
     // The first camera is the view: its zoom holds even when the players,
     // not the items, place the scene (the first layout).
-    size_t camera = 0;
-    while (camera < items.size() && items[camera]->kind != lwItemCamera) ++camera;
-    if (camera < items.size() && items[camera]->zoom > 0)
-        scene->fieldOfView = static_cast<float>(lwZoomFieldOfView(items[camera]->zoom));
+    int32_t camera = 0;
+    while (camera < n && record->items[camera].kind != lwItemCamera) ++camera;
+    if (camera < n && record->items[camera].zoom > 0)
+        scene->fieldOfView = static_cast<float>(lwZoomFieldOfView(record->items[camera].zoom));
     if (!placing) return;
-    for (size_t i = 0; i < items.size(); ++i) {
-        const LwSceneItem& item = *items[i];
+    for (int32_t i = 0; i < n; ++i) {
         float m[12];
         for (int k = 0; k < 12; ++k) m[k] = static_cast<float>(world[12 * i + k]);
-        for (int32_t k = 0; k < item.objectSpan; ++k) {
-            const int32_t at = item.objectIndex + k;
-            if (at < 0 || at >= scene->objectCount || !scene->objects[at]) continue;
-            scene->objects[at]->hasMatrix = 1;
-            std::memcpy(scene->objects[at]->matrix, m, sizeof m);
+        for (int32_t k = 0; k < objectSpan[i]; ++k) {
+            const int32_t to = objectIndex[i] + k;
+            if (to < 0 || to >= scene->objectCount || !scene->objects[to]) continue;
+            scene->objects[to]->hasMatrix = 1;
+            std::memcpy(scene->objects[to]->matrix, m, sizeof m);
         }
         if (i == camera && scene->camera) {
             scene->camera->hasMatrix = 1;
@@ -172,204 +91,173 @@ int32_t lwLightsAt(LwSceneItems* items, double seconds, SceneLight* out, int32_t
     return lightsFromWorld(items, out, max);
 }
 
-// ---- Reading ------------------------------------------------------------------
+// ---- Import -------------------------------------------------------------------
 
-LwSceneItem* LwItemsReading::add(LwItemKind kind, const char* id)
+namespace {
+// Object names are written relative to the modeller's content folder:
+// looked for as pictures are (beside the scene, in --content) when the name
+// as written is not there.
+void loadSceneObject(Scene* scene, const char* name)
 {
-    if (items->items.size() >= maxItems) {
-        if (items->items.size() == maxItems) warnLightWaveLine(file, std::ftell(file), "trop d'elements, les suivants ignores");
-        return nullptr;
+    char path[1024];
+    const std::string found = findImageFile(name, nullptr, sceneLoadingObjects(), imageContentFolder());
+    copyText(path, sizeof path, !found.empty() && found.size() < sizeof path ? found.c_str() : name);
+    importedLayerNumbers.clear();  // so that a load which imports nothing leaves none
+    if (scene->load(path)) {
+        Scene::reportInfo(" -->> Chargement Objet Reussi <<--");
+        if (scene->objectCount > 0) scene->showObject(scene->objects[scene->objectCount - 1]);
+    } else {
+        Scene::reportWarning(" -->> Chargement Objet IMPOSSIBLE <<--");
     }
-    const int32_t owner = lastIndex(lwItemObject, lwItemNull);
-    items->items.emplace_back(new LwSceneItem);
-    LwSceneItem* item = items->items.back().get();
-    item->kind = kind;
-    static const char* const names[] = {"", "Null", "Light", "Camera", "Bone"};
-    copyText(item->name, sizeof item->name, names[kind]);
-    // An item written without an id has the next number of its kind; a bone
-    // the next of its object's, with the object's number beside it.
-    const int32_t idKind = idClass(kind);
-    const uint32_t number = static_cast<uint32_t>(numbered[idKind]++);
-    item->id = (static_cast<uint32_t>(idKind) << 28) | (number & 0x0FFFFFFF);
-    if (kind == lwItemBone) {
-        const uint32_t object = owner >= 0 ? items->items[owner]->id & 0xFFFF : 0;
-        item->id = 0x40000000u | (static_cast<uint32_t>(bonesOfObject++ & 0xFFF) << 16) | object;
-        item->parent = owner;  // until a "ParentItem" names another
-    } else if (idKind == 1) {
-        bonesOfObject = 0;
-    }
-    if (id && lwIsItemId(id, std::strcspn(id, " \t"))) item->id = static_cast<uint32_t>(std::strtoul(id, nullptr, 16));
-    return item;
+    Scene::reportInfo("-------------------------------------");
+    Scene::reportInfo("Chargement objet par scene Lightwave:");
+    Scene::reportInfo(path);
+    Scene::reportInfo("-------------------------------------");
 }
 
-int32_t LwItemsReading::lastIndex(LwItemKind kind, LwItemKind orKind) const
+// The objects an object item loaded (from `before`), turned in LightWave's
+// order; its layer > 0 keeps the one Modeler numbers so (see
+// importedLayerNumbers) and hides the rest.
+void placeLayers(Scene* scene, LwSceneItems* items, int32_t i, int32_t before, const char* sceneName)
 {
-    for (size_t i = items->items.size(); i-- > 0;)
-        if (items->items[i]->kind == kind || items->items[i]->kind == orKind) return static_cast<int32_t>(i);
-    return -1;
-}
-
-LwSceneItem* LwItemsReading::last(LwItemKind kind, LwItemKind orKind)
-{
-    const int32_t i = lastIndex(kind, orKind);
-    return i >= 0 ? items->items[i].get() : nullptr;
-}
-
-LwSceneItem* LwItemsReading::addObject(Scene* scene, int32_t before, int32_t layer, const char* name, const char* id)
-{
-    LwSceneItem* item = add(lwItemObject, id);
-    if (!item) return nullptr;
-    copyText(item->name, sizeof item->name, name);
+    const LwSceneItem& item = items->record->items[i];
     const int32_t made = scene->objectCount - before;
-    if (made <= 0) return item;
+    if (made <= 0) return;
     // LightWave turns them; the engine's own files turn pitch outermost.
-    for (int32_t i = before; i < scene->objectCount; ++i)
-        if (scene->objects[i]) scene->objects[i]->headingFirst = 1;
+    for (int32_t k = before; k < scene->objectCount; ++k)
+        if (scene->objects[k]) scene->objects[k]->headingFirst = 1;
     int32_t position = 0;  // of the layer kept, from 1 in file order
-    if (layer > 0) {
+    if (item.layer > 0) {
         if (importedLayerNumbers.size() == static_cast<size_t>(made))
-            for (int32_t i = 0; i < made && position == 0; ++i)
-                if (importedLayerNumbers[i] == layer) position = i + 1;
+            for (int32_t k = 0; k < made && position == 0; ++k)
+                if (importedLayerNumbers[k] == item.layer) position = k + 1;
         if (position == 0) {
-            warnLightWaveLine(file, std::ftell(file) - 1, "couche absente de l'objet, la premiere est prise");
+            lwLog(lwLogWarning, "LwScene[Warning]:: '%s' ligne %d: couche absente de l'objet, la premiere est prise",
+                  sceneName, item.line);
             position = 1;
         }
     }
-    item->objectIndex = position > 0 ? before + position - 1 : before;
-    item->objectSpan = position > 0 ? 1 : made;
+    items->objectIndex[i] = position > 0 ? before + position - 1 : before;
+    items->objectSpan[i] = position > 0 ? 1 : made;
     if (position > 0)
-        for (int32_t i = before; i < scene->objectCount; ++i)
-            if (i != item->objectIndex) scene->hideObject(scene->objects[i]);
-    return item;
+        for (int32_t k = before; k < scene->objectCount; ++k)
+            if (k != items->objectIndex[i]) scene->hideObject(scene->objects[k]);
 }
 
-LwSceneItem* LwItemsReading::motionTarget(const char* word)
+// A first-layout block as keys of one engine object's player, at its 10 ms ticks.
+void playRows(Scene* scene, SceneObject* target, const LwMotionRows& block, double framesPerSecond)
 {
-    if (std::strcmp(word, "ObjectMotion") == 0) return last(lwItemObject, lwItemNull);
-    if (std::strcmp(word, "LightMotion") == 0) return last(lwItemLight, lwItemLight);
-    if (std::strcmp(word, "BoneMotion") == 0) return last(lwItemBone, lwItemBone);
-    LwSceneItem* camera = last(lwItemCamera, lwItemCamera);
-    return camera ? camera : add(lwItemCamera, nullptr);
-}
-
-bool LwItemsReading::readWord(Scene*, const char* word)
-{
-    char text[lightWaveWordSize];
-    LwSceneItem* current = items->items.empty() ? nullptr : items->items.back().get();
-    LwSceneItem* light = last(lwItemLight, lwItemLight);
-    float v[3] = {0, 0, 0};
-    if (std::strcmp(word, "AddNullObject") == 0) {
-        readRestOfLine(file, text, sizeof text);
-        // Newer files put the item's id before the name.
-        const char* name = text;
-        const size_t idLength = std::strcspn(text, " \t");
-        const bool hasId = lwIsItemId(text, idLength) && text[idLength];
-        if (hasId) name = text + idLength + std::strspn(text + idLength, " \t");
-        if (LwSceneItem* item = add(lwItemNull, hasId ? text : nullptr)) copyText(item->name, sizeof item->name, name);
-    } else if (std::strcmp(word, "AddLight") == 0 || std::strcmp(word, "AddCamera") == 0 ||
-               std::strcmp(word, "AddBone") == 0) {
-        readRestOfLine(file, text, sizeof text);  // the id in newer files, empty in older ones
-        add(word[3] == 'L' ? lwItemLight : word[3] == 'C' ? lwItemCamera : lwItemBone, text);
-    } else if (std::strcmp(word, "LightName") == 0 || std::strcmp(word, "CameraName") == 0 ||
-               std::strcmp(word, "BoneName") == 0) {
-        readRestOfLine(file, text, sizeof text);
-        if (current) copyText(current->name, sizeof current->name, text);
-    } else if (std::strcmp(word, "ParentItem") == 0 || std::strcmp(word, "ParentObject") == 0) {
-        const long offset = std::ftell(file);
-        readRestOfLine(file, text, sizeof text);
-        if (!current) return true;
-        char* end = nullptr;
-        const bool byId = lwIsItemId(text, std::strcspn(text, " \t"));
-        const long long value = std::strtoll(text, &end, byId ? 16 : 10);
-        current->parentOffset = offset;
-        // Older files' "ParentObject" (and a short "ParentItem") give a
-        // 1-based object number: the object numbered one less. Anything
-        // else names no item (ids have 32 bits).
-        const bool number = !byId && value >= 1 && value <= 0x0FFFFFFF;
-        current->parentId = end == text ? noItem : byId ? value : number ? 0x10000000 + value - 1 : noItem;
-    } else if (std::strcmp(word, "PivotPosition") == 0 || std::strcmp(word, "PivotPoint") == 0) {
-        for (float& x : v) readReal(file, &x);
-        if (current)
-            for (int k = 0; k < 3; ++k) current->pivot[k] = std::isfinite(v[k]) ? v[k] : 0.0;
-    } else if (std::strcmp(word, "ZoomFactor") == 0) {
-        LwSceneItem* camera = last(lwItemCamera, lwItemCamera);
-        if (readReal(file, &v[0]) && camera && v[0] > 0.01f && v[0] < 1e4f) camera->zoom = v[0];
-    } else if (std::strcmp(word, "LightColor") == 0) {
-        for (float& x : v) readReal(file, &x);
-        // Older files give the colour in 0 to 255.
-        const double unit = version < 3 ? 255.0 : 1.0;
-        if (light)
-            for (int k = 0; k < 3; ++k) light->light.colour[k] = std::isfinite(v[k]) ? v[k] / unit : 1.0;
-    } else if (std::strcmp(word, "LightIntensity") == 0 || std::strcmp(word, "LgtIntensity") == 0) {
-        if (readReal(file, &v[0]) && light && std::isfinite(v[0])) light->light.intensity = v[0];
-    } else if (std::strcmp(word, "LightType") == 0) {
-        int32_t type = 0;
-        if (readInteger(file, &type) && light) light->light.type = type;
-    } else if (std::strcmp(word, "LightConeAngle") == 0) {
-        if (readReal(file, &v[0]) && light && std::isfinite(v[0])) light->light.coneDegrees = v[0];
-    } else {
-        return false;
+    KeyframePlayer* player = target->player;
+    player->object = target;
+    const int32_t channels = block.length - 5;
+    // A file without a rate keeps its frames as ticks, truncated as ever;
+    // another rate lands each key on the nearest tick.
+    auto tick = [&](float frame) {
+        if (framesPerSecond <= 0) return frameFromReal(frame);
+        return frameFromReal(static_cast<float>(std::floor(frame * (100.0 / framesPerSecond) + 0.5)));
+    };
+    // A last frame beyond the limit is not allocated; the keys there are refused.
+    int32_t last = tick(block.rows[(block.keys - 1) * block.length + channels]);
+    player->resize(last > maxKeyFrame ? maxKeyFrame : last);
+    for (int32_t k = 0; k < block.keys; ++k) {
+        const float* row = block.rows + k * block.length;
+        // Channels the block does not have are 0.
+        float position[3] = {0, 0, 0}, angles[3] = {0, 0, 0};
+        for (int c = 0; c < 3 && c < channels; ++c) position[c] = row[c];
+        for (int c = 0; c < 3 && c + 3 < channels; ++c) angles[c] = row[c + 3];
+        player->setKey(tick(row[channels]), scene, target, position, angles);
     }
-    return true;
+    player->buildFrames();
 }
 
-void LwItemsReading::finish(Scene* scene, double firstSeconds, double lastSeconds)
+// The first layout's blocks of item i, played by the engine objects it
+// moves: every layer its object shows, the camera for a camera, nothing for
+// a null (its motion is its own), a light or a bone. The motion of an object
+// that did not load moves the latest object made (the camera when there is none).
+void playBlocks(Scene* scene, LwSceneItems* items, int32_t i)
 {
-    std::vector<std::unique_ptr<LwSceneItem>>& list = items->items;
-    const int32_t n = static_cast<int32_t>(list.size());
-    // Ids and their items, sorted by id; of items sharing an id the first wins.
-    std::vector<std::pair<int64_t, int32_t>> byId;
-    for (int32_t i = 0; i < n; ++i) byId.emplace_back(list[i]->id, i);
-    std::sort(byId.begin(), byId.end());
-    for (auto& owned : list) {
-        LwSceneItem* item = owned.get();
-        if (item->parentId < 0) continue;
-        auto found = std::lower_bound(byId.begin(), byId.end(), std::make_pair(item->parentId, int32_t(-1)));
-        item->parent = found != byId.end() && found->first == item->parentId ? found->second : -1;
-        if (item->parent < 0) warnLightWaveLine(file, item->parentOffset, "parent inexistant, ignore");
+    const LwSceneItem& item = items->record->items[i];
+    if (item.rowBlockCount == 0) return;
+    SceneObject* const* targets = nullptr;
+    int32_t count = 0;
+    if (item.kind == lwItemCamera) {
+        targets = &scene->camera;
+        count = scene->camera ? 1 : 0;
+    } else if (item.kind == lwItemObject && items->objectSpan[i] > 0) {
+        targets = scene->objects + items->objectIndex[i];
+        count = items->objectSpan[i];
+    } else if (item.kind == lwItemObject && scene->objectCount > 0) {
+        targets = scene->objects + scene->objectCount - 1;
+        count = 1;
     }
-    for (int32_t i = 0; i < n; ++i) {
-        int32_t j = list[i]->parent;
-        for (int32_t steps = 0; j >= 0 && j != i && steps < n; ++steps) j = list[j]->parent;
-        if (j == i) {
-            warnLightWaveLine(file, list[i]->parentOffset, "boucle de parents, parent ignore");
-            list[i]->parent = -1;
+    for (int32_t t = 0; t < count; ++t) {
+        if (targets[t] && targets[t]->player) continue;
+        Scene::reportWarning("L'objet n'a pas pu etre alloue");
+        return;
+    }
+    for (int32_t b = 0; b < item.rowBlockCount; ++b) {
+        const LwMotionRows& block = item.rowBlocks[b];
+        for (int32_t t = 0; t < count; ++t) {
+            if (!block.rows) targets[t]->player->resize(1);  // the reader warned
+            else playRows(scene, targets[t], block, items->record->framesPerSecond);
         }
+        if (block.rows && count > 0) Scene::reportWarning("Lock keyframes");
     }
-    if (n == 0) return;
-    for (const auto& item : list) items->placing = items->placing || item->timed || item->parent >= 0;
-    items->firstSeconds = firstSeconds;
-    items->lastSeconds = lastSeconds > firstSeconds ? lastSeconds : firstSeconds;
+}
+
+// Hands the items to the scene: placed by time when any motion is an
+// envelope or any item has a parent; otherwise they are only described.
+void finish(Scene* scene, LwSceneItems* items)
+{
+    const LwScene* record = items->record;
+    if (record->itemCount == 0) {
+        delete items;
+        return;
+    }
+    for (int32_t i = 0; i < record->itemCount; ++i) {
+        const LwSceneItem& item = record->items[i];
+        items->placing = items->placing || item.layout == lwMotionInterim || item.layout == lwMotionEnvelopes || item.parent >= 0;
+    }
+    const double secondsPerFrame = lwSceneSecondsPerFrame(record);
+    items->firstSeconds = record->firstFrame * secondsPerFrame;
+    items->lastSeconds = std::max(record->lastFrame * secondsPerFrame, items->firstSeconds);
     if (!scene->animation) {
         scene->animation = items;
-        items = nullptr;
         return;
     }
     // A scene loaded after (or inside) another: its items follow the first's.
     LwSceneItems* into = lwSceneItemsOf(scene);
-    if (!into) return;
-    const int32_t offset = static_cast<int32_t>(into->items.size());
-    for (auto& item : list) {
-        if (item->parent >= 0) item->parent += offset;
-        into->items.push_back(std::move(item));
+    if (into && lwSceneAppend(into->record, items->record)) {
+        items->record = nullptr;
+        into->objectIndex.insert(into->objectIndex.end(), items->objectIndex.begin(), items->objectIndex.end());
+        into->objectSpan.insert(into->objectSpan.end(), items->objectSpan.begin(), items->objectSpan.end());
+        into->placing = into->placing || items->placing;
+        into->lastSeconds = std::max(into->lastSeconds, items->lastSeconds);
     }
-    into->placing = into->placing || items->placing;
-    if (items->lastSeconds > into->lastSeconds) into->lastSeconds = items->lastSeconds;
+    delete items;
 }
+}  // namespace
 
-void lwItemTakeRows(LwSceneItem* item, const float* rows, int32_t keys, int32_t length, double secondsPerFrame)
+bool importLightWaveScene(Scene* scene, const char* fileName)
 {
-    // The first layout's keys are at frames, joined by straight lines, with
-    // angles in degrees.
-    const int32_t channels = length - 5 < 9 ? length - 5 : 9;
-    item->angleScale = lwRadiansPerDegree;
-    for (int32_t c = 0; c < channels; ++c) {
-        LwChannelEnvelope* e = &item->motion.channels[c];
-        for (int32_t k = 0; k < keys; ++k) {
-            const float* row = rows + k * length;
-            LwChannelKey key{row[length - 5] * secondsPerFrame, row[c], lwSpanLinear, {0, 0, 0, 0, 0, 0}};
-            if (!lwEnvelopeAddKey(e, key)) break;
-        }
-        lwEnvelopeTidy(e);
+    const char* reason = nullptr;
+    LwScene* record = readLwScene(fileName, &reason);
+    if (!record) {
+        reportFormatted(Scene::reportWarning, 1024, " '%s' %s", fileName, reason ? reason : "");
+        return false;
     }
+    LwSceneItems* items = new LwSceneItems;
+    items->record = record;
+    items->objectIndex.assign(static_cast<size_t>(record->itemCount), -1);
+    items->objectSpan.assign(static_cast<size_t>(record->itemCount), 0);
+    for (int32_t i = 0; i < record->itemCount; ++i) {
+        if (record->items[i].kind == lwItemObject) {
+            const int32_t before = scene->objectCount;
+            loadSceneObject(scene, record->items[i].name);
+            placeLayers(scene, items, i, before, fileName);
+        }
+        playBlocks(scene, items, i);
+    }
+    finish(scene, items);
+    return true;
 }

@@ -1,4 +1,4 @@
-// What the two scene fuzzers share: a GL context (their LLVMFuzzerInitialize),
+// What the scene-file fuzzer needs: a GL context (its LLVMFuzzerInitialize),
 // a file for the input, and a fresh Scene per input with the readers'
 // program-wide state put back.
 #pragma once

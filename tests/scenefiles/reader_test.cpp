@@ -1,7 +1,7 @@
 // Scene files and LightWave scenes loaded through Scene::load: the files of
 // cases/load.txt and what each leaves in the Scene, then the readings that take
-// several calls or need exact values; the LightWave scene subset's line and
-// motion readers, and the loading entry's name handling and file box.
+// several calls or need exact values, and the loading entry's name handling
+// and file box.
 #include "support.h"
 
 #include <cstring>
@@ -185,59 +185,6 @@ TEST_F(SceneLoading, LightWaveScenesNestOnlySoDeep)
 }
 
 using LoadingEntry = SceneFilesTest;
-
-FILE* textFile(const std::string& content)
-{
-    FILE* f = std::tmpfile();
-    std::fwrite(content.data(), 1, content.size(), f);
-    std::rewind(f);
-    return f;
-}
-
-// The one line rule of LightWave scenes: LF, CR LF or a lone CR ends a line;
-// blanks around the rest are dropped; 0xFF is a byte like any; a line too
-// long is cut and the rest of it skipped; a word ending its line leaves an
-// empty rest, never the next line.
-TEST(ReadRestOfLine, LineEndsBlanksBytesAndLimits)
-{
-    FILE* f = textFile("   Objets\\a b.lwo \t\r\nold end\rn\xFFme\n\nabcdefghij\nAddLight\nLightName Key\n");
-    char buf[64], small[5], word[16];
-    for (const char* expected : {"Objets\\a b.lwo", "old end", "n\xFFme", ""}) {
-        EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), static_cast<int32_t>(std::strlen(expected)));
-        EXPECT_STREQ(buf, expected);
-    }
-    EXPECT_EQ(readRestOfLine(f, small, sizeof small), 4);
-    EXPECT_STREQ(small, "abcd");
-    ASSERT_TRUE(readWord(f, word, sizeof word));
-    EXPECT_STREQ(word, "AddLight");
-    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 0);
-    ASSERT_TRUE(readWord(f, word, sizeof word));
-    EXPECT_STREQ(word, "LightName");
-    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 3);
-    EXPECT_EQ(readRestOfLine(f, buf, sizeof buf), 0);
-    EXPECT_STREQ(buf, "");
-    std::fclose(f);
-}
-
-TEST(ReadMotionBlock, RowsCountsAndRefusals)
-{
-    int32_t keys = -1, length = -1;
-    FILE* f = textFile("6 2\n1 2 3 4 5 6\n0 0 0 0 0\n7 8 9 10 11 12 25.9 0 0 0 0\n");
-    float* rows = readMotionBlock(f, &keys, &length);
-    ASSERT_NE(rows, nullptr);
-    EXPECT_EQ(keys, 2);
-    EXPECT_EQ(length, 11);
-    EXPECT_FLOAT_EQ(rows[0], 1.0f);
-    EXPECT_FLOAT_EQ(rows[11 + 5], 12.0f);
-    EXPECT_FLOAT_EQ(rows[11 + 6], 25.9f);
-    std::free(rows);
-    std::fclose(f);
-    for (const char* text : {"0 3 1 2 3", "9 0", "9 -1", "9 2 1 2 3", "", "x y", "9 99999999"}) {
-        f = textFile(text);
-        EXPECT_EQ(readMotionBlock(f, &keys, &length), nullptr) << text;
-        std::fclose(f);
-    }
-}
 
 TEST_F(LoadingEntry, NameIsRewrittenWithSlashes)
 {

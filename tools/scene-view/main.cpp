@@ -151,8 +151,8 @@ bool hasCameraItem(Scene* scene)
 {
     LwSceneItems* items = lwSceneItemsOf(scene);
     if (!items || !items->placing) return false;
-    for (const auto& item : items->items)
-        if (item->kind == lwItemCamera) return true;
+    for (int32_t i = 0; i < items->record->itemCount; ++i)
+        if (items->record->items[i].kind == lwItemCamera) return true;
     return false;
 }
 
@@ -180,8 +180,8 @@ bool printItems(Scene* scene, double seconds)
     if (!items) return false;
     lwItemsWorld(items, seconds);
     static const char* const kinds[] = {"object", "null", "light", "camera", "bone"};
-    for (size_t i = 0; i < items->items.size(); ++i) {
-        LwSceneItem* item = items->items[i].get();
+    for (int32_t i = 0; i < items->record->itemCount; ++i) {
+        LwSceneItem* item = &items->record->items[i];
         double own[9];
         lwItemOwn(item, seconds, own);
         const double* m = &items->world[12 * i];
@@ -249,13 +249,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "scene-view: cannot read %s\n", o.file);
         return 1;
     }
+    // The readers' lines (object loads, a scene's warnings) would break the
+    // JSON lines: with -v they go to standard error, as the engine's do; without it nowhere.
+    lwSetLog(o.verbose ? lwLogToStream : lwLogNowhere, stderr);
     if (o.items) {
         // Numbers only: no window, no GL context (the scene asks nothing of it then).
         Scene* scene = new Scene();
         std::vector<char> name(o.file, o.file + std::strlen(o.file) + 1);
-        // The object reader's load lines would break the JSON lines: with -v
-        // they go to standard error, without it nowhere.
-        lwSetLog(o.verbose ? lwLogToStream : lwLogNowhere, stderr);
         const bool loaded = scene->load(name.data());
         if (!loaded) std::fprintf(stderr, "scene-view: %s did not load completely\n", o.file);
         int status = 0;

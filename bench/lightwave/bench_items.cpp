@@ -4,39 +4,44 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "benchenvelopes.h"
-#include "lwitems.h"
+#include "lwscene.h"
 
 namespace {
 enum { itemCount = 1000, channels = 9, keys = 100 };
 
-LwSceneItems* makeItems()
+LwScene* makeScene()
 {
-    LwSceneItems* items = new LwSceneItems;
+    LwScene* scene = static_cast<LwScene*>(std::calloc(1, sizeof(LwScene)));
+    scene->items = static_cast<LwSceneItem*>(std::calloc(itemCount, sizeof(LwSceneItem)));
+    scene->itemCount = itemCount;
     std::srand(16);
     for (int i = 0; i < itemCount; ++i) {
-        items->items.emplace_back(new LwSceneItem);
-        LwSceneItem* item = items->items.back().get();
+        LwSceneItem* item = &scene->items[i];
         item->parent = i - 1;
-        for (LwChannelEnvelope& e : item->motion.channels) randomTcbEnvelope(&e, keys, 1);
+        item->angleScale = 1;
+        for (LwChannelEnvelope& e : item->channels) e = lwEnvelopeEmpty(), randomTcbEnvelope(&e, keys, 1);
     }
-    return items;
+    return scene;
 }
 
 void BM_ItemsWorldAtOneTime(benchmark::State& state)
 {
-    LwSceneItems* items = makeItems();
+    LwScene* scene = makeScene();
+    std::vector<double> world(12 * itemCount);
+    std::vector<int32_t> scratch(2 * itemCount);
     double time = 0.0;
     for (auto _ : state) {
         // A new time each round, as the clock moves on.
         time += 0.0166;
         if (time > 12) time = 0;
-        lwItemsWorld(items, time);
-        benchmark::DoNotOptimize(items->world.data());
+        lwSceneWorld(scene, time, world.data(), scratch.data());
+        benchmark::DoNotOptimize(world.data());
     }
     state.SetItemsProcessed(state.iterations() * itemCount);
-    delete items;
+    freeLwScene(scene);
 }
 BENCHMARK(BM_ItemsWorldAtOneTime)->Unit(benchmark::kMicrosecond);
 }  // namespace
