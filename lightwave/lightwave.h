@@ -299,6 +299,7 @@ struct LwLayer {
     LwPolygonArray polygons;
     int32_t vmapCount;
     LwVMap* vmaps;
+    int32_t storedNormals;  // corners whose normal a NORM map gave, not smoothing
 };
 
 struct LwObject {

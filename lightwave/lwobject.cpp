@@ -117,6 +117,7 @@ static int completeObject(LwObject* object)
         if (!linkPointVMaps(&layer->points, layer->vmaps)) return 0;
         double t6 = now();
         if (!linkCornerVMaps(&layer->polygons, layer->vmaps)) return 0;
+        layer->storedNormals = applyStoredNormals(&layer->points, &layer->polygons);
         double t7 = now();
         computeTextureCoords(&layer->polygons, layer);
         double t8 = now();

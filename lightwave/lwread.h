@@ -89,6 +89,10 @@ void computePolygonNormals(const LwPointArray* points, LwPolygonArray* polygons)
 int buildPointPolygons(LwPointArray* points, const LwPolygonArray* polygons);
 // Corner normals of the polygons from `first` on, smoothed with their neighbours by the point lists.
 void computeVertexNormals(const LwPointArray* points, LwPolygonArray* polygons, int32_t first = 0);
+// Corners a NORM map gives a normal (the polygon's VMAD entry first, then the
+// point's VMAP entry) take it instead of the smoothed one; returns how many.
+// Needs the vertex-map links.
+int32_t applyStoredNormals(const LwPointArray* points, LwPolygonArray* polygons);
 // Whether two polygons with this cosine between their normals are smoothed
 // together under the smoothing angle (radians).
 bool withinSmoothAngle(double cosine, float angle);

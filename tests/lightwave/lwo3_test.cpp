@@ -60,6 +60,7 @@ TEST(LwLwo3, NodeGraphs)
         std::string log = captureVerbose([&] { o = loadBytes(c.bytes); });
         ASSERT_NE(o, nullptr) << c.words[0] << ": " << lwFailReason();
         const LwSurface* s = o->surfaces;
+        ASSERT_NE(s, nullptr) << c.words[0];
         const LwTexture* t = s->color.textures;
         size_t warnings = 0;
         for (size_t at = 0; (at = log.find("[Warning]", at)) != std::string::npos; ++at) ++warnings;
@@ -72,11 +73,18 @@ TEST(LwLwo3, NodeGraphs)
             {"specular", std::to_string(s->specularity.value)}, {"gloss", std::to_string(s->glossiness.value)},
             {"luminosity", std::to_string(s->luminosity.value)}, {"metallic", std::to_string(s->metallic)},
             {"roughness", std::to_string(s->roughness)}, {"material", material},
-            {"clip", t ? std::to_string(t->image.clip) : "-"}, {"vmap", t && t->image.vmapName ? t->image.vmapName : "-"}};
+            {"clip", t ? std::to_string(t->image.clip) : "-"}, {"vmap", t && t->image.vmapName ? t->image.vmapName : "-"},
+            {"stored", std::to_string(o->layers->storedNormals)}};
+        const LwPolygonRec* p = o->layers->polygons.items;
+        for (int k = 0; p && k < p->cornerCount; ++k) {
+            char n[64];
+            std::snprintf(n, sizeof n, "%g,%g,%g", p->corners[k].normal[0], p->corners[k].normal[1], p->corners[k].normal[2]);
+            got["normal" + std::to_string(k)] = n;
+        }
         for (size_t i = 1; i < c.words.size(); ++i) {
             std::string key = c.words[i].substr(0, c.words[i].find('=')), want = c.words[i].substr(key.size() + 1);
             for (char& ch : want) ch = ch == '_' ? ' ' : ch;
-            bool number = !want.empty() && (std::isdigit(static_cast<unsigned char>(want[0])) != 0);
+            bool number = want.find_first_not_of("0123456789.-") == std::string::npos && want != "-";
             if (number) EXPECT_NEAR(std::stod(got.at(key)), std::stod(want), 1e-5) << c.words[0] << " " << key;
             else EXPECT_EQ(got.at(key), want) << c.words[0] << " " << key;
         }
