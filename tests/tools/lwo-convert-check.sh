@@ -24,7 +24,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 "$convert" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no arguments: not exit 2"
 "$convert" "$work/in/cube.lwo" "$work/out/x.png" >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown output form: not exit 2"
-for refused in lwo3.lwo missing.lwo; do
+for refused in lwo4.lwo missing.lwo; do
   "$convert" "$work/in/$refused" "$work/out/refused.glb" 2>"$work/out/refused.err"
   [ $? -eq 1 ] || fail "$refused: not exit 1"
   [ -s "$work/out/refused.err" ] || fail "$refused: no reason given"
@@ -34,7 +34,7 @@ rm -f "$work/out/refused.err"
 
 for f in "$work"/in/*.lwo; do
   n=$(basename "$f" .lwo)
-  [ "$n" = lwo3 ] && continue
+  [ "$n" = lwo4 ] && continue
   for form in glb gltf obj; do
     mkdir -p "$work/out/$form"
     "$convert" "$f" "$work/out/$form/$n.$form" >/dev/null 2>&1 || fail "$n.$form: exit $?"

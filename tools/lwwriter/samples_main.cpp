@@ -64,7 +64,11 @@ int main(int argc, char** argv)
         {"torus.lwo", lwwTorusObject(8, 6)},
         {"lwob.lwo", lwwLwobObject()},
         {"lwlo.lwo", lwloSample()},
-        {"lwo3.lwo", retyped(lwwCube(0.0f), "LWO3")},
+        {"lwo4.lwo", retyped(lwwCube(0.0f), "LWO4")},  // a form no reader knows
+        {"lwo3.lwo", lwwToLwo3(lwwCube(0.0f, true, 5))},
+        {"lwo3-sample.lwo", lwwToLwo3(lwwSampleObject(), "Principled BSDF")},
+        {"lwo3-normals.lwo", lwwToLwo3(lwwWithVMap(lwwCube(0.0f), "NORM", "normals", 3,
+                                                   {0, 0, -1, 0, 0, -1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}))},
         {"odd-end.lwo", oddEndSample()},
         {"subpatch-cube.lwo", lwwSubPatchCube("Images/cube.jpg")},
         {"spaced-image.lwo", lwwSubPatchCube("My Pictures/cube photo.jpg")},  // spaces in the folder and the name
