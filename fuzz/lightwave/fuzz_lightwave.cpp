@@ -48,11 +48,13 @@ static float touch(const LwObject* o)
                 if (m->dimension > 0) sum += m->values[e][m->dimension - 1];
             }
     }
-    for (const LwSurface* s = o->surfaces; s; s = s->next)
+    for (const LwSurface* s = o->surfaces; s; s = s->next) {
+        if (s->material) sum += float(s->material[0]) + s->metallic + s->roughness;
         for (const LwTexture* t = s->color.textures; t; t = t->next) {
             const char* name = lwClipFirstName(findLwClip(o->clips, t->image.clip));
             if (name) sum += float(name[0]);
         }
+    }
     for (const LwEnvelope* e = o->envelopes; e; e = e->next)
         for (const LwEnvelopeKey* k = e->keys; k; k = k->next) sum += k->value;
     return sum;

@@ -1,6 +1,8 @@
-// lw-samples OUTDIR: writes the writer's ready-made objects, for fuzzing
-// seeds and for trying the tools by hand.
+// lw-samples [FROM] OUTDIR: writes the writer's ready-made objects, for fuzzing
+// seeds and for trying the tools by hand; with FROM, copies its .lwo files too
+// (objects other programs wrote).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "lwwriter.h"
@@ -45,11 +47,11 @@ static std::vector<unsigned char> oddEndSample()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: lw-samples OUTDIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: lw-samples [FROM] OUTDIR\n");
         return 2;
     }
-    std::string dir = argv[1];
+    std::string dir = argv[argc - 1];
     LwwSurface bad;
     bad.name = "Bad";
     struct Sample {
@@ -81,6 +83,14 @@ int main(int argc, char** argv)
         {"vcolors-subpatch.lwo", lwwVertexColorCube("PTCH")},
     };
     int failures = 0;
+    std::error_code error;
+    if (argc == 3)
+        for (const auto& e : std::filesystem::directory_iterator(argv[1], error))
+            if (e.path().extension() == ".lwo" &&
+                !std::filesystem::copy_file(e.path(), dir + "/" + e.path().filename().string(),
+                                            std::filesystem::copy_options::overwrite_existing, error))
+                ++failures;
+    if (error) ++failures;
     for (const Sample& s : samples) {
         LwWriter w;
         w.bytes = s.bytes;
