@@ -14,6 +14,7 @@ if [ ! -f "$tools/node_modules/gltf-validator/package.json" ]; then
 fi
 rm -rf "$work" && mkdir -p "$work/in/Images" "$work/out" "$work/real"
 "$samples" "$work/in" || exit 1
+cp "$here"/../lightwave/lwo3/*.lwo "$work/in/"  # LWO3 objects LightWave wrote
 # A small PNG under every image name the samples use.
 for name in cube lid body red torus; do
   echo 'iVBORw0KGgoAAAANSUhEUgAAAAIAAAACAQMAAABIeJ9nAAAAA1BMVEX/pQDKkkGbAAAADElEQVQI12NgYGAAAAAEAAEnNCcKAAAAAElFTkSuQmCC' | base64 -d >"$work/in/Images/$name.jpg"
@@ -41,6 +42,7 @@ for f in "$work"/in/*.lwo; do
   done
 done
 grep -q 'image/png' "$work/out/glb/cube-uv.glb" || fail "cube-uv.glb: image not embedded"
+grep -q '"metallicFactor": 0.5' "$work/out/gltf/lwo3-metal.gltf" || fail "lwo3-metal.gltf: not the node's metallic"
 # Written under a private temporary name, the output is then opened to all readers.
 [ "$(stat -c %a "$work/out/glb/cube.glb")" = 644 ] || fail "cube.glb: mode $(stat -c %a "$work/out/glb/cube.glb"), not 644"
 mkdir -p "$work/out/ref"

@@ -54,6 +54,14 @@ int main(int argc, char** argv)
     std::string dir = argv[argc - 1];
     LwwSurface bad;
     bad.name = "Bad";
+    LwwSurface metal;  // as Principled BSDF: metallic 0.5 (its specular), roughness 0.75
+    metal.name = "Metal";
+    metal.specular = 0.5f;
+    metal.glossiness = 0.25f;
+    LwwLayer triangle;
+    triangle.points = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    triangle.polygons = {{0, 1, 2}};
+    triangle.surfaces = {0};
     struct Sample {
         const char* name;
         std::vector<unsigned char> bytes;
@@ -69,6 +77,7 @@ int main(int argc, char** argv)
         {"lwo4.lwo", retyped(lwwCube(0.0f), "LWO4")},  // a form no reader knows
         {"lwo3.lwo", lwwToLwo3(lwwCube(0.0f, true, 5))},
         {"lwo3-sample.lwo", lwwToLwo3(lwwSampleObject(), "Principled BSDF")},
+        {"lwo3-metal.lwo", lwwToLwo3(lwwObject({metal}, {triangle}), "Principled BSDF")},
         {"lwo3-normals.lwo", lwwToLwo3(lwwWithVMap(lwwCube(0.0f), "NORM", "normals", 3,
                                                    {0, 0, -1, 0, 0, -1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}))},
         {"odd-end.lwo", oddEndSample()},
