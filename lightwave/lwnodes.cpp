@@ -287,6 +287,11 @@ int readLwNodes(Lwo3Span nodes, LwSurface* s)
         std::free(s->material);
         s->material = strdup(material->server);
         ok = material->data.at ? visitAttributes(material->data, takeAttribute, s, 0) > 0 : 1;
+        // Only the material's own values are read: a colour another node computes is not.
+        const Node* feeder = findNode(*g, connectedTo(*g, material->name, "Color"));
+        if (ok && feeder)
+            lwLog(lwLogWarning, "LwLoader[Warning]:: surface <%s>: colour from node %s not read, %s's own used ",
+                  s->name ? s->name : "", feeder->server ? feeder->server : "(unnamed)", s->material);
     }
     std::free(g);
     return ok;

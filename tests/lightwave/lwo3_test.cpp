@@ -91,3 +91,24 @@ TEST(LwLwo3, NodeGraphs)
         freeLwObject(o);
     }
 }
+
+TEST(LwLwo3, AbsurdNodeCountIsAWarning)
+{
+    LwWriter w;
+    size_t form = w.beginForm("LWO3");
+    const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    lwwPoints(w, xyz, 3);
+    size_t surf = w.beginForm("SURF"), header = w.beginChunk("    ");
+    w.s0("S");
+    w.s0("");
+    w.endChunk(header);
+    size_t nods = w.beginForm("NODS"), nnds = w.beginForm("NNDS");
+    for (int i = 0; i < 1000; ++i) w.endForm(w.beginForm("NTAG"));
+    w.endForm(nnds), w.endForm(nods), w.endForm(surf), w.endForm(form);
+    LwObject* o = nullptr;
+    std::string log = captureVerbose([&] { o = loadBytes(w.bytes); });
+    ASSERT_NE(o, nullptr);
+    EXPECT_NE(log.find("surface <S>: node graph with more nodes or connections than can be read"), std::string::npos) << log;
+    EXPECT_FLOAT_EQ(o->surfaces->color.rgb[0], 0.78431f);
+    freeLwObject(o);
+}
