@@ -174,7 +174,7 @@ int readAttribute(Lwo3Span span, Attribute* a)
     return more < 0 ? -1 : 1;
 }
 
-typedef void (*AttributeVisit)(const Attribute& a, LwSurface* s);
+typedef bool (*AttributeVisit)(const Attribute& a, LwSurface* s);
 
 // Visits every FORM ENTR under a node's data, however deep its wrappers.
 int visitAttributes(Lwo3Span span, AttributeVisit visit, LwSurface* s, int depth)
@@ -186,8 +186,7 @@ int visitAttributes(Lwo3Span span, AttributeVisit visit, LwSurface* s, int depth
         if (!c.form) continue;
         if (c.id == lwId('E', 'N', 'T', 'R')) {
             Attribute a;
-            if (readAttribute(c.body, &a) < 0) return -1;
-            if (a.name) visit(a, s);
+            if (readAttribute(c.body, &a) < 0 || (a.name && !visit(a, s))) return -1;
         } else if (visitAttributes(c.body, visit, s, depth + 1) < 0) {
             return -1;
         }
@@ -197,31 +196,34 @@ int visitAttributes(Lwo3Span span, AttributeVisit visit, LwSurface* s, int depth
 
 float clampUnit(double v) { return v < 0 ? 0.0f : v > 1 ? 1.0f : float(v); }
 
-// The colour input's layered image textures become the surface's colour textures.
-void takeTextures(Lwo3Span span, LwSurface* s)
+// The colour input's layered textures become the surface's colour textures;
+// false for a block the reader refuses.
+bool takeTextures(Lwo3Span span, LwSurface* s)
 {
     Lwo3Chunk c;
-    while (lwo3Next(&span, &c) > 0) {
+    int more;
+    while ((more = lwo3Next(&span, &c)) > 0) {
         if (!c.form || c.id != lwId('B', 'L', 'O', 'K')) continue;
-        LwTexture* t = lwo3ReadBlock(c.body);
+        LwTexture* t;
+        if (!lwo3ReadBlock(c.body, &t)) return false;
         if (!t) continue;
         t->channel = lwId('C', 'O', 'L', 'R');
         addTexture(s, t);
     }
+    return more == 0;
 }
 
 // The attributes the material nodes share, by the names LightWave gives them:
 // Standard, Phong, Lambert, Blinn and the like (Color, Diffuse, Specular,
 // Glossiness...), Principled BSDF (Color, Metallic, Roughness, Luminous...).
-void takeAttribute(const Attribute& a, LwSurface* s)
+bool takeAttribute(const Attribute& a, LwSurface* s)
 {
     const char* n = a.name;
     if ((same(n, "Color") || same(n, "Base Color")) && a.count >= 3) {
         for (int i = 0; i < 3; ++i) s->color.rgb[i] = float(a.value[i]);
-        if (a.textures.at) takeTextures(a.textures, s);
-        return;
+        return !a.textures.at || takeTextures(a.textures, s);
     }
-    if (a.count < 1) return;
+    if (a.count < 1) return true;
     float v = float(a.value[0]);
     if (same(n, "Diffuse")) s->diffuse.value = v;
     else if (same(n, "Specular")) s->specularity.value = v;
@@ -237,6 +239,7 @@ void takeAttribute(const Attribute& a, LwSurface* s)
         s->physical = 1;
         s->glossiness.value = 1.0f - s->roughness;
     }
+    return true;
 }
 
 bool isMaterial(const char* server)

@@ -142,20 +142,23 @@ template <class T, class Reader> static T* readFlattened(Lwo3Span span, uint32_t
     return record;
 }
 
-LwTexture* lwo3ReadBlock(Lwo3Span block)
+int lwo3ReadBlock(Lwo3Span block, LwTexture** texture)
 {
+    *texture = nullptr;
     // A block's first form is its header: its ID is the kind of texture.
     Lwo3Span first = block;
     Lwo3Chunk header;
-    if (lwo3Next(&first, &header) <= 0) return nullptr;
+    int found = lwo3Next(&first, &header);
+    if (found <= 0) return found == 0;
     uint32_t type = header.id;
     if (type != lwId('I', 'M', 'A', 'P') && type != lwId('P', 'R', 'O', 'C') && type != lwId('G', 'R', 'A', 'D'))
-        return nullptr;
-    return readFlattened<LwTexture>(block, 0, [type](FILE* f, int32_t size) {
+        return 1;
+    *texture = readFlattened<LwTexture>(block, 0, [type](FILE* f, int32_t size) {
         // The LWO2 block reader starts after the block's type, at the header's size.
         if (size < 4 || std::fseek(f, 4, SEEK_SET) != 0) return static_cast<LwTexture*>(nullptr);
         return readTextureBlock(f, size - 4, type);
     });
+    return *texture != nullptr;
 }
 
 // ---- the form's chunks ------------------------------------------------------------------------

@@ -22,9 +22,9 @@ int lwo3Next(Lwo3Span* span, Lwo3Chunk* chunk);
 bool lwo3Find(Lwo3Span span, uint32_t id, bool form, Lwo3Chunk* chunk);
 // Refuses with the file position of `at` inside the form being read.
 int lwo3Refuse(const unsigned char* at, const char* reason);
-// A texture block (the body of a FORM BLOK) as an LWO2 texture; null for a
-// kind the reader does not know or a block it refuses (see lwFailReason).
-LwTexture* lwo3ReadBlock(Lwo3Span block);
+// A texture block (the body of a FORM BLOK) as an LWO2 texture, null for a
+// kind the reader does not know; 0 for a block it refuses (see lwFailReason).
+int lwo3ReadBlock(Lwo3Span block, LwTexture** texture);
 
 // Takes the look of a surface from its node graph (the body of FORM NODS).
 // A graph it does not understand is a warning, the surface keeps what it has.
