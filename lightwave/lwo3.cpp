@@ -109,6 +109,7 @@ static int flatten(Lwo3Span span, Flat* out, int depth, uint32_t skip)
         } else {
             put(out, c.body.at, size_t(c.body.end - c.body.at));
         }
+        if (out->size < mark + 6) return lwo3Refuse(c.at, LW_NO_MEMORY);  // cannot happen: the layout only shrinks
         size_t n = out->size - mark - 6;
         if (n > 0xFFFE) {
             out->size = mark;
