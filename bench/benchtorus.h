@@ -1,6 +1,6 @@
 // The benchmarks' large object: a torus of 1000 x 1000 quads and a small
-// sphere (lwwTorusObject, about 47 MB), written to a temporary file on first
-// use and removed at exit; and its timed load.
+// sphere (lwwTorusObject, about 47 MB), as LWO2 and as LWO3, each written to
+// a temporary file on first use and removed at exit; and its timed load.
 #pragma once
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "lightwave.h"
 #include "lwwriter.h"
@@ -17,20 +18,39 @@ struct BenchFile {
     long size = 0;  // bytes
 };
 
-inline const BenchFile& benchTorusFile()
+// The bytes in a temporary file removed at exit (the record kept in `file`).
+inline const BenchFile& benchFile(BenchFile& file, const std::vector<unsigned char>& bytes)
 {
-    static BenchFile file;
-    if (!file.path.empty()) return file;
     char path[] = "/tmp/lwbenchXXXXXX";
     int fd = mkstemp(path);
     if (fd < 0) std::abort();
     close(fd);
     LwWriter w;
-    w.bytes = lwwTorusObject(1000, 1000);
+    w.bytes = bytes;
     if (!w.save(path)) std::abort();
     file.path = path;
     file.size = long(w.bytes.size());
-    std::atexit([] { std::remove(file.path.c_str()); });
+    return file;
+}
+
+inline const BenchFile& benchTorusFile()
+{
+    static BenchFile file;
+    if (file.path.empty()) {
+        benchFile(file, lwwTorusObject(1000, 1000));
+        std::atexit([] { std::remove(file.path.c_str()); });
+    }
+    return file;
+}
+
+// The same torus in the LWO3 form.
+inline const BenchFile& benchTorusLwo3File()
+{
+    static BenchFile file;
+    if (file.path.empty()) {
+        benchFile(file, lwwToLwo3(lwwTorusObject(1000, 1000)));
+        std::atexit([] { std::remove(file.path.c_str()); });
+    }
     return file;
 }
 

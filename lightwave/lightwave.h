@@ -154,6 +154,12 @@ struct LwSurface {
     // those the map missed (given (0, 0)); both zero unless projected by UV.
     int32_t uvMappedCorners;
     int32_t uvMissedCorners;
+    // LWO3: the material node whose values the surface took (null for
+    // surfaces without a node graph), and a physically based one's values.
+    char* material;
+    int32_t physical;   // metallic and roughness given
+    float metallic;
+    float roughness;
 };
 
 // ---- clips and envelopes ----------------------------------------------------
@@ -289,6 +295,7 @@ struct LwLayer {
     LwPolygonArray polygons;
     int32_t vmapCount;
     LwVMap* vmaps;
+    int32_t storedNormals;  // corners whose normal a NORM map gave, not smoothing
 };
 
 struct LwObject {

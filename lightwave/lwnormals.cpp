@@ -139,3 +139,36 @@ void computeVertexNormals(const LwPointArray* points, LwPolygonArray* polygons, 
         }
     }
 }
+
+// ---- stored normals ------------------------------------------------------------------
+
+static const float* storedNormal(const LwVMapLink* links, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        const LwVMap* m = links[i].map;
+        if (m->type == lwId('N', 'O', 'R', 'M') && m->dimension >= 3 && m->values) return m->values[links[i].entry];
+    }
+    return nullptr;
+}
+
+int32_t applyStoredNormals(const LwPointArray* points, LwPolygonArray* polygons)
+{
+    int32_t stored = 0;
+    for (int32_t j = 0; j < polygons->count; ++j) {
+        LwPolygonRec* p = &polygons->items[j];
+        for (int32_t k = 0; k < p->cornerCount; ++k) {
+            LwCorner* c = &p->corners[k];
+            const float* v = storedNormal(c->vmapLinks, c->vmapCount);
+            const LwPointRec* point = &points->items[c->point];
+            if (!v) v = storedNormal(point->vmapLinks, point->vmapCount);
+            float n[3] = {v ? v[0] : 0.0f, v ? v[1] : 0.0f, v ? v[2] : 0.0f};
+            // A zero or non-finite normal is no direction: the smoothed one stays.
+            double length = dot3(n, n);
+            if (!(length > 1e-20 && length < 1e30)) continue;
+            normalize3(n);
+            c->normal[0] = n[0], c->normal[1] = n[1], c->normal[2] = n[2];
+            ++stored;
+        }
+    }
+    return stored;
+}

@@ -28,7 +28,7 @@ void freeLwObject(LwObject* object)
 }
 
 // Reads one LWO2 chunk of the given padded size into the object.
-static int readLwo2Chunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current)
+int readLwo2Chunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current)
 {
     LwLayer* layer = *current;
     switch (id) {
@@ -117,6 +117,7 @@ static int completeObject(LwObject* object)
         if (!linkPointVMaps(&layer->points, layer->vmaps)) return 0;
         double t6 = now();
         if (!linkCornerVMaps(&layer->polygons, layer->vmaps)) return 0;
+        layer->storedNormals = applyStoredNormals(&layer->points, &layer->polygons);
         double t7 = now();
         computeTextureCoords(&layer->polygons, layer);
         double t8 = now();
@@ -135,6 +136,19 @@ static int completeObject(LwObject* object)
         *loadTimes = t;
     }
     return 1;
+}
+
+static uint32_t nestedFailId = 0;
+static long nestedFailPosition = -1;
+
+void setLwFailId(uint32_t id)
+{
+    if (!nestedFailId) nestedFailId = id;
+}
+
+void setLwFailPosition(long position)
+{
+    if (nestedFailPosition < 0) nestedFailPosition = position;
 }
 
 typedef int (*LwChunkReader)(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current);
@@ -162,6 +176,8 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
     }
 
     uint32_t size = 0;
+    nestedFailId = 0;
+    nestedFailPosition = -1;
     if (ok) {
         id = readU4(file);
         size = readU4(file);
@@ -195,8 +211,8 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
         ok = readCount() == 8;
     }
     if (!ok) {
-        if (failId) *failId = id;
-        if (failPos) *failPos = int32_t(std::ftell(file));
+        if (failId) *failId = nestedFailId ? nestedFailId : id;
+        if (failPos) *failPos = int32_t(nestedFailPosition >= 0 ? nestedFailPosition : std::ftell(file));
         closeFile(file);
         freeLwObject(object);
         return nullptr;
@@ -214,8 +230,8 @@ static LwObject* readForm(FILE* file, uint32_t formSize, LwChunkReader readChunk
     return object;
 }
 
-// Reads the header of an open file and the form it names (LWO2, LWOB or the
-// layered LWLO, or the older two alone); closes the file.
+// Reads the header of an open file and the form it names (LWO2, its successor
+// LWO3, LWOB or the layered LWLO, or the older two alone); closes the file.
 static LwObject* readOpened(FILE* file, bool lwobOnly, uint32_t* failId, int32_t* failPos)
 {
     double start = now();
@@ -229,19 +245,20 @@ static LwObject* readOpened(FILE* file, bool lwobOnly, uint32_t* failId, int32_t
         return nullptr;
     }
     bool lwo2 = formType == lwId('L', 'W', 'O', '2') && !lwobOnly;
+    bool lwo3 = formType == lwId('L', 'W', 'O', '3') && !lwobOnly;
     bool lwob = formType == lwId('L', 'W', 'O', 'B');
     bool lwlo = formType == lwId('L', 'W', 'L', 'O');
-    if (formId != lwId('F', 'O', 'R', 'M') || !(lwo2 || lwob || lwlo)) {
+    if (formId != lwId('F', 'O', 'R', 'M') || !(lwo2 || lwo3 || lwob || lwlo)) {
         refuse(formId != lwId('F', 'O', 'R', 'M')           ? "not an IFF FORM"
                : lwobOnly                                   ? "not an LWOB form"
-               : formType == lwId('L', 'W', 'O', '3')       ? "newer LWO3 form not supported"
-                                                            : "neither an LWO2 nor an LWOB form");
+                                                            : "neither an LWO2, LWO3 nor an LWOB form");
         closeFile(file);
         if (failPos) *failPos = 12;
         return nullptr;
     }
     if (lwob) return readForm(file, formSize, readLwobChunk, " LightWave 5.xx Format ", start, failId, failPos);
     if (lwlo) return readForm(file, formSize, readLwloChunk, " LightWave 5.xx Format ", start, failId, failPos);
+    if (lwo3) return readForm(file, formSize, readLwo3Chunk, " LightWave 2015 Format ", start, failId, failPos);
     return readForm(file, formSize, readLwo2Chunk, " LightWave 6.xx Format ", start, failId, failPos);
 }
 

@@ -51,6 +51,15 @@ int32_t addLwobVelocity(const float centre[3], const float velocity[3], LwObject
 // The layered LWLO form: LAYR here, every other chunk as in LWOB.
 int readLwloChunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current);
 
+// ---- LWO2 and LWO3 (lwo3.cpp) -------------------------------------------------------
+
+int readLwo2Chunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current);
+int readLwo3Chunk(FILE* file, uint32_t id, int32_t size, LwObject* object, LwLayer** current);
+// A refusal found inside a chunk names the nested chunk and its position
+// instead of the chunk's ID and the position where reading stopped.
+void setLwFailId(uint32_t id);
+void setLwFailPosition(long position);
+
 // ---- surfaces -------------------------------------------------------------------
 
 LwSurface* readSurface(FILE* file, int32_t size);
@@ -82,6 +91,10 @@ void computePolygonNormals(const LwPointArray* points, LwPolygonArray* polygons)
 int buildPointPolygons(LwPointArray* points, const LwPolygonArray* polygons);
 // Corner normals of the polygons from `first` on, smoothed with their neighbours by the point lists.
 void computeVertexNormals(const LwPointArray* points, LwPolygonArray* polygons, int32_t first = 0);
+// Corners a NORM map gives a normal (the polygon's VMAD entry first, then the
+// point's VMAP entry) take it instead of the smoothed one; returns how many.
+// Needs the vertex-map links.
+int32_t applyStoredNormals(const LwPointArray* points, LwPolygonArray* polygons);
 // Whether two polygons with this cosine between their normals are smoothed
 // together under the smoothing angle (radians).
 bool withinSmoothAngle(double cosine, float angle);

@@ -70,6 +70,7 @@ void freeSurface(LwSurface* s)
     std::free(s->sourceName);
     listFree(s->shaders, freePlugin);
     std::free(s->vertexColor.mapName);
+    std::free(s->material);
     LwTexture* lists[] = {s->color.textures, s->luminosity.textures, s->diffuse.textures,
                           s->specularity.textures, s->glossiness.textures, s->reflection.channel.textures,
                           s->transparency.channel.textures, s->refractionIndex.textures,

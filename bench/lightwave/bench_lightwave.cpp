@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -74,6 +75,31 @@ static void BM_BareRead(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * benchTorusFile().size);
 }
 BENCHMARK(BM_BareRead)->Unit(benchmark::kMillisecond);
+
+// The same torus in the LWO3 form, its loads alternating with the LWO2 file's
+// in one run: `lwo3_over_lwo2` is the LWO3 loads' CPU time over the LWO2 ones'
+// (1.1 at most is wanted).
+static void BM_ReadLwo3Object(benchmark::State& state)
+{
+    const std::string& lwo2 = benchTorusFile().path;
+    const std::string& lwo3 = benchTorusLwo3File().path;
+    double seconds[2] = {0, 0};
+    for (auto _ : state) {
+        for (int form = 0; form < 2; ++form) {
+            timespec a, b;
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
+            LwObject* o = readLwObject((form ? lwo3 : lwo2).c_str(), nullptr, nullptr);
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
+            seconds[form] += double(b.tv_sec - a.tv_sec) + 1e-9 * double(b.tv_nsec - a.tv_nsec);
+            if (!o) return state.SkipWithError("load failed");
+            state.PauseTiming();
+            freeLwObject(o);
+            state.ResumeTiming();
+        }
+    }
+    if (seconds[0] > 0) state.counters["lwo3_over_lwo2"] = seconds[1] / seconds[0];
+}
+BENCHMARK(BM_ReadLwo3Object)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 // Peak resident memory of a fresh process loading the file, less that of one
 // that does not.

@@ -48,11 +48,13 @@ static float touch(const LwObject* o)
                 if (m->dimension > 0) sum += m->values[e][m->dimension - 1];
             }
     }
-    for (const LwSurface* s = o->surfaces; s; s = s->next)
+    for (const LwSurface* s = o->surfaces; s; s = s->next) {
+        if (s->material) sum += float(s->material[0]) + s->metallic + s->roughness;
         for (const LwTexture* t = s->color.textures; t; t = t->next) {
             const char* name = lwClipFirstName(findLwClip(o->clips, t->image.clip));
             if (name) sum += float(name[0]);
         }
+    }
     // Evaluated as a scene would, between the keys and around them.
     for (LwEnvelope* e = o->envelopes; e; e = e->next)
         for (int32_t k = 0; k < e->curve.count; ++k) sum += lwEnvelopeValue(&e->curve, e->curve.keys[k].time + 0.5);

@@ -1,7 +1,8 @@
 // Test objects written as text (objects/*.lwt, refusals.lwt), assembled into bytes:
 //   ID { ... }           a chunk: U4 size at the top two levels (the FORM and its chunks),
-//                        U2 size below (sub-chunks); odd sizes get their pad byte
-//   u1 u2 u4 i2 f4 vx    the type of the numbers that follow (hex allowed)
+//                        U2 size below (sub-chunks), U4 at every level once `id LWO3`
+//                        is written; odd sizes get their pad byte
+//   u1 u2 u4 i2 f4 f8 vx the type of the numbers that follow (hex allowed)
 //   id s0 raw            the type of the words or "quoted strings" that follow
 //                        (\xNN escapes); raw writes no NUL
 //   cut N                ends the file after N bytes
@@ -10,6 +11,7 @@
 #pragma once
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -56,7 +58,8 @@ inline std::vector<LwtCase> lwtCases(const std::string& path)
     std::vector<bool> quoted;
     std::vector<std::string> t = lwtTokens(text.str(), &quoted);
     std::vector<LwtCase> cases(1);
-    std::vector<size_t> open;  // size positions of the open chunks
+    std::vector<size_t> open, wide;  // size positions and widths of the open chunks
+    bool lwo3 = false;
     LwWriter w;
     std::string type = "u2";
     for (size_t i = 0; i < t.size(); ++i) {
@@ -64,28 +67,36 @@ inline std::vector<LwtCase> lwtCases(const std::string& path)
         bool word = !quoted[i];
         if (word && s == "case") {
             if (!w.bytes.empty()) cases.back().bytes = w.bytes, cases.emplace_back(), w.bytes.clear();
+            lwo3 = false;
             while (++i < t.size() && !(t[i] == "=" && !quoted[i])) cases.back().words.push_back(t[i]);
         } else if (i + 1 < t.size() && t[i + 1] == "{" && !quoted[i + 1]) {
             w.id(s.c_str());
             open.push_back(w.bytes.size());
-            open.size() <= 2 ? w.u4(0) : w.u2(0);
+            wide.push_back(open.size() <= 2 || lwo3 ? 4 : 2);
+            wide.back() == 4 ? w.u4(0) : w.u2(0);
             ++i;
         } else if (word && s == "}") {
-            size_t mark = open.back(), wide = open.size() <= 2 ? 4 : 2, size = w.bytes.size() - mark - wide;
-            for (size_t k = 0; k < wide; ++k) w.bytes[mark + k] = uint8_t(size >> (8 * (wide - 1 - k)));
+            size_t mark = open.back(), n = wide.back(), size = w.bytes.size() - mark - n;
+            for (size_t k = 0; k < n; ++k) w.bytes[mark + k] = uint8_t(size >> (8 * (n - 1 - k)));
             if (size & 1) w.u1(0);
-            open.pop_back();
+            open.pop_back(), wide.pop_back();
         } else if (word && s == "cut") {
             w.bytes.resize(std::stoul(t[++i]));
-        } else if (word && (s == "u1" || s == "u2" || s == "u4" || s == "i2" || s == "f4" || s == "vx" ||
+        } else if (word && (s == "u1" || s == "u2" || s == "u4" || s == "i2" || s == "f4" || s == "f8" || s == "vx" ||
                             s == "id" || s == "s0" || s == "raw")) {
             type = s;
         } else if (type == "id") {
             w.id(s.c_str());
+            lwo3 = lwo3 || s == "LWO3";
         } else if (type == "s0" || type == "raw") {
             type == "s0" ? w.s0(s.c_str()) : w.raw(s.data(), s.size());
         } else if (type == "f4") {
             w.f4(std::strtof(s.c_str(), nullptr));
+        } else if (type == "f8") {
+            double d = std::strtod(s.c_str(), nullptr);
+            uint64_t b;
+            std::memcpy(&b, &d, 8);
+            for (int k = 7; k >= 0; --k) w.u1(unsigned(b >> (8 * k)) & 0xFF);
         } else {
             long v = std::strtol(s.c_str(), nullptr, 0);
             if (type == "u1") w.u1(unsigned(v));

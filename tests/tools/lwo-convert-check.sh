@@ -14,6 +14,7 @@ if [ ! -f "$tools/node_modules/gltf-validator/package.json" ]; then
 fi
 rm -rf "$work" && mkdir -p "$work/in/Images" "$work/out" "$work/real"
 "$samples" "$work/in" || exit 1
+cp "$here"/../lightwave/lwo3/*.lwo "$work/in/"  # LWO3 objects LightWave wrote
 # A small PNG under every image name the samples use.
 for name in cube lid body red torus; do
   echo 'iVBORw0KGgoAAAANSUhEUgAAAAIAAAACAQMAAABIeJ9nAAAAA1BMVEX/pQDKkkGbAAAADElEQVQI12NgYGAAAAAEAAEnNCcKAAAAAElFTkSuQmCC' | base64 -d >"$work/in/Images/$name.jpg"
@@ -24,7 +25,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 "$convert" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no arguments: not exit 2"
 "$convert" "$work/in/cube.lwo" "$work/out/x.png" >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown output form: not exit 2"
-for refused in lwo3.lwo missing.lwo; do
+for refused in lwo4.lwo missing.lwo; do
   "$convert" "$work/in/$refused" "$work/out/refused.glb" 2>"$work/out/refused.err"
   [ $? -eq 1 ] || fail "$refused: not exit 1"
   [ -s "$work/out/refused.err" ] || fail "$refused: no reason given"
@@ -34,13 +35,14 @@ rm -f "$work/out/refused.err"
 
 for f in "$work"/in/*.lwo; do
   n=$(basename "$f" .lwo)
-  [ "$n" = lwo3 ] && continue
+  [ "$n" = lwo4 ] && continue
   for form in glb gltf obj; do
     mkdir -p "$work/out/$form"
     "$convert" "$f" "$work/out/$form/$n.$form" >/dev/null 2>&1 || fail "$n.$form: exit $?"
   done
 done
 grep -q 'image/png' "$work/out/glb/cube-uv.glb" || fail "cube-uv.glb: image not embedded"
+grep -q '"metallicFactor": 0.5' "$work/out/gltf/lwo3-metal.gltf" || fail "lwo3-metal.gltf: not the node's metallic"
 # Written under a private temporary name, the output is then opened to all readers.
 [ "$(stat -c %a "$work/out/glb/cube.glb")" = 644 ] || fail "cube.glb: mode $(stat -c %a "$work/out/glb/cube.glb"), not 644"
 mkdir -p "$work/out/ref"

@@ -262,6 +262,8 @@ private:
             float alpha = clamp01(1.0f - s->transparency.channel.value);
             pbr.baseColorFactor = {clamp01(s->color.rgb[0]), clamp01(s->color.rgb[1]), clamp01(s->color.rgb[2]), alpha};
             pbr.roughnessFactor = 1.0 - clamp01(s->glossiness.value);
+            // A physically based node material (LWO3) gives its own metallic and roughness.
+            if (s->physical) pbr.metallicFactor = s->metallic, pbr.roughnessFactor = s->roughness;
             float glow = clamp01(s->luminosity.value);
             m.emissiveFactor = {glow * clamp01(s->color.rgb[0]), glow * clamp01(s->color.rgb[1]),
                                 glow * clamp01(s->color.rgb[2])};

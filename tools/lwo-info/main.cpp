@@ -568,12 +568,16 @@ static void printObject(const LwObject* o)
         }
         const float* b = l->bbox;
         std::printf(")\n    bbox (%g %g %g) - (%g %g %g)\n", b[0], b[1], b[2], b[3], b[4], b[5]);
+        if (l->storedNormals) std::printf("    normals: %d corners from a NORM map, the rest smoothed\n", l->storedNormals);
         printSubpatches(l);
     }
     for (const LwSurface* s = o->surfaces; s; s = s->next) {
         std::printf("  surface \"%s\": color (%g %g %g) diffuse %g specularity %g smoothing %g rad, %s\n",
                     text(s->name), s->color.rgb[0], s->color.rgb[1], s->color.rgb[2], s->diffuse.value,
                     s->specularity.value, s->smoothAngle, s->sidedness == 3 ? "double-sided" : "one-sided");
+        if (s->material) std::printf("    material from node \"%s\"", s->material);
+        if (s->material && s->physical) std::printf(" metallic %g roughness %g", s->metallic, s->roughness);
+        if (s->material) std::printf("\n");
         printVertexColors(o, s);
         const LwTexture* t = s->color.textures;
         if (!t) continue;

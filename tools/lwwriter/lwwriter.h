@@ -132,6 +132,14 @@ std::vector<unsigned char> lwwLwobObject();
 // cylindrically, the sphere spherically.
 std::vector<unsigned char> lwwTorusObject(int rings, int sides);
 
+// ---- the LWO3 form (lwo3writer.cpp) ----------------------------------------------------
+
+// The writer's LWO2 object in the LWO3 form: geometry as it is, every surface
+// a FORM SURF whose colour, diffuse, specular and glossiness (or metallic and
+// roughness for "Principled BSDF") and colour blocks are in a node graph, a
+// Surface node fed by a `material` node; clips and envelopes as FORMs.
+std::vector<unsigned char> lwwToLwo3(const std::vector<unsigned char>& lwo2, const char* material = "Standard");
+
 // ---- SubPatch objects (lwsubpatch.cpp) -------------------------------------------------
 
 // One layer: `patches` as PTCH polygons, then `faces` as FACE polygons, all on the

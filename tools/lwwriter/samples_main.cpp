@@ -1,6 +1,8 @@
-// lw-samples OUTDIR: writes the writer's ready-made objects, for fuzzing
-// seeds and for trying the tools by hand.
+// lw-samples [FROM] OUTDIR: writes the writer's ready-made objects, for fuzzing
+// seeds and for trying the tools by hand; with FROM, copies its .lwo files too
+// (objects other programs wrote).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "lwwriter.h"
@@ -45,13 +47,21 @@ static std::vector<unsigned char> oddEndSample()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: lw-samples OUTDIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: lw-samples [FROM] OUTDIR\n");
         return 2;
     }
-    std::string dir = argv[1];
+    std::string dir = argv[argc - 1];
     LwwSurface bad;
     bad.name = "Bad";
+    LwwSurface metal;  // as Principled BSDF: metallic 0.5 (its specular), roughness 0.75
+    metal.name = "Metal";
+    metal.specular = 0.5f;
+    metal.glossiness = 0.25f;
+    LwwLayer triangle;
+    triangle.points = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    triangle.polygons = {{0, 1, 2}};
+    triangle.surfaces = {0};
     struct Sample {
         const char* name;
         std::vector<unsigned char> bytes;
@@ -64,7 +74,12 @@ int main(int argc, char** argv)
         {"torus.lwo", lwwTorusObject(8, 6)},
         {"lwob.lwo", lwwLwobObject()},
         {"lwlo.lwo", lwloSample()},
-        {"lwo3.lwo", retyped(lwwCube(0.0f), "LWO3")},
+        {"lwo4.lwo", retyped(lwwCube(0.0f), "LWO4")},  // a form no reader knows
+        {"lwo3.lwo", lwwToLwo3(lwwCube(0.0f, true, 5))},
+        {"lwo3-sample.lwo", lwwToLwo3(lwwSampleObject(), "Principled BSDF")},
+        {"lwo3-metal.lwo", lwwToLwo3(lwwObject({metal}, {triangle}), "Principled BSDF")},
+        {"lwo3-normals.lwo", lwwToLwo3(lwwWithVMap(lwwCube(0.0f), "NORM", "normals", 3,
+                                                   {0, 0, -1, 0, 0, -1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}))},
         {"odd-end.lwo", oddEndSample()},
         {"subpatch-cube.lwo", lwwSubPatchCube("Images/cube.jpg")},
         {"spaced-image.lwo", lwwSubPatchCube("My Pictures/cube photo.jpg")},  // spaces in the folder and the name
@@ -77,6 +92,14 @@ int main(int argc, char** argv)
         {"vcolors-subpatch.lwo", lwwVertexColorCube("PTCH")},
     };
     int failures = 0;
+    std::error_code error;
+    if (argc == 3)
+        for (const auto& e : std::filesystem::directory_iterator(argv[1], error))
+            if (e.path().extension() == ".lwo" &&
+                !std::filesystem::copy_file(e.path(), dir + "/" + e.path().filename().string(),
+                                            std::filesystem::copy_options::overwrite_existing, error))
+                ++failures;
+    if (error) ++failures;
     for (const Sample& s : samples) {
         LwWriter w;
         w.bytes = s.bytes;
