@@ -143,6 +143,19 @@ template <class T, class Reader> static T* readFlattened(Lwo3Span span, uint32_t
     return record;
 }
 
+// A record of a nested form read as its LWO2 chunk and put at the end of its
+// list; null when it is refused.
+template <class T> static T* appendFlattened(Lwo3Span body, T* (*reader)(FILE*, int32_t), T** list, int32_t* count,
+                                             uint32_t skip = 0)
+{
+    T* record = readFlattened<T>(body, skip, reader);
+    if (record) {
+        listAppend(list, record);
+        ++*count;
+    }
+    return record;
+}
+
 int lwo3ReadBlock(Lwo3Span block, LwTexture** texture)
 {
     *texture = nullptr;
@@ -183,34 +196,19 @@ static int readNestedForm(FILE* file, int32_t size, LwObject* object)
         form.body = {data + 4, all.end};
         switch (form.id) {
         case lwId('S', 'U', 'R', 'F'): {
-            LwSurface* s = readFlattened<LwSurface>(form.body, lwId('N', 'O', 'D', 'S'), readSurface);
+            LwSurface* s = appendFlattened(form.body, readSurface, &object->surfaces, &object->surfaceCount,
+                                           lwId('N', 'O', 'D', 'S'));
             ok = s != nullptr;
-            if (s) {
-                listAppend(&object->surfaces, s);
-                ++object->surfaceCount;
-                Lwo3Chunk nodes;
-                if (lwo3Find(form.body, lwId('N', 'O', 'D', 'S'), true, &nodes)) ok = readLwNodes(nodes.body, s);
-            }
+            Lwo3Chunk nodes;
+            if (s && lwo3Find(form.body, lwId('N', 'O', 'D', 'S'), true, &nodes)) ok = readLwNodes(nodes.body, s);
             break;
         }
-        case lwId('C', 'L', 'I', 'P'): {
-            LwClip* c = readFlattened<LwClip>(form.body, 0, readClip);
-            ok = c != nullptr;
-            if (c) {
-                listAppend(&object->clips, c);
-                ++object->clipCount;
-            }
+        case lwId('C', 'L', 'I', 'P'):
+            ok = appendFlattened(form.body, readClip, &object->clips, &object->clipCount) != nullptr;
             break;
-        }
-        case lwId('E', 'N', 'V', 'L'): {
-            LwEnvelope* e = readFlattened<LwEnvelope>(form.body, 0, readEnvelope);
-            ok = e != nullptr;
-            if (e) {
-                listAppend(&object->envelopes, e);
-                ++object->envelopeCount;
-            }
+        case lwId('E', 'N', 'V', 'L'):
+            ok = appendFlattened(form.body, readEnvelope, &object->envelopes, &object->envelopeCount) != nullptr;
             break;
-        }
         default: {
             // Any other form is skipped, once its chunks are known to lie inside it.
             Lwo3Span rest = form.body;

@@ -21,14 +21,13 @@ std::vector<LwChannelEnvelope> makeEnvelopes()
     return envelopes;
 }
 
-void BM_SceneAtOneTime(benchmark::State& state)
+// Every envelope at a time that `next` moves on each round.
+void evaluateScene(benchmark::State& state, double (*next)(double))
 {
     std::vector<LwChannelEnvelope> envelopes = makeEnvelopes();
     double time = 0.0;
     for (auto _ : state) {
-        // A new time each round, as the player's clock moves on.
-        time += 0.0166;
-        if (time > 12) time = 0;
+        time = next(time);
         double sum = 0;
         for (LwChannelEnvelope& e : envelopes) sum += lwEnvelopeValue(&e, time);
         benchmark::DoNotOptimize(sum);
@@ -36,22 +35,15 @@ void BM_SceneAtOneTime(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * items * channels);
     for (LwChannelEnvelope& e : envelopes) freeLwEnvelope(&e);
 }
-BENCHMARK(BM_SceneAtOneTime)->Unit(benchmark::kMicrosecond);
 
-// The same with the time jumping about (a seek): every envelope searches.
-void BM_SceneSeeking(benchmark::State& state)
-{
-    std::vector<LwChannelEnvelope> envelopes = makeEnvelopes();
-    double time = 0.0;
-    for (auto _ : state) {
-        time = std::fmod(time + 3.71, 12.0);
-        double sum = 0;
-        for (LwChannelEnvelope& e : envelopes) sum += lwEnvelopeValue(&e, time);
-        benchmark::DoNotOptimize(sum);
-    }
-    state.SetItemsProcessed(state.iterations() * items * channels);
-    for (LwChannelEnvelope& e : envelopes) freeLwEnvelope(&e);
-}
+// A new time each round, as the player's clock moves on.
+double playing(double time) { return time + 0.0166 > 12 ? 0 : time + 0.0166; }
+// The time jumping about (a seek): every envelope searches.
+double seeking(double time) { return std::fmod(time + 3.71, 12.0); }
+
+void BM_SceneAtOneTime(benchmark::State& state) { evaluateScene(state, playing); }
+BENCHMARK(BM_SceneAtOneTime)->Unit(benchmark::kMicrosecond);
+void BM_SceneSeeking(benchmark::State& state) { evaluateScene(state, seeking); }
 BENCHMARK(BM_SceneSeeking)->Unit(benchmark::kMicrosecond);
 }  // namespace
 

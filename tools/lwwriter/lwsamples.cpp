@@ -62,13 +62,6 @@ std::vector<unsigned char> lwwCube(float smoothAngle, bool textured, int project
     return w.bytes;
 }
 
-static void u2Sub(LwWriter& w, const char* id, unsigned v)
-{
-    size_t s = w.beginSub(id);
-    w.u2(v);
-    w.endSub(s);
-}
-
 std::vector<unsigned char> lwwSampleObject()
 {
     LwWriter w;
@@ -101,25 +94,9 @@ std::vector<unsigned char> lwwSampleObject()
     lwwStillClip(w, 1, "Images/red.jpg");
     size_t clip = w.beginChunk("CLIP");
     w.u4(2);
-    size_t iseq = w.beginSub("ISEQ");
-    w.u1(3);
-    w.u1(0);
-    w.i2(0);
-    w.i2(1);
-    w.i2(10);
-    w.s0("Images/seq");
-    w.s0(".png");
-    w.endSub(iseq);
-    size_t time = w.beginSub("TIME");
-    w.f4(0);
-    w.f4(1);
-    w.f4(25);
-    w.endSub(time);
-    size_t flt = w.beginSub("IFLT");
-    w.s0("Filter");
-    w.u2(0);
-    w.u1(7);
-    w.endSub(flt);
+    w.sub("ISEQ", [&] { w.u1(3); w.u1(0); w.i2(0); w.i2(1); w.i2(10); w.s0("Images/seq"); w.s0(".png"); });
+    w.sub("TIME", [&] { w.f4(0); w.f4(1); w.f4(25); });
+    w.sub("IFLT", [&] { w.s0("Filter"); w.u2(0); w.u1(7); });
     w.endChunk(clip);
 
     lwwEnvelope(w, 1, "Position.X", {2, 20, 1, 10, 3, 30});
@@ -139,55 +116,25 @@ std::vector<unsigned char> lwwSampleObject()
     size_t surf = w.beginChunk("SURF");
     w.s0("Blue");
     w.s0("");
-    size_t colr = w.beginSub("COLR");
-    w.f4(0);
-    w.f4(0);
-    w.f4(1);
-    w.vx(0);
-    w.endSub(colr);
-    size_t line = w.beginSub("LINE");
-    w.u2(1);
-    w.f4(2.0f);
-    w.endSub(line);
-    size_t blok = w.beginSub("BLOK");
-    size_t header = w.beginSub("PROC");
-    w.s0("\x80");
-    size_t chan = w.beginSub("CHAN");
-    w.id("DIFF");
-    w.endSub(chan);
-    w.endSub(header);
-    size_t valu = w.beginSub("VALU");
-    w.f4(0.25f);
-    w.f4(0.5f);
-    w.endSub(valu);
-    size_t func = w.beginSub("FUNC");
-    w.s0("Turbulence");
-    w.u4(0x01020304);
-    w.endSub(func);
-    w.endSub(blok);
-    blok = w.beginSub("BLOK");
-    header = w.beginSub("GRAD");
-    w.s0("\x81");
-    chan = w.beginSub("CHAN");
-    w.id("TRAN");
-    w.endSub(chan);
-    w.endSub(header);
-    size_t fkey = w.beginSub("FKEY");
-    for (int k = 0; k < 2; ++k)
-        for (int i = 0; i < 5; ++i) w.f4(float(k + i));
-    w.endSub(fkey);
-    u2Sub(w, "GRPT", 1);
-    w.endSub(blok);
-    blok = w.beginSub("BLOK");
-    header = w.beginSub("SHDR");
-    w.s0("\x80");
-    u2Sub(w, "ENAB", 1);
-    w.endSub(header);
-    func = w.beginSub("FUNC");
-    w.s0("Shader");
-    w.u2(42);
-    w.endSub(func);
-    w.endSub(blok);
+    w.sub("COLR", [&] { w.f4(0); w.f4(0); w.f4(1); w.vx(0); });
+    w.sub("LINE", [&] { w.u2(1); w.f4(2.0f); });
+    w.sub("BLOK", [&] {
+        w.sub("PROC", [&] { w.s0("\x80"); w.sub("CHAN", [&] { w.id("DIFF"); }); });
+        w.sub("VALU", [&] { w.f4(0.25f); w.f4(0.5f); });
+        w.sub("FUNC", [&] { w.s0("Turbulence"); w.u4(0x01020304); });
+    });
+    w.sub("BLOK", [&] {
+        w.sub("GRAD", [&] { w.s0("\x81"); w.sub("CHAN", [&] { w.id("TRAN"); }); });
+        w.sub("FKEY", [&] {
+            for (int k = 0; k < 2; ++k)
+                for (int i = 0; i < 5; ++i) w.f4(float(k + i));
+        });
+        w.sub("GRPT", [&] { w.u2(1); });
+    });
+    w.sub("BLOK", [&] {
+        w.sub("SHDR", [&] { w.s0("\x80"); w.sub("ENAB", [&] { w.u2(1); }); });
+        w.sub("FUNC", [&] { w.s0("Shader"); w.u2(42); });
+    });
     w.endChunk(surf);
 
     w.endForm(form);
@@ -359,74 +306,28 @@ std::vector<unsigned char> lwwLwobObject()
 
     c = w.beginChunk("SURF");
     w.s0("Body");
-    size_t s = w.beginSub("COLR");
-    w.u1(200);
-    w.u1(100);
-    w.u1(0);
-    w.u1(0);
-    w.endSub(s);
-    s = w.beginSub("FLAG");
-    w.u2(0x0104);
-    w.endSub(s);
-    s = w.beginSub("DIFF");
-    w.i2(128);
-    w.endSub(s);
-    s = w.beginSub("GLOS");
-    w.u2(64);
-    w.endSub(s);
-    s = w.beginSub("CTEX");
-    w.s0("Planar Image Map");
-    w.endSub(s);
-    s = w.beginSub("TFLG");
-    w.u2(4);
-    w.endSub(s);
-    s = w.beginSub("TSIZ");
-    w.f4(2);
-    w.f4(2);
-    w.f4(2);
-    w.endSub(s);
-    s = w.beginSub("TIMG");
-    w.s0("Images/body.jpg");
-    w.endSub(s);
-    s = w.beginSub("TVEL");
-    w.f4(1);
-    w.f4(0);
-    w.f4(0);
-    w.endSub(s);
-    s = w.beginSub("DTEX");
-    w.s0("Fractal Noise");
-    w.endSub(s);
-    s = w.beginSub("TCLR");
-    w.u1(255);
-    w.u1(0);
-    w.u1(51);
-    w.u1(0);
-    w.endSub(s);
-    s = w.beginSub("TVAL");
-    w.i2(64);
-    w.endSub(s);
-    s = w.beginSub("SHDR");
-    w.s0("Shader");
-    w.endSub(s);
-    s = w.beginSub("SDAT");
-    w.u4(0xDEADBEEF);
-    w.endSub(s);
-    s = w.beginSub("RIMG");
-    w.s0("Images/frame (sequence)");
-    w.endSub(s);
+    w.sub("COLR", [&] { w.u1(200); w.u1(100); w.u1(0); w.u1(0); });
+    w.sub("FLAG", [&] { w.u2(0x0104); });
+    w.sub("DIFF", [&] { w.i2(128); });
+    w.sub("GLOS", [&] { w.u2(64); });
+    w.sub("CTEX", [&] { w.s0("Planar Image Map"); });
+    w.sub("TFLG", [&] { w.u2(4); });
+    w.sub("TSIZ", [&] { w.f4(2); w.f4(2); w.f4(2); });
+    w.sub("TIMG", [&] { w.s0("Images/body.jpg"); });
+    w.sub("TVEL", [&] { w.f4(1); w.f4(0); w.f4(0); });
+    w.sub("DTEX", [&] { w.s0("Fractal Noise"); });
+    w.sub("TCLR", [&] { w.u1(255); w.u1(0); w.u1(51); w.u1(0); });
+    w.sub("TVAL", [&] { w.i2(64); });
+    w.sub("SHDR", [&] { w.s0("Shader"); });
+    w.sub("SDAT", [&] { w.u4(0xDEADBEEF); });
+    w.sub("RIMG", [&] { w.s0("Images/frame (sequence)"); });
     w.endChunk(c);
 
     c = w.beginChunk("SURF");
     w.s0("Lid");
-    s = w.beginSub("CTEX");
-    w.s0("Cylindrical Image Map");
-    w.endSub(s);
-    s = w.beginSub("TIMG");
-    w.s0("Images/lid.jpg");
-    w.endSub(s);
-    s = w.beginSub("SMAN");
-    w.f4(0.5f);
-    w.endSub(s);
+    w.sub("CTEX", [&] { w.s0("Cylindrical Image Map"); });
+    w.sub("TIMG", [&] { w.s0("Images/lid.jpg"); });
+    w.sub("SMAN", [&] { w.f4(0.5f); });
     w.endChunk(c);
     w.endForm(form);
     return w.bytes;

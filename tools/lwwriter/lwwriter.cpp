@@ -69,36 +69,31 @@ size_t LwWriter::beginForm(const char* type)
 
 void LwWriter::endForm(size_t mark) { patchU4(bytes, mark, uint32_t(bytes.size() - mark - 4)); }
 
-size_t LwWriter::beginChunk(const char* chunkId)
+size_t LwWriter::beginSized(const char* chunkId, int width)
 {
     id(chunkId);
     size_t mark = bytes.size();
-    u4(0);
+    if (width == 4) u4(0);
+    else u2(0);
     return mark;
 }
 
-void LwWriter::endChunk(size_t mark)
+void LwWriter::endSized(size_t mark, int width)
 {
-    size_t size = bytes.size() - mark - 4;
-    patchU4(bytes, mark, uint32_t(size));
+    size_t size = bytes.size() - mark - size_t(width);
+    if (width == 4) {
+        patchU4(bytes, mark, uint32_t(size));
+    } else {
+        bytes[mark] = size >> 8 & 0xFF;
+        bytes[mark + 1] = size & 0xFF;
+    }
     if (size & 1) u1(0);
 }
 
-size_t LwWriter::beginSub(const char* subId)
-{
-    id(subId);
-    size_t mark = bytes.size();
-    u2(0);
-    return mark;
-}
-
-void LwWriter::endSub(size_t mark)
-{
-    size_t size = bytes.size() - mark - 2;
-    bytes[mark] = size >> 8 & 0xFF;
-    bytes[mark + 1] = size & 0xFF;
-    if (size & 1) u1(0);
-}
+size_t LwWriter::beginChunk(const char* chunkId) { return beginSized(chunkId, 4); }
+void LwWriter::endChunk(size_t mark) { endSized(mark, 4); }
+size_t LwWriter::beginSub(const char* subId) { return beginSized(subId, 2); }
+void LwWriter::endSub(size_t mark) { endSized(mark, 2); }
 
 bool LwWriter::save(const char* path) const
 {

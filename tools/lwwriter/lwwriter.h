@@ -31,8 +31,21 @@ public:
     // ID and U2 size inside a SURF, BLOK, CLIP or ENVL.
     size_t beginSub(const char* id);
     void endSub(size_t mark);
+    // A sub-chunk whose body `write` writes.
+    template <class Body>
+    void sub(const char* id, Body write)
+    {
+        size_t mark = beginSub(id);
+        write();
+        endSub(mark);
+    }
 
     bool save(const char* path) const;
+
+private:
+    // ID and a size field of `width` bytes, patched by endSized with the pad byte.
+    size_t beginSized(const char* id, int width);
+    void endSized(size_t mark, int width);
 };
 
 // ID of the specularity channel's sub-chunk.
