@@ -1,4 +1,5 @@
-// lwo-info [--json [--full [--layer N]]] [--subdiv N] FILE...: what the LightWave reader makes of each file.
+// lwo-info [--json [--full [--layer N]]] [--subdiv N] FILE...: what the LightWave reader makes of each file
+// (a scene, a file whose first word is "LWSC", as scene.cpp prints it).
 // --full adds every record the reader filled (points, polygons, corners, every surface, texture,
 // clip and envelope field), one record a line; --layer N lists points and polygons of layer N only.
 // Layers with SubPatches also give their control and subdivided polygon counts at level N (default 2).
@@ -13,6 +14,7 @@
 #include "cli.h"
 #include "lightwave.h"
 #include "lwsubdiv.h"
+#include "scene.h"
 
 // The form type from the file's header, or "" when there is none.
 static std::string formOf(const char* path)
@@ -630,6 +632,10 @@ int main(int argc, char** argv)
     int failed = 0;
     for (int i = first; i < argc; ++i) {
         const char* path = argv[i];
+        if (isLwSceneFile(path)) {
+            failed += !printLwScene(path, json);
+            continue;
+        }
         std::string form = formOf(path);
         uint32_t failId = 0;
         int32_t failPos = -1;
