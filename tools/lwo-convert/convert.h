@@ -57,8 +57,9 @@ bool writeGltf(GltfModel* model, ConvertResult* result, FILE* file = nullptr);
 // `scenePath` places the search for its objects. Each object that cannot be
 // found or read is a warning and an empty node.
 struct LwScene;
+// `itemNodes`, when given, receives each item's node.
 GltfModel* buildSceneGltf(LwScene* scene, const char* scenePath, bool binary, const ConvertOptions& options,
-                          ConvertResult* result);
+                          ConvertResult* result, std::vector<int>* itemNodes = nullptr);
 // True when the file at `path` begins as a scene does ("LWSC").
 bool isLwSceneFile(const char* path);
 

@@ -158,13 +158,18 @@ public:
                 model.nodes[size_t(nodes.contentNode[size_t(parent)])].children.push_back(nodes.itemNode[size_t(i)]);
             else root.nodes.push_back(nodes.itemNode[size_t(i)]);
         }
-        model.scenes.push_back(root);
-        model.defaultScene = 0;
+        // A scene without items has no scene: glTF's scenes hold at least one node.
+        if (!root.nodes.empty()) {
+            model.scenes.push_back(root);
+            model.defaultScene = 0;
+        }
         animateScene(scene, options, nodes, &model, result);
         if (!model.buffers.empty() && model.buffers[0].data.empty()) model.buffers.clear();
         result->materials = int(model.materials.size());
         return std::move(model);
     }
+
+    const std::vector<int>& itemNodes() const { return nodes.itemNode; }
 
 private:
     int add(const tinygltf::Node& node)
@@ -371,10 +376,12 @@ double sceneAspect(const char* scenePath)
 }
 
 GltfModel* buildSceneGltf(LwScene* scene, const char* scenePath, bool binary, const ConvertOptions& options,
-                          ConvertResult* result)
+                          ConvertResult* result, std::vector<int>* itemNodes)
 {
     SceneWriter writer(scene, scenePath, binary, options, result);
-    return new GltfModel{writer.build(), binary};
+    GltfModel* built = new GltfModel{writer.build(), binary};
+    if (itemNodes) *itemNodes = writer.itemNodes();
+    return built;
 }
 
 bool isLwSceneFile(const char* path)

@@ -10,21 +10,25 @@
 //   or a straight continuation: a cubic through four values of a piece (taken
 //   just inside its ends, so that a step at an end belongs to its own side)
 //   is that piece exactly, written as CUBICSPLINE keys. Pieces that are all
-//   constant are written STEP, all straight and unbroken LINEAR;
+//   constant are written STEP, all straight LINEAR;
 // - rotation: the three angles make a quaternion that no glTF interpolation
-//   follows exactly; pieces are cut in halves until slerp between their
-//   ends stays within the bound, written LINEAR.
+//   follows exactly; pieces are cut in halves until glTF's value is within
+//   the bound, once as cubics of the quaternion's components (CUBICSPLINE,
+//   which glTF normalises), once as slerp between their ends (LINEAR, exact
+//   for a steady turn about one axis); the one of fewer keys is written.
 // A piece is accepted when the glTF value at 11 points evenly inside it is
-// within the bound of LightWave's (1e-4 of the scene's size in position and
-// scale, 0.01 degree in rotation); otherwise it is halved. Exact pieces pass
+// within the bound of LightWave's (in position 1e-4 of the scene's size, the
+// largest distance from 0 any position key holds; 1e-4 in scale; 0.01 degree
+// in rotation); otherwise it is halved. Exact pieces pass
 // at once; a 2-D Bezier piece (not a cubic in time) and rotations are cut
 // until they pass. The points test between the keys: with a smooth curve,
 // the error between 11 points of a piece that already fits within the
 // bound is smaller than that bound by far (it shrinks as the fourth power
-// of the piece's length for cubics, the second for slerp), so the bound holds
+// of the piece's length for cubics, the square for slerp), so the bound holds
 // between them too in practice; it is not a proof. A step (a stepped span,
 // reset) is kept by a key one float before it holding the value before.
-// glTF times are floats: piece ends are floats, evaluated at their own time.
+// glTF times are floats: pieces are cut and evaluated at exact times, their
+// keys written at the float at or before them.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -40,6 +44,14 @@ namespace {
 const size_t maxKeys = 200000;
 const double rotationBound = 0.01 * lwRadiansPerDegree;
 
+// glTF's key time of a time: the float at or before it, so that from a key's
+// own time on, glTF shows what LightWave shows from that time on.
+float floatDown(double t)
+{
+    float f = float(t);
+    return double(f) > t ? std::nextafter(f, -HUGE_VALF) : f;
+}
+
 struct Piece {
     double a, b;  // glTF times, kept exact while sampling (keys are written as floats)
     double v0[4], d0[4], v1[4], d1[4];  // values and slopes (per second) at both ends
@@ -47,16 +59,22 @@ struct Piece {
 
 class Sampler {
 public:
-    Sampler(LwSceneItem* item, int first, double start, double bound)
-        : item(item), first(first), start(start), bound(bound)
+    // `slerp`: rotations as LINEAR keys (else CUBICSPLINE).
+    // `cap`: pieces are no longer halved once there are this many.
+    Sampler(LwSceneItem* item, int first, double start, double bound, bool slerp = false, size_t cap = maxKeys)
+        : item(item), first(first), start(start), bound(bound), slerping(slerp), cap(cap)
     {
     }
 
-    // The glTF value at glTF time `u`: 3 components, or a quaternion.
+    // The glTF value at glTF time `u`: 3 components, or a quaternion. Only
+    // the three channels asked for are evaluated.
     void value(double u, double* v) const
     {
-        double own[9];
-        lwItemOwn(item, start + u, own);
+        double own[9] = {0, 0, 0, 0, 0, 0, 1, 1, 1};
+        for (int c = first; c < first + 3; ++c) {
+            LwChannelEnvelope* e = &item->channels[c];
+            if (e->count > 0) own[c] = lwEnvelopeValue(e, start + u) * (c >= 3 && c < 6 ? item->angleScale : 1.0);
+        }
         double t[3], q[4], s[3];
         gltfPlacement(own, t, q, s);
         const double* from = first == 0 ? t : first == 3 ? q : s;
@@ -86,16 +104,21 @@ private:
         Piece p{a, b, {}, {}, {}, {}};
         const int n = components();
         const double length = b - a;
-        if (first == 3) {
+        if (slerping) {
             value(inside(a, b, 0), p.v0);
             value(inside(a, b, 1), p.v1);
             if (dot(p.v0, p.v1) < 0)
                 for (double& c : p.v1) c = -c;
         } else {
-            // The cubic through values at 0+, 1/3, 2/3 and 1-, as value and slope at both ends.
+            // The cubic through values at 0+, 1/3, 2/3 and 1-, as value and
+            // slope at both ends (quaternions all on the first one's side).
             const double s[4] = {1e-9, 1.0 / 3, 2.0 / 3, 1 - 1e-9};
             double y[4][4];
-            for (int k = 0; k < 4; ++k) value(inside(a, b, s[k]), y[k]);
+            for (int k = 0; k < 4; ++k) {
+                value(inside(a, b, s[k]), y[k]);
+                if (n == 4 && k > 0 && dot(y[0], y[k]) < 0)
+                    for (double& c : y[k]) c = -c;
+            }
             for (int c = 0; c < n; ++c) {
                 double poly[4];
                 fitCubic(s, y, c, poly);
@@ -107,10 +130,13 @@ private:
         }
         // Halves while their ends stay apart as floats.
         const double mid = a + 0.5 * length;
-        const bool divisible = float(mid) > float(a) && float(mid) < float(b) && pieces->size() < maxKeys;
-        if (divisible && !fits(p)) return piece(a, mid, pieces) && piece(mid, b, pieces);
+        const bool divisible = floatDown(mid) > floatDown(a) && floatDown(mid) < floatDown(b) && pieces->size() < cap;
+        if (divisible && !fits(p)) {
+            const bool low = piece(a, mid, pieces);  // both halves, whatever the first answers
+            return piece(mid, b, pieces) && low;
+        }
         pieces->push_back(p);
-        return divisible || pieces->size() < maxKeys || fits(p);
+        return divisible || pieces->size() < cap || fits(p);
     }
 
     bool fits(const Piece& p) const
@@ -120,8 +146,11 @@ private:
             double truth[4], mine[4];
             value(p.a + s * (p.b - p.a), truth);
             if (first == 3) {
-                slerp(p.v0, p.v1, s, mine);
-                if (2 * std::acos(std::min(1.0, std::fabs(dot(truth, mine)))) > rotationBound) return false;
+                // glTF normalises a cubic's quaternion.
+                if (slerping) slerp(p.v0, p.v1, s, mine);
+                else hermite(p, s, mine);
+                const double length = std::sqrt(dot(mine, mine));
+                if (!(2 * std::acos(std::min(1.0, std::fabs(dot(truth, mine)) / length)) <= rotationBound)) return false;
             } else {
                 hermite(p, s, mine);
                 for (int c = 0; c < 3; ++c)
@@ -151,7 +180,7 @@ private:
     static void hermite(const Piece& p, double s, double* out)
     {
         const double length = p.b - p.a, s2 = s * s, s3 = s2 * s;
-        for (int c = 0; c < 3; ++c)
+        for (int c = 0; c < 4; ++c)
             out[c] = (2 * s3 - 3 * s2 + 1) * p.v0[c] + (s3 - 2 * s2 + s) * length * p.d0[c] +
                      (-2 * s3 + 3 * s2) * p.v1[c] + (s3 - s2) * length * p.d1[c];
     }
@@ -159,6 +188,8 @@ private:
     LwSceneItem* item;
     int first;
     double start, bound;
+    bool slerping;
+    size_t cap;
 
 public:
     static double dot(const double* p, const double* q) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2] + p[3] * q[3]; }
@@ -265,22 +296,48 @@ private:
         std::sort(seconds.begin(), seconds.end());
         std::vector<double> cuts;
         for (double t : seconds)
-            if (cuts.empty() || float(t - start) > float(cuts.back())) cuts.push_back(t - start);
+            if (cuts.empty() || floatDown(t - start) > floatDown(cuts.back())) cuts.push_back(t - start);
         if (cuts.size() < 2) return;
         Sampler sampler(&item, first, start, first == 0 ? positionBound : 1e-4);
         std::vector<Piece> pieces;
-        if (!sampler.sample(cuts, &pieces))
+        bool whole = sampler.sample(cuts, &pieces);
+        // Rotations: slerp when it needs fewer keys (a turn about one axis at
+        // a steady rate is exact), else the cubic.
+        bool slerp = false;
+        if (first == 3) {
+            std::vector<Piece> slerped;
+            // Given up as soon as it would need more.
+            Sampler slerper(&item, first, start, 0, true, pieces.size() + 1);
+            bool slerpWhole = slerper.sample(cuts, &slerped);
+            if (slerped.size() <= pieces.size()) {
+                pieces.swap(slerped);
+                whole = slerpWhole;
+                slerp = true;
+            }
+        }
+        if (!whole)
             warn(item, std::string(path) + ": more than " + std::to_string(maxKeys) +
                            " keys needed; the rest are coarser than the bound");
-        write(i, path, sampler.components(), pieces, first == 0 ? positionBound : 1e-4);
+        // The value at the range's end itself, which a step there changes.
+        double last[4];
+        sampler.value(cuts.back(), last);
+        write(i, path, sampler.components(), pieces, last, first == 0 ? positionBound : 1e-4, slerp);
     }
 
     // The pieces as keys: STEP when every piece is constant, LINEAR when all
     // are straight and meet, else CUBICSPLINE (rotations always LINEAR); a
     // key one float before a step holds the value before it.
-    void write(int32_t i, const char* path, int n, const std::vector<Piece>& pieces, double within)
+    void write(int32_t i, const char* path, int n, std::vector<Piece> pieces, double* last, double within, bool slerp)
     {
         if (pieces.empty()) return;
+        // Each quaternion piece on the side of the one before: slerp takes
+        // the short way, as it was checked, and cubics meet.
+        for (size_t k = 1; n == 4 && k < pieces.size(); ++k)
+            if (Sampler::dot(pieces[k - 1].v1, pieces[k].v0) < 0)
+                for (double* v : {pieces[k].v0, pieces[k].d0, pieces[k].v1, pieces[k].d1})
+                    for (int c = 0; c < 4; ++c) v[c] = -v[c];
+        if (n == 4 && Sampler::dot(pieces.back().v1, last) < 0)
+            for (int c = 0; c < 4; ++c) last[c] = -last[c];
         // Rounding's size, and a step's: far below the bound, far above rounding.
         const double bound = 1e-9 * within, stepSize = 1e-3 * within;
         bool still = true, constant = true, straight = true, broken = false;
@@ -298,11 +355,14 @@ private:
                 if (k > 0) broken = broken || std::fabs(pieces[k - 1].v1[c] - p.v0[c]) > stepSize;
             }
         }
+        bool endStep = false;
+        for (int c = 0; c < n; ++c) endStep = endStep || std::fabs(pieces.back().v1[c] - last[c]) > stepSize;
+        still = still && !endStep;
         if (still) return;
-        const bool step = n == 3 && constant, cubic = n == 3 && !step && !straight;
+        const bool step = constant, cubic = !step && (n == 4 ? !slerp : !straight);
         std::vector<float> times, values;
         auto key = [&](double time, const double* in, const double* v, const double* out) {
-            const float t = float(time);
+            const float t = floatDown(time);
             if (!times.empty() && !(t > times.back())) return;
             times.push_back(t);
             if (cubic)
@@ -312,41 +372,22 @@ private:
                 for (int c = 0; c < n; ++c) values.push_back(float(out[c]));
         };
         static const double zero[4] = {0, 0, 0, 0};
-        double previous[4] = {0, 0, 0, 1}, v[4];
+        const float eps = -HUGE_VALF;  // toward: one float before
         for (size_t k = 0; k < pieces.size(); ++k) {
             const Piece& p = pieces[k];
-            std::memcpy(v, p.v0, sizeof v);
-            // Neighbouring quaternions on one side: slerp then takes the short way, as checked.
-            if (n == 4 && Sampler::dot(previous, v) < 0)
-                for (double& c : v) c = -c;
-            if (k == 0) {
-                key(p.a, zero, v, p.d0);
-            } else if (step) {
-                key(p.a, zero, v, zero);
+            if (k == 0 || step) {
+                key(p.a, zero, p.v0, step ? zero : p.d0);
             } else {
                 const Piece& before = pieces[k - 1];
                 bool jump = false;
                 for (int c = 0; c < n; ++c) jump = jump || std::fabs(before.v1[c] - p.v0[c]) > stepSize;
-                if (n == 4) jump = 1 - std::fabs(Sampler::dot(before.v1, p.v0)) > 1e-12;
-                if (jump) {
-                    double w[4];
-                    std::memcpy(w, before.v1, sizeof w);
-                    if (n == 4 && Sampler::dot(previous, w) < 0)
-                        for (double& c : w) c = -c;
-                    key(std::nextafter(float(p.a), float(before.a)), before.d1, w, zero);
-                    if (n == 4 && Sampler::dot(w, v) < 0)
-                        for (double& c : v) c = -c;
-                }
-                key(p.a, before.d1, v, p.d0);
-            }
-            std::memcpy(previous, v, sizeof v);
-            if (k + 1 == pieces.size() && !step) {
-                std::memcpy(v, p.v1, sizeof v);
-                if (n == 4 && Sampler::dot(previous, v) < 0)
-                    for (double& c : v) c = -c;
-                key(p.b, p.d1, v, zero);
+                if (jump) key(std::nextafter(floatDown(p.a), eps), before.d1, before.v1, zero);
+                key(p.a, jump ? zero : before.d1, p.v0, p.d0);
             }
         }
+        const Piece& p = pieces.back();
+        if (!step) key(endStep ? double(std::nextafter(floatDown(p.b), eps)) : p.b, p.d1, p.v1, zero);
+        if (endStep) key(p.b, zero, last, zero);
         tinygltf::AnimationSampler sampler;
         sampler.input = accessor(times.data(), times.size(), TINYGLTF_TYPE_SCALAR, true);
         sampler.output = accessor(values.data(), values.size() / size_t(n), n == 4 ? TINYGLTF_TYPE_VEC4 : TINYGLTF_TYPE_VEC3,
