@@ -108,6 +108,8 @@ grep -q '"name": "gone"' "$work/scenes/gone.gltf" || fail "gone.lws: no node of 
 printf 'LWSC\n' >"$work/in/empty.lws"
 "$convert" "$work/in/empty.lws" "$work/scenes/empty.glb" 2>/dev/null; rc=$?
 [ $rc -eq 0 ] || [ $rc -eq 1 ] || fail "empty scene: exit $rc"
+# Objects sharing a picture share its copy.
+[ ! -f "$datas/Datas/Cana.lws" ] || [ -z "$(ls "$work/scenes" | grep '^1-')" ] || fail "Cana.gltf: a picture copied twice"
 echo "scenes converted: $(ls "$work"/scenes/*.glb | wc -l)"
 
 node "$validate" "$tools" "$work"/out/glb/*.glb "$work"/out/gltf/*.gltf "$work"/out/ref/*.gltf "$work"/real/*.glb \

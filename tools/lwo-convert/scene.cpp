@@ -240,8 +240,23 @@ private:
         for (const LwLayer* layer = object->layers; layer; layer = layer->next)
             loaded.layers.push_back({layer->number, -1, wellFormedUtf8(layer->name),
                                      {layer->pivot[0], layer->pivot[1], layer->pivot[2]}});
+        const size_t sidesBefore = result->sideFiles.size();
         GltfModel* built = buildGltf(object, path.c_str(), binary, options, result);
         freeLwObject(object);
+        // A picture another object already copies beside the output is named as that copy.
+        for (size_t k = sidesBefore; k < result->sideFiles.size();) {
+            const ConvertSideFile& side = result->sideFiles[k];
+            size_t same = 0;
+            while (same < sidesBefore && (side.source.empty() || result->sideFiles[same].source != side.source)) ++same;
+            if (same == sidesBefore) {
+                ++k;
+                continue;
+            }
+            const std::string from = uriOf(side.name), to = uriOf(result->sideFiles[same].name);
+            for (tinygltf::Image& image : built->model.images)
+                if (image.uri == from) image.uri = to;
+            result->sideFiles.erase(result->sideFiles.begin() + long(k));
+        }
         const int meshBase = mergeModel(model, built->model);
         // The object's nodes are its layers in order, each with its mesh or none.
         for (size_t k = 0; k < loaded.layers.size() && k < built->model.nodes.size(); ++k)
