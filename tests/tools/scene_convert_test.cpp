@@ -21,11 +21,7 @@ struct Converted {
     GltfModel* gltf = nullptr;
     ConvertResult result;
     std::vector<int> items;
-    ~Converted()
-    {
-        delete gltf;
-        if (scene) freeLwScene(scene);
-    }
+    ~Converted() { delete gltf, scene ? freeLwScene(scene) : void(); }
     const tinygltf::Model& m() const { return gltf->model; }
 };
 
@@ -50,11 +46,13 @@ bool convertText(const std::string& range, const std::string& items, Converted* 
     return convertScene(dir + "/s.lws", c);
 }
 
-// A null moved on one channel: "Key value time shape p1..p6" rows.
-std::string null(int channel, const std::string& keys, int count, const char* behaviours = "1 1")
+// One channel of keys given as "value time shape p1..p6" each; with `add` a new null moved by it.
+std::string channel(int c, std::vector<const char*> keys, const char* behaviours = "1 1", bool add = true)
 {
-    return "AddNullObject N\nObjectMotion\nNumChannels 9\nChannel " + std::to_string(channel) + "\n{ Envelope\n  " +
-           std::to_string(count) + "\n" + keys + "  Behaviors " + behaviours + "\n}\n";
+    std::string out = std::string(add ? "AddNullObject N\nObjectMotion\nNumChannels 9\n" : "") + "Channel " +
+                      std::to_string(c) + "\n{ Envelope\n  " + std::to_string(keys.size()) + "\n";
+    for (const char* k : keys) out += std::string("  Key ") + k + "\n";
+    return out + "  Behaviors " + behaviours + "\n}\n";
 }
 
 std::vector<float> floats(const tinygltf::Model& m, int accessor)
@@ -65,8 +63,8 @@ std::vector<float> floats(const tinygltf::Model& m, int accessor)
     return std::vector<float>(at, at + v.byteLength / 4);
 }
 
-// glTF's value of a node's path at time t, as its specification defines
-// the interpolations; false when no channel drives it.
+// glTF's value of a node's path at time t, interpolated as glTF defines it;
+// false when no channel drives it.
 bool animated(const tinygltf::Model& m, int node, const std::string& path, double t, double* out)
 {
     const int n = path == "rotation" ? 4 : 3;
@@ -82,9 +80,7 @@ bool animated(const tinygltf::Model& m, int node, const std::string& path, doubl
             const double td = times[k + 1] - times[k], u = std::min(1.0, std::max(0.0, (t - times[k]) / td));
             const float* p = &v[k * stride + at];
             const float* q = &v[(k + 1) * stride + at];
-            double d = 0;
-            for (int i = 0; i < n; ++i) d += double(p[i]) * q[i];
-            const double angle = std::acos(std::min(1.0, d));
+            const double angle = std::acos(std::min(1.0, double(p[0]) * q[0] + p[1] * q[1] + p[2] * q[2] + (n == 4 ? p[3] * q[3] : 0)));
             for (int i = 0; i < n; ++i) {
                 if (s.interpolation == "STEP" || t < times[0]) out[i] = t >= times[k + 1] ? q[i] : p[i];
                 else if (cubic)
@@ -129,44 +125,41 @@ void world(const tinygltf::Model& m, int node, double t, double* w)
 }
 
 struct Row {
-    const char* what;
-    std::string range, items;
-    const char* path;
-    const char* interpolation;
+    const char *what, *range, *path, *interpolation;
+    std::string items;
     std::vector<float> times, values;  // CUBICSPLINE: in-tangent, value, out-tangent per key
 };
 
 TEST(SceneConvert, HandWorkedKeysPerShapeBehaviourAndAxis)
 {
     const float before1 = std::nextafter(1.0f, 0.0f), before2 = std::nextafter(2.0f, 0.0f);
-    const std::string lin = "  Key 0 0 3 0 0 0 0 0 0\n  Key 1 1 3 0 0 0 0 0 0\n";
+    const char* r1 = "FirstFrame 0\nLastFrame 30";
+    const char* r2 = "FirstFrame 0\nLastFrame 60";
+    const char* r25 = "FirstFrame 0\nLastFrame 75";
+    const std::vector<const char*> lin = {"0 0 3 0 0 0 0 0 0", "1 1 3 0 0 0 0 0 0"};
     const Row rows[] = {
-        {"linear x", "FirstFrame 0\nLastFrame 30", null(0, "  Key 0 0 3 0 0 0 0 0 0\n  Key 2 1 3 0 0 0 0 0 0\n", 2),
-         "translation", "LINEAR", {0, 1}, {0, 0, 0, 2, 0, 0}},
-        {"stepped z, flipped", "FirstFrame 0\nLastFrame 30", null(2, "  Key 1 0 4 0 0 0 0 0 0\n  Key 3 1 4 0 0 0 0 0 0\n", 2),
-         "translation", "STEP", {0, 1}, {0, 0, -1, 0, 0, -3}},
+        {"linear x", r1, "translation", "LINEAR", channel(0, {"0 0 3 0 0 0 0 0 0", "2 1 3 0 0 0 0 0 0"}), {0, 1}, {0, 0, 0, 2, 0, 0}},
+        {"stepped z, flipped", r1, "translation", "STEP", channel(2, {"1 0 4 0 0 0 0 0 0", "3 1 4 0 0 0 0 0 0"}), {0, 1},
+         {0, 0, -1, 0, 0, -3}},
         // TCB 0, 1, 0 at 0, 2, 3 s: first out 1 over 2 s, middle flat, last in -1 over 1 s.
-        {"TCB", "FirstFrame 0\nLastFrame 90",
-         null(0, "  Key 0 0 0 0 0 0 0 0 0\n  Key 1 2 0 0 0 0 0 0 0\n  Key 0 3 0 0 0 0 0 0 0\n", 3), "translation",
-         "CUBICSPLINE", {0, 2, 3}, {0, 0, 0, 0, 0, 0, .5f, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"TCB", "FirstFrame 0\nLastFrame 90", "translation", "CUBICSPLINE",
+         channel(0, {"0 0 0 0 0 0 0 0 0", "1 2 0 0 0 0 0 0 0", "0 3 0 0 0 0 0 0 0"}), {0, 2, 3},
+         {0, 0, 0, 0, 0, 0, .5f, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0}},
         // Hermite tangents 3 out and 1 in, over a 2 s span.
-        {"Hermite", "FirstFrame 0\nLastFrame 60", null(1, "  Key 0 0 1 0 0 0 0 3 0\n  Key 1 2 1 0 0 0 1 0 0\n", 2),
-         "translation", "CUBICSPLINE", {0, 2}, {0, 0, 0, 0, 0, 0, 0, 1.5f, 0, 0, .5f, 0, 0, 1, 0, 0, 0, 0}},
-        {"repeat", "FirstFrame 0\nLastFrame 75", null(0, lin, 2, "1 2"), "translation", "LINEAR",
-         {0, before1, 1, before2, 2, 2.5f}, {0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, .5f, 0, 0}},
-        {"offset repeat", "FirstFrame 0\nLastFrame 75", null(0, lin, 2, "1 4"), "translation", "LINEAR",
-         {0, 1, 2, 2.5f}, {0, 0, 0, 1, 0, 0, 2, 0, 0, 2.5f, 0, 0}},
-        {"oscillate", "FirstFrame 0\nLastFrame 60", null(0, lin, 2, "1 3"), "translation", "LINEAR", {0, 1, 2},
-         {0, 0, 0, 1, 0, 0, 0, 0, 0}},
-        {"linear after", "FirstFrame 0\nLastFrame 60", null(0, lin, 2, "1 5"), "translation", "LINEAR", {0, 1, 2},
-         {0, 0, 0, 1, 0, 0, 2, 0, 0}},
-        {"constant after", "FirstFrame 0\nLastFrame 60", null(0, lin, 2, "1 1"), "translation", "LINEAR", {0, 1, 2},
-         {0, 0, 0, 1, 0, 0, 1, 0, 0}},
-        {"reset before, from frame -30", "FirstFrame -30\nLastFrame 30", null(6, "  Key 2 0 3 0 0 0 0 0 0\n  Key 3 1 3 0 0 0 0 0 0\n", 2, "0 1"),
-         "scale", "LINEAR", {0, before1, 1, 2}, {0, 1, 1, 0, 1, 1, 2, 1, 1, 3, 1, 1}},
+        {"Hermite", r2, "translation", "CUBICSPLINE", channel(1, {"0 0 1 0 0 0 0 3 0", "1 2 1 0 0 0 1 0 0"}), {0, 2},
+         {0, 0, 0, 0, 0, 0, 0, 1.5f, 0, 0, .5f, 0, 0, 1, 0, 0, 0, 0}},
+        {"repeat", r25, "translation", "LINEAR", channel(0, lin, "1 2"), {0, before1, 1, before2, 2, 2.5f},
+         {0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, .5f, 0, 0}},
+        {"offset repeat", r25, "translation", "LINEAR", channel(0, lin, "1 4"), {0, 1, 2, 2.5f},
+         {0, 0, 0, 1, 0, 0, 2, 0, 0, 2.5f, 0, 0}},
+        {"oscillate", r2, "translation", "LINEAR", channel(0, lin, "1 3"), {0, 1, 2}, {0, 0, 0, 1, 0, 0, 0, 0, 0}},
+        {"linear after", r2, "translation", "LINEAR", channel(0, lin, "1 5"), {0, 1, 2}, {0, 0, 0, 1, 0, 0, 2, 0, 0}},
+        {"constant after", r2, "translation", "LINEAR", channel(0, lin), {0, 1, 2}, {0, 0, 0, 1, 0, 0, 1, 0, 0}},
+        {"reset before, from frame -30", "FirstFrame -30\nLastFrame 30", "scale", "LINEAR",
+         channel(6, {"2 0 3 0 0 0 0 0 0", "3 1 3 0 0 0 0 0 0"}, "0 1"), {0, before1, 1, 2}, {0, 1, 1, 0, 1, 1, 2, 1, 1, 3, 1, 1}},
         // Heading a quarter turn at a steady rate: one slerp, about -y (+z turns to +x, +z being glTF's -z).
-        {"heading", "FirstFrame 0\nLastFrame 30", null(3, "  Key 0 0 3 0 0 0 0 0 0\n  Key 1.5707963 1 3 0 0 0 0 0 0\n", 2),
-         "rotation", "LINEAR", {0, 1}, {0, 0, 0, 1, 0, -0.70710678f, 0, 0.70710678f}},
+        {"heading", r1, "rotation", "LINEAR", channel(3, {"0 0 3 0 0 0 0 0 0", "1.5707963 1 3 0 0 0 0 0 0"}), {0, 1},
+         {0, 0, 0, 1, 0, -0.70710678f, 0, 0.70710678f}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -189,7 +182,7 @@ TEST(SceneConvert, StillPlacementPivotsCamerasLightsAndObjects)
 {
     Converted c;
     ASSERT_TRUE(convertText("FirstFrame 0\nLastFrame 30\nFrameSize 640 480",
-                            "LoadObjectLayer 1 cube.lwo\nPivotPosition 1 2 3\n" + null(3, "  Key 1.5707963 0 0 0 0 0 0 0 0\n", 1) +
+                            "LoadObjectLayer 1 cube.lwo\nPivotPosition 1 2 3\n" + channel(3, {"1.5707963 0 0 0 0 0 0 0 0"}) +
                                 "ParentItem 10000000\nLoadObject cube.lwo\nLoadObject nowhere.lwo\n"
                                 "AddCamera\nCameraName Eye\n" + "ZoomFactor 3.2\n"
                                 "AddLight\nLightName Spot\nLightColor 1 0.5 0\nLightIntensity 0.8\nLightType 2\nLightConeAngle 30\n"
@@ -207,10 +200,10 @@ TEST(SceneConvert, StillPlacementPivotsCamerasLightsAndObjects)
     EXPECT_EQ(pivot.children[1], c.items[1]);
     EXPECT_EQ(m.meshes.size(), 1u);
     EXPECT_EQ(m.nodes[size_t(m.nodes[size_t(c.items[2])].children.at(0))].mesh, m.nodes[size_t(pivot.children[0])].mesh);
-    const tinygltf::Node& n = m.nodes[size_t(c.items[1])];
-    ASSERT_EQ(n.rotation.size(), 4u);
-    EXPECT_NEAR(n.rotation[1], -0.70710678, 1e-7);
-    EXPECT_NEAR(n.rotation[3], 0.70710678, 1e-7);
+    // Heading a quarter turn: about -y (see above).
+    const std::vector<double>& turn = m.nodes[size_t(c.items[1])].rotation;
+    ASSERT_EQ(turn.size(), 4u);
+    EXPECT_TRUE(turn[0] == 0 && turn[2] == 0 && std::fabs(turn[1] + std::sqrt(0.5)) < 1e-7 && std::fabs(turn[3] - std::sqrt(0.5)) < 1e-7);
     // The object not found: a warning naming it, an empty node of its name.
     EXPECT_EQ(m.nodes[size_t(c.items[3])].name, "nowhere");
     EXPECT_TRUE(m.nodes[size_t(c.items[3])].children.empty());
@@ -280,10 +273,10 @@ TEST(SceneConvert, ScenesMoveAsLightWaveMovesThem)
     // Turning on three axes at once (TCB, Hermite, stepped), under a moving parent, about a pivot.
     Converted made;
     ASSERT_TRUE(convertText("FirstFrame 0\nLastFrame 90",
-                            null(0, "  Key 0 0 0 0 0 0 0 0 0\n  Key 2 1.5 0 0 0 0 0 0 0\n  Key -1 3 0 0 0 0 0 0 0\n", 3, "1 1") +
-                                null(3, "  Key 0 0 0 0 0 0 0 0 0\n  Key 3 1 0 0.3 0 0 0 0 0\n  Key 1 3 0 0 0 0 0 0 0\n", 3, "1 1") +
-                                "Channel 4\n{ Envelope\n  2\n  Key 0 0 1 0 0 0 0 2 0\n  Key 1.2 2 1 0 0 0 -1 0 0\n  Behaviors 1 1\n}\n"
-                                "Channel 5\n{ Envelope\n  2\n  Key 0 0 4 0 0 0 0 0 0\n  Key 0.5 1 4 0 0 0 0 0 0\n  Behaviors 1 1\n}\n"
+                            channel(0, {"0 0 0 0 0 0 0 0 0", "2 1.5 0 0 0 0 0 0 0", "-1 3 0 0 0 0 0 0 0"}) +
+                                channel(3, {"0 0 0 0 0 0 0 0 0", "3 1 0 0.3 0 0 0 0 0", "1 3 0 0 0 0 0 0 0"}) +
+                                channel(4, {"0 0 1 0 0 0 0 2 0", "1.2 2 1 0 0 0 -1 0 0"}, "1 1", false) +
+                                channel(5, {"0 0 4 0 0 0 0 0 0", "0.5 1 4 0 0 0 0 0 0"}, "1 1", false) +
                                 "PivotPosition 0.5 0 -0.25\nParentItem 10000000\n",
                             &made));
     compareWorlds(made);
