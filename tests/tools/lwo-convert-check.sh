@@ -104,6 +104,7 @@ printf 'LWSC\n3\nLoadObject gone.lwo\nAddNullObject Null\nParentItem 10000000\n'
 "$convert" "$work/in/gone.lws" "$work/scenes/gone.gltf" 2>"$work/scenes/gone.err" || fail "gone.lws: exit $?"
 grep -q 'gone.lwo not found' "$work/scenes/gone.err" || fail "gone.lws: no warning naming the object"
 "$convert" "$work/in/gone.lws" "$work/scenes/gone.obj" 2>/dev/null; [ $? -eq 2 ] || fail "scene to .obj: not exit 2"
+"$convert" "$work/in/gone.lws" "$work/scenes/gone.glb" --fps 0 2>/dev/null; [ $? -eq 2 ] || fail "--fps 0: not exit 2"
 printf 'LWSC\n' >"$work/in/empty.lws"
 "$convert" "$work/in/empty.lws" "$work/scenes/empty.glb" 2>/dev/null; rc=$?
 [ $rc -eq 0 ] || [ $rc -eq 1 ] || fail "empty scene: exit $rc"

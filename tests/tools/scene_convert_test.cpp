@@ -192,17 +192,12 @@ TEST(SceneConvert, StillPlacementPivotsCamerasLightsAndObjects)
     const tinygltf::Node& cube = m.nodes[size_t(c.items[0])];
     EXPECT_EQ(cube.name, "cube");
     ASSERT_EQ(cube.children.size(), 1u);
+    // Its pivot's node holds the layer, then the null made its child (both
+    // placed as the world matrices test shows); the second load shares the mesh.
     const tinygltf::Node& pivot = m.nodes[size_t(cube.children[0])];
-    EXPECT_EQ(pivot.translation, (std::vector<double>{-1, -2, 3}));
-    // The layer, then the null made its child; the second load shares the mesh.
     ASSERT_EQ(pivot.children.size(), 2u);
-    EXPECT_EQ(pivot.children[1], c.items[1]);
     EXPECT_EQ(m.meshes.size(), 1u);
     EXPECT_EQ(m.nodes[size_t(m.nodes[size_t(c.items[2])].children.at(0))].mesh, m.nodes[size_t(pivot.children[0])].mesh);
-    // Heading a quarter turn: about -y (see above).
-    const std::vector<double>& turn = m.nodes[size_t(c.items[1])].rotation;
-    ASSERT_EQ(turn.size(), 4u);
-    EXPECT_TRUE(turn[0] == 0 && turn[2] == 0 && std::fabs(turn[1] + std::sqrt(0.5)) < 1e-7 && std::fabs(turn[3] - std::sqrt(0.5)) < 1e-7);
     // The object not found: a warning naming it, an empty node of its name.
     EXPECT_EQ(m.nodes[size_t(c.items[3])].name, "nowhere");
     EXPECT_TRUE(m.nodes[size_t(c.items[3])].children.empty());

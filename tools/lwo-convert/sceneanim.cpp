@@ -42,6 +42,8 @@ namespace {
 // Above this many keys in one sampler, no more are added (with a warning):
 // an absurd file gets a coarser motion rather than a huge one.
 const size_t maxKeys = 200000;
+// Nor the whole scene above this many: thousands of absurd items stay bounded too.
+const size_t sceneKeys = 1000000;
 const double rotationBound = 0.01 * lwRadiansPerDegree;
 
 // glTF's key time of a time: the float at or before it, so that from a key's
@@ -278,15 +280,21 @@ private:
         for (int c = first; c < first + 3; ++c) keyed |= item.channels[c].count > 1;
         if (!keyed) return;
         const char* path = first == 0 ? "translation" : first == 3 ? "rotation" : "scale";
+        if (used + 16 > sceneKeys) {
+            if (!spent) warn(item, "more than " + std::to_string(sceneKeys) + " keys in the scene: from here on, items stay still");
+            spent = true;
+            return;
+        }
+        const size_t room = std::min(maxKeys, sceneKeys - used);
         // The cuts in glTF time: the range's ends and every key time between.
         std::vector<double> seconds{start, end};
         bool all = true;
         for (int c = first; c < first + 3; ++c)
-            all = all && channelCuts(item.channels[c], start, end, maxKeys - seconds.size(), &seconds);
+            all = all && channelCuts(item.channels[c], start, end, room - seconds.size(), &seconds);
         if (!all) {
             // Cut at the sampling rate instead, and not beyond the cap.
             const double rate = options.framesPerSecond > 0 ? options.framesPerSecond : 1 / lwSceneSecondsPerFrame(scene);
-            const size_t steps = size_t(std::min(double(maxKeys / 4), std::ceil((end - start) * rate)));
+            const size_t steps = size_t(std::max(1.0, std::min(double(room / 4), std::ceil((end - start) * rate))));
             warn(item, std::string(path) + ": too many keys in the range; cut at " + std::to_string(steps) +
                            " even steps instead");
             seconds.clear();
@@ -298,7 +306,7 @@ private:
         for (double t : seconds)
             if (cuts.empty() || floatDown(t - start) > floatDown(cuts.back())) cuts.push_back(t - start);
         if (cuts.size() < 2) return;
-        Sampler sampler(&item, first, start, first == 0 ? positionBound : 1e-4);
+        Sampler sampler(&item, first, start, first == 0 ? positionBound : 1e-4, false, room);
         std::vector<Piece> pieces;
         bool whole = sampler.sample(cuts, &pieces);
         // Rotations: slerp when it needs fewer keys (a turn about one axis at
@@ -316,8 +324,9 @@ private:
             }
         }
         if (!whole)
-            warn(item, std::string(path) + ": more than " + std::to_string(maxKeys) +
+            warn(item, std::string(path) + ": more than " + std::to_string(room) +
                            " keys needed; the rest are coarser than the bound");
+        used += pieces.size();
         // The value at the range's end itself, which a step there changes.
         double last[4];
         sampler.value(cuts.back(), last);
@@ -440,6 +449,8 @@ private:
     ConvertResult* result;
     tinygltf::Animation animation;
     double start = 0, end = 0, positionBound = 1e-4;
+    size_t used = 0;  // keys sampled so far in the scene
+    bool spent = false;
 };
 
 }  // namespace
