@@ -3,9 +3,10 @@
 # installed): every object the reader takes converts to .glb, .gltf and .obj,
 # and the Khronos glTF validator finds no error in any glTF; what the reader
 # refuses exits 1 and leaves no file; bad usage exits 2.
-# usage: lwo-convert-check.sh LWO_CONVERT LW_SAMPLES VALIDATOR_DIR WORK_DIR
+# usage: lwo-convert-check.sh LWO_CONVERT LW_SAMPLES VALIDATOR_DIR WORK_DIR [BUILD_DIR]
+# (BUILD_DIR: where the demo's Datas/ are made, for its scene)
 set -uo pipefail
-convert=$1 samples=$2 tools=$3 work=$4
+convert=$1 samples=$2 tools=$3 work=$4 datas=${5:-/nonexistent}
 here=$(cd "$(dirname "$0")" && pwd)
 validate="$here/../../tools/lwo-convert/gltf-validate.js"
 if [ ! -f "$tools/node_modules/gltf-validator/package.json" ]; then
@@ -89,7 +90,32 @@ else
   echo "no real objects installed ($real): skipped"
 fi
 
-node "$validate" "$tools" "$work"/out/glb/*.glb "$work"/out/gltf/*.gltf "$work"/out/ref/*.gltf "$work"/real/*.glb >"$work/validator.txt" \
+# Scenes: Debian's samples and the demo's own (when made), to .glb and .gltf;
+# an object not found is a warning and the rest converts; a scene makes no OBJ.
+mkdir -p "$work/scenes"
+scenes=(/usr/share/assimp/models/LWS/*.lws)
+[ -f "$datas/Datas/Cana.lws" ] && scenes+=("$datas/Datas/Cana.lws")
+for f in "${scenes[@]}"; do
+  [ -f "$f" ] || continue
+  n=$(basename "$f" .lws)
+  for form in glb gltf; do
+    "$convert" "$f" "$work/scenes/$n.$form" --content "$datas" >/dev/null 2>"$work/scenes/$n.err" || fail "$n.$form: exit $?"
+  done
+done
+printf 'LWSC\n3\nLoadObject gone.lwo\nAddNullObject Null\nParentItem 10000000\n' >"$work/in/gone.lws"
+"$convert" "$work/in/gone.lws" "$work/scenes/gone.gltf" 2>"$work/scenes/gone.err" || fail "gone.lws: exit $?"
+grep -q 'gone.lwo not found' "$work/scenes/gone.err" || fail "gone.lws: no warning naming the object"
+"$convert" "$work/in/gone.lws" "$work/scenes/gone.obj" 2>/dev/null; [ $? -eq 2 ] || fail "scene to .obj: not exit 2"
+"$convert" "$work/in/gone.lws" "$work/scenes/gone.glb" --fps 0 2>/dev/null; [ $? -eq 2 ] || fail "--fps 0: not exit 2"
+printf 'LWSC\n' >"$work/in/empty.lws"
+"$convert" "$work/in/empty.lws" "$work/scenes/empty.glb" 2>/dev/null; rc=$?
+[ $rc -eq 0 ] || [ $rc -eq 1 ] || fail "empty scene: exit $rc"
+# Objects sharing a picture share its copy.
+[ ! -f "$datas/Datas/Cana.lws" ] || [ -z "$(ls "$work/scenes" | grep '^1-')" ] || fail "Cana.gltf: a picture copied twice"
+echo "scenes converted: $(ls "$work"/scenes/*.glb | wc -l)"
+
+node "$validate" "$tools" "$work"/out/glb/*.glb "$work"/out/gltf/*.gltf "$work"/out/ref/*.gltf "$work"/real/*.glb \
+  "$work"/scenes/*.gl* >"$work/validator.txt" \
   || fail "validator errors: $(grep -v ' 0 error' "$work/validator.txt")"
 echo "validated: $(grep -c ' 0 error(s)' "$work/validator.txt") file(s) without error"
 if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi

@@ -1,6 +1,7 @@
 // LightWave objects to glTF 2.0 (.glb or .gltf) and OBJ + MTL, in memory:
 // the caller reads the object, writes the bytes and copies the images.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ struct ConvertOptions {
     int subdivisionLevel = -1;            // -1: the display level (lwSubdivisionDefaultLevel)
     const char* contentFolder = nullptr;  // where images are also looked for
     ConvertImages images = ConvertImages::automatic;  // embed in .glb, copy beside .gltf and .obj
+    double framesPerSecond = 0;           // scenes: where motion is sampled, this rate; 0: the scene's
 };
 
 // A file the output refers to: `source` (an image found on disk) is to be
@@ -30,6 +32,7 @@ struct ConvertResult {
     std::vector<std::string> warnings;
     int primitives = 0;                   // glTF primitives, or OBJ groups
     int materials = 0;
+    int64_t animationKeys = 0;            // scenes: keys written over all animation channels
 };
 
 // Refines every layer's SubPatches to the options' level; problems become warnings.
@@ -49,6 +52,17 @@ struct GltfModel;
 GltfModel* buildGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
                      ConvertResult* result);
 bool writeGltf(GltfModel* model, ConvertResult* result, FILE* file = nullptr);
+// A LightWave scene (scene.cpp): every item a node, its objects' layers as
+// meshes, cameras, lights and the motion over the scene's range.
+// `scenePath` places the search for its objects. Each object that cannot be
+// found or read is a warning and an empty node.
+struct LwScene;
+// `itemNodes`, when given, receives each item's node.
+GltfModel* buildSceneGltf(LwScene* scene, const char* scenePath, bool binary, const ConvertOptions& options,
+                          ConvertResult* result, std::vector<int>* itemNodes = nullptr);
+// True when the file at `path` begins as a scene does ("LWSC").
+bool isLwSceneFile(const char* path);
+
 // `mtlName` is the material file's name, written beside the .obj as a side file.
 bool convertToObj(const LwObject* object, const char* objectPath, const std::string& mtlName,
                   const ConvertOptions& options, ConvertResult* result);

@@ -35,6 +35,9 @@ inline std::string baseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A path as a glTF URI, percent-encoded (pictures.cpp).
+std::string uriOf(const std::string& path);
+
 // The pictures of a conversion (pictures.cpp): each surface's image looked
 // for once, read when it is to be embedded, named once beside the output
 // when copied.

@@ -13,6 +13,7 @@
 #include <tiny_gltf.h>
 
 #include "convertparts.h"
+#include "gltfmodel.h"
 
 namespace {
 
@@ -524,10 +525,6 @@ private:
 
 }  // namespace
 
-struct GltfModel {
-    tinygltf::Model model;
-    bool binary;
-};
 
 GltfModel* buildGltf(const LwObject* object, const char* objectPath, bool binary, const ConvertOptions& options,
                      ConvertResult* result)

@@ -1,7 +1,10 @@
 // lwo-convert IN.lwo OUT.glb|OUT.gltf|OUT.obj [--subdiv N] [--content DIR]
 //             [--embed-images|--copy-images|--reference-images]
-// Converts a LightWave object (LWO2, LWOB, LWLO) to glTF 2.0 or OBJ + MTL.
-// Exit status 0 on success, 1 when the object cannot be read (the reader's
+// lwo-convert SCENE.lws OUT.glb|OUT.gltf [the same] [--fps N]
+// Converts a LightWave object (LWO2, LWOB, LWLO) to glTF 2.0 or OBJ + MTL, or
+// a scene (a file beginning "LWSC") with its objects, cameras, lights and
+// motion to glTF 2.0.
+// Exit status 0 on success, 1 when the object or scene cannot be read (the reader's
 // reason on stderr) or any of its files cannot be written, 2 for bad usage.
 // Every file (the .mtl and copied pictures too) is written under a temporary
 // name and all are renamed once all are written: a failed run leaves none.
@@ -18,10 +21,12 @@
 #include "cli.h"
 #include "convert.h"
 #include "lightwave.h"
+#include "lwscene.h"
 
 static const char usage[] =
     "usage: lwo-convert IN.lwo OUT.glb|OUT.gltf|OUT.obj [--subdiv N] [--content DIR]\n"
-    "                   [--embed-images|--copy-images|--reference-images]\n";
+    "                   [--embed-images|--copy-images|--reference-images]\n"
+    "       lwo-convert SCENE.lws OUT.glb|OUT.gltf [the same options] [--fps N]\n";
 
 static bool endsWith(const std::string& s, const char* end)
 {
@@ -109,6 +114,7 @@ int main(int argc, char** argv)
                                          {"embed-images", no_argument, nullptr, 'e'},
                                          {"copy-images", no_argument, nullptr, 'p'},
                                          {"reference-images", no_argument, nullptr, 'r'},
+                                         {"fps", required_argument, nullptr, 'f'},
                                          {}};
     int first = parseOptions(argc, argv, "", longOptions, usage, 2, 2, [&](int val, const char* argument) {
         switch (val) {
@@ -116,6 +122,14 @@ int main(int argc, char** argv)
         case 'c': options.contentFolder = argument; return true;
         case 'e': options.images = ConvertImages::embed; return true;
         case 'p': options.images = ConvertImages::copy; return true;
+        case 'f': {
+            char* end = nullptr;
+            options.framesPerSecond = std::strtod(argument, &end);
+            if (end != argument && *end == 0 && options.framesPerSecond >= 0.001 && options.framesPerSecond <= 1e6)
+                return true;
+            std::fprintf(stderr, "lwo-convert: --fps: a number of frames per second from 0.001 to 1000000\n");
+            return false;
+        }
         default: options.images = ConvertImages::reference; return true;
         }
     });
@@ -130,15 +144,30 @@ int main(int argc, char** argv)
     int32_t failPos = 0;
     // The output is the file: the reader's lines would only be noise.
     lwSetLog(lwLogNowhere, nullptr);
-    LwObject* object = readLwObject(in, &failId, &failPos);
-    if (!object) {
+    ConvertResult result;
+    LwScene* scene = nullptr;
+    if (isLwSceneFile(in)) {
+        if (obj) {
+            std::fprintf(stderr, "lwo-convert: %s: a scene converts to .glb or .gltf\n", in);
+            return 2;
+        }
+        const char* why = nullptr;
+        scene = readLwScene(in, &why);
+        if (!scene) {
+            std::fprintf(stderr, "lwo-convert: %s: %s\n", in, why ? why : "cannot be read");
+            return 1;
+        }
+        for (int32_t w = 0; w < scene->warningCount; ++w)
+            result.warnings.push_back("line " + std::to_string(scene->warnings[w].line) + ": " + scene->warnings[w].text);
+    }
+    LwObject* object = scene ? nullptr : readLwObject(in, &failId, &failPos);
+    if (!object && !scene) {
         const char* why = lwFailReason();
         std::fprintf(stderr, "lwo-convert: %s: %s (chunk %s at byte %d)\n", in, why ? why : "cannot be read",
                      lwIdText(failId).text, int(failPos));
         return 1;
     }
-    ConvertResult result;
-    subdivideForConversion(object, options, &result);
+    if (object) subdivideForConversion(object, options, &result);
     std::string folder = output.find('/') == std::string::npos ? "" : output.substr(0, output.find_last_of('/') + 1);
     // glTF goes straight into its file; OBJ is made in memory first.
     Outputs outputs;
@@ -155,12 +184,15 @@ int main(int argc, char** argv)
         object = nullptr;
         ok = ok && std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();
     } else if (ok) {
-        GltfModel* model = buildGltf(object, in, glb, options, &result);
+        GltfModel* model = scene ? buildSceneGltf(scene, in, glb, options, &result)
+                                 : buildGltf(object, in, glb, options, &result);
         freeLwObject(object);
         object = nullptr;
         ok = writeGltf(model, &result, file);
     }
     freeLwObject(object);
+    const int32_t items = scene ? scene->itemCount : 0;
+    if (scene) freeLwScene(scene);
     ok = file && Outputs::finish(file, ok);
     for (const std::string& w : result.warnings) std::fprintf(stderr, "lwo-convert: warning: %s\n", w.c_str());
     for (size_t i = 0; ok && i < result.sideFiles.size(); ++i) {
@@ -177,6 +209,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "lwo-convert: %s: cannot be written; nothing written\n", failed.c_str());
         return 1;
     }
-    std::printf("%s: %d primitive(s), %d material(s)\n", out, result.primitives, result.materials);
+    if (items > 0 || result.animationKeys > 0)
+        std::printf("%s: %d item(s), %d primitive(s), %d material(s), %lld animation key(s)\n", out, int(items),
+                    result.primitives, result.materials, static_cast<long long>(result.animationKeys));
+    else
+        std::printf("%s: %d primitive(s), %d material(s)\n", out, result.primitives, result.materials);
     return 0;
 }

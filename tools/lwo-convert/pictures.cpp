@@ -34,7 +34,7 @@ static const char* imageMime(const std::string& bytes)
 }
 
 // URI-safe path: everything but unreserved characters and '/' percent-encoded.
-static std::string uriOf(const std::string& path)
+std::string uriOf(const std::string& path)
 {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
