@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "convert.h"
 #include "gltfmodel.h"
@@ -32,18 +33,27 @@ bool convertScene(const std::string& path, Converted* c)
     return c->gltf != nullptr;
 }
 
-// A scene of the given items (a cube object beside it as cube.lwo), 30 frames a second.
-bool convertText(const std::string& range, const std::string& items, Converted* c)
+// A scene of the given items written as s.lws (a cube object beside it as
+// cube.lwo, a triangle (0,0,0) (1,0,0) (0,1,0) as tri.lwo), 30 frames a second.
+std::string writeText(const std::string& range, const std::string& items)
 {
     static const std::string dir = [] {
         char name[] = "/tmp/scene-convert-XXXXXX";
         std::string d = mkdtemp(name) ? name : "/tmp";
-        std::vector<unsigned char> cube = lwwCube(0);
-        std::ofstream(d + "/cube.lwo", std::ios::binary).write(reinterpret_cast<char*>(cube.data()), long(cube.size()));
+        LwwLayer tri;
+        tri.points = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+        tri.polygons = {{0, 1, 2}};
+        for (auto o : {std::make_pair("/cube.lwo", lwwCube(0)), std::make_pair("/tri.lwo", lwwObject({}, {tri}))})
+            std::ofstream(d + o.first, std::ios::binary).write(reinterpret_cast<char*>(o.second.data()), long(o.second.size()));
         return d;
     }();
     std::ofstream(dir + "/s.lws") << "LWSC\n3\n\n" << range << "\nFramesPerSecond 30\n\n" << items;
-    return convertScene(dir + "/s.lws", c);
+    return dir + "/s.lws";
+}
+
+bool convertText(const std::string& range, const std::string& items, Converted* c)
+{
+    return convertScene(writeText(range, items), c);
 }
 
 // One channel of keys given as "value time shape p1..p6" each; with `add` a new null moved by it.
@@ -212,6 +222,39 @@ TEST(SceneConvert, StillPlacementPivotsCamerasLightsAndObjects)
     EXPECT_NEAR(m.lights[0].spot.outerConeAngle, 3.14159265358979 / 6, 1e-9);
     EXPECT_EQ(m.lights[1].type, "directional");
     EXPECT_EQ(m.nodes[size_t(c.items[6])].extensions.at("KHR_lights_punctual").Get("light").Get<int>(), 1);
+}
+
+TEST(SceneConvert, ObjStillPlacesObjectsUnderMovedParents)
+{
+    // The null: x from 0 to 2 over 1 s, y 2, heading 90 degrees (+z turns to +x, x to -z). The triangle
+    // in it at z 1, x scaled by 2. At 500 ms, (1,0,0): scaled (2,0,0), moved (2,0,1), turned (1,0,-2),
+    // the null's (1,2,0) added (2,2,-2), z flipped (2,2,2). Its normal (0,0,1) turns to (1,0,0).
+    const std::string path = writeText("FirstFrame 0\nLastFrame 30",
+        channel(0, {"0 0 3 0 0 0 0 0 0", "2 1 3 0 0 0 0 0 0"}) + channel(1, {"2 0 3 0 0 0 0 0 0"}, "1 1", false) +
+            channel(3, {"1.5707963267948966 0 3 0 0 0 0 0 0"}, "1 1", false) + "LoadObject tri.lwo\nObjectMotion\nNumChannels 9\n" +
+            channel(2, {"1 0 3 0 0 0 0 0 0"}, "1 1", false) + channel(6, {"2 0 3 0 0 0 0 0 0"}, "1 1", false) + "ParentItem 10000000\n");
+    for (int at : {-1, 500}) {
+        ConvertOptions options;
+        options.stillGiven = at >= 0, options.stillSeconds = at / 1000.0;
+        ConvertResult r;
+        LwScene* scene = readLwScene(path.c_str());
+        ASSERT_TRUE(scene && convertSceneToObj(scene, path.c_str(), "s.mtl", options, &r));
+        freeLwScene(scene);
+        std::istringstream lines(r.bytes);
+        std::vector<double> got;
+        std::string line, faces;
+        while (std::getline(lines, line)) {
+            std::istringstream words(line.substr(line.find(' ') + 1));
+            for (double x; line[0] == 'v' && words >> x;) got.push_back(x);
+            if (line[0] == 'f' || line[0] == 'g') faces += line + "\n";
+        }
+        // The first frame: the null at x 0, everything 1 less in x.
+        const double dx = at < 0 ? -1 : 0;
+        const std::vector<double> want = {2 + dx, 2, 0, 2 + dx, 2, 2, 2 + dx, 3, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0};
+        ASSERT_EQ(got.size(), want.size()) << r.bytes;
+        for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], want[k], 1e-6) << k << " at " << at;
+        EXPECT_EQ(faces, "g tri_layer0_Default\nf 1//1 3//3 2//2\n");
+    }
 }
 
 // Each item's glTF world matrix against LightWave's (z flipped) at 2001
