@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary bytes read as a LightWave object and converted
 // to a .glb and to OBJ in memory (images are looked for, never read whole);
-// bytes that begin "LWSC" are a scene, converted to a .glb in memory.
+// bytes that begin "LWSC" are a scene, converted to a .glb and to the OBJ
+// of its still in memory.
 //
 // A scene's objects are files found on disk by name: a fuzzed name could
 // reach any file the machine holds. So every object item is pointed at one
@@ -79,6 +80,9 @@ static void convertScene(const uint8_t* data, size_t size)
     options.subdivisionLevel = 1;
     ConvertResult glb;
     GltfModel* model = buildSceneGltf(scene, path.c_str(), true, options, &glb);
+    ConvertResult obj;
+    check(convertSceneToObj(scene, path.c_str(), "fuzz.mtl", options, &obj));
+    check(obj.sideFiles.size() >= 1 && obj.sideFiles.back().name == "fuzz.mtl");
     freeLwScene(scene);
     check(writeGltf(model, &glb));
     check(glb.bytes.size() >= 20 && std::memcmp(glb.bytes.data(), "glTF", 4) == 0);
