@@ -248,7 +248,8 @@ int main(int argc, char** argv)
     }
     for (const auto& scene : scenes) {
         FILE* f = std::fopen((dir + "/" + scene[0]).c_str(), "wb");
-        if (!f || std::fputs(scene[1], f) < 0 || std::fclose(f) != 0) {
+        const bool written = f && std::fputs(scene[1], f) >= 0;
+        if (!f || std::fclose(f) != 0 || !written) {
             std::fprintf(stderr, "lw-samples: could not write %s/%s\n", dir.c_str(), scene[0]);
             ++failures;
         }
