@@ -6,6 +6,7 @@
 // VALU with a type name and its numbers, and layered textures in FORM TXTR).
 // An Image node connected to the material's Color gives the colour texture.
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -298,7 +299,7 @@ int32_t clipOf(LwObject* object, const char* file)
     }
     LwClip* c = static_cast<LwClip*>(std::calloc(1, sizeof(LwClip)));
     if (!c || !(c->source.still.name = strdup(file))) return std::free(c), -1;
-    c->index = last + 1;
+    c->index = last < INT32_MAX ? last + 1 : last;  // past the largest index, which a file may have taken
     c->type = lwId('S', 'T', 'I', 'L');
     c->contrast.value = c->brightness.value = c->saturation.value = c->gamma.value = 1.0f;  // as a read clip
     listAppend(&object->clips, c);
