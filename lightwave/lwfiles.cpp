@@ -4,14 +4,51 @@
 #include "lwfiles.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+
+static const int maxLevelsUp = 8;
 
 static std::string folderOf(const char* file)
 {
     std::string f = file ? file : "";
     size_t slash = f.rfind('/');
     return slash == std::string::npos ? std::string() : f.substr(0, slash + 1);
+}
+
+// The folders above `folder`, nearest first, at most `levels` of them and
+// the root last when it is reached. A relative folder is taken from the
+// working folder, so the walk knows where the root is; "." and ".." are
+// resolved by name (a link is not followed).
+static std::vector<std::string> foldersAbove(const std::string& folder, int levels)
+{
+    std::string full = folder;
+    if (full.empty() || full[0] != '/') {
+        char cwd[4096];
+        if (!getcwd(cwd, sizeof cwd)) return {};
+        full = std::string(cwd) + "/" + full;
+    }
+    std::vector<std::string> parts;
+    for (size_t at = 0; at < full.size();) {
+        size_t end = full.find('/', at);
+        if (end == std::string::npos) end = full.size();
+        std::string part = full.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = end + 1;
+    }
+    std::vector<std::string> out;
+    while (!parts.empty() && (int)out.size() < levels) {
+        parts.pop_back();
+        std::string above = "/";
+        for (const std::string& part : parts) above += part + "/";
+        out.push_back(above);
+    }
+    return out;
 }
 
 std::vector<std::string> imageCandidates(const char* name, const char* objectFile, const char* sceneFile,
@@ -54,6 +91,10 @@ std::vector<std::string> imageCandidates(const char* name, const char* objectFil
         add(folder, bare);
         add(folder + "Images/", bare);
     }
+    // LightWave names pictures from its content folder, somewhere above the
+    // object: Content/Objects/Cars/car.lwo names Images/cars/paint.jpg.
+    if (objectFile && objectFile[0] && !relative.empty())
+        for (const std::string& folder : foldersAbove(folderOf(objectFile), maxLevelsUp)) add(folder, relative);
     return out;
 }
 

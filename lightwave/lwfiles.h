@@ -11,7 +11,9 @@
 //  - from the object file's folder: the name without its device, then the
 //    bare file name, then Images/ beside the object and one folder up;
 //  - the same from the scene file's folder, when a scene loaded the object;
-//  - from the content folder: the name without its device, the bare file name, Images/.
+//  - from the content folder: the name without its device, the bare file name, Images/;
+//  - the name without its device under each folder above the object's, up to
+//    8 of them, stopping at the filesystem root (these are absolute paths).
 // Absent folders (null or empty) add nothing.
 std::vector<std::string> imageCandidates(const char* name, const char* objectFile, const char* sceneFile,
                                          const char* contentFolder);

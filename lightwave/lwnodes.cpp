@@ -4,7 +4,9 @@
 // node's output). The look is taken from the material node connected to the
 // Surface node's Material input: its attributes (FORM ENTR: NAME, then FORM
 // VALU with a type name and its numbers, and layered textures in FORM TXTR).
+// An Image node connected to the material's Color gives the colour texture.
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -251,6 +253,87 @@ bool isMaterial(const char* server)
     return false;
 }
 
+// ---- the Image node ---------------------------------------------------------------------
+
+struct ImageNode {
+    const char* file;     // its clip's still picture
+    const char* uvMap;    // VMAP: a UV map by name
+    int projection;       // PROJ, else UV with a map and planar without
+    int axis;             // AXIS
+};
+
+// The Image node's fields, however deep its wrappers: its clip (FORM CLIP
+// holding FORM STIL with the file name in a header chunk), VMAP, PROJ, AXIS.
+int readImageNode(Lwo3Span span, ImageNode* image, int depth)
+{
+    if (depth > kMaxDepth) return lwo3Refuse(span.at, "forms nested too deep") - 1;
+    Lwo3Chunk c;
+    int more;
+    while ((more = lwo3Next(&span, &c)) > 0) {
+        long n = c.body.end - c.body.at;
+        if (c.form && c.id == lwId('S', 'T', 'I', 'L')) {
+            Lwo3Chunk name;
+            if (lwo3Find(c.body, lwId(' ', ' ', ' ', ' '), false, &name) && chunkString(name))
+                image->file = chunkString(name);
+        } else if (c.form) {
+            if (readImageNode(c.body, image, depth + 1) < 0) return -1;
+        } else if (c.id == lwId('V', 'M', 'A', 'P') && chunkString(c)) {
+            image->uvMap = chunkString(c);
+        } else if (c.id == lwId('P', 'R', 'O', 'J') && n >= 2) {
+            image->projection = c.body.at[0] << 8 | c.body.at[1];
+        } else if (c.id == lwId('A', 'X', 'I', 'S') && n >= 2) {
+            image->axis = c.body.at[0] << 8 | c.body.at[1];
+        }
+    }
+    return more < 0 ? -1 : 1;
+}
+
+// The object's clip of that still picture, a new one when none names it:
+// the node holds the file name, the surface's texture a clip index.
+int32_t clipOf(LwObject* object, const char* file)
+{
+    int32_t last = 0;
+    for (LwClip* c = object->clips; c; c = c->next) {
+        if (c->type == lwId('S', 'T', 'I', 'L') && same(c->source.still.name, file)) return c->index;
+        if (c->index > last) last = c->index;
+    }
+    LwClip* c = static_cast<LwClip*>(std::calloc(1, sizeof(LwClip)));
+    if (!c || !(c->source.still.name = strdup(file))) return std::free(c), -1;
+    c->index = last < INT32_MAX ? last + 1 : last;  // past the largest index, which a file may have taken
+    c->type = lwId('S', 'T', 'I', 'L');
+    c->contrast.value = c->brightness.value = c->saturation.value = c->gamma.value = 1.0f;  // as a read clip
+    listAppend(&object->clips, c);
+    ++object->clipCount;
+    return c->index;
+}
+
+// An Image node feeding the material's Color: the surface's colour texture.
+// 1 when taken, 0 when refused, -1 when the node names no picture.
+int takeImageNode(const Node& node, LwSurface* s, LwObject* object)
+{
+    ImageNode image = {nullptr, nullptr, -1, 0};
+    if (node.data.at && readImageNode(node.data, &image, 0) < 0) return 0;
+    if (!image.file) return -1;
+    int32_t clip = clipOf(object, image.file);
+    LwTexture* t = static_cast<LwTexture*>(std::calloc(1, sizeof(LwTexture)));
+    if (clip < 0 || !t) return std::free(t), refuse(LW_NO_MEMORY);
+    t->type = lwId('I', 'M', 'A', 'P');
+    t->channel = lwId('C', 'O', 'L', 'R');
+    t->mapping.size.value[0] = t->mapping.size.value[1] = t->mapping.size.value[2] = 1.0f;
+    t->opacity.value = 1.0f;
+    t->enabled = 1;
+    t->image.clip = clip;
+    t->image.projection = image.projection >= 0 && image.projection < lwProjectionCount ? image.projection
+                          : image.uvMap                                                    ? lwUv
+                                                                                           : lwPlanar;
+    t->image.axis = t->axis = image.axis;
+    t->image.wrapWidthType = t->image.wrapHeightType = 1;  // repeat, as the node tiles by default
+    t->image.wrapWidth.value = t->image.wrapHeight.value = 1.0f;
+    if (image.uvMap && !(t->image.vmapName = strdup(image.uvMap))) return std::free(t), refuse(LW_NO_MEMORY);
+    addTexture(s, t);
+    return 1;
+}
+
 void warn(const LwSurface* s, const char* what, const char* name)
 {
     lwLog(lwLogWarning, "LwLoader[Warning]:: surface <%s>: node graph %s%s%s, surface left at its defaults ",
@@ -258,7 +341,7 @@ void warn(const LwSurface* s, const char* what, const char* name)
 }
 }  // namespace
 
-int readLwNodes(Lwo3Span nodes, LwSurface* s)
+int readLwNodes(Lwo3Span nodes, LwSurface* s, LwObject* object)
 {
     Graph* g = static_cast<Graph*>(std::calloc(1, sizeof(Graph)));
     if (!g) return refuse(LW_NO_MEMORY);
@@ -292,7 +375,9 @@ int readLwNodes(Lwo3Span nodes, LwSurface* s)
         ok = material->data.at ? visitAttributes(material->data, takeAttribute, s, 0) > 0 : 1;
         // Only the material's own values are read: a colour another node computes is not.
         const Node* feeder = findNode(*g, connectedTo(*g, material->name, "Color"));
-        if (ok && feeder)
+        int image = ok && feeder && same(feeder->server, "Image") ? takeImageNode(*feeder, s, object) : -1;
+        if (image == 0) ok = 0;
+        if (ok && feeder && image < 0)
             lwLog(lwLogWarning, "LwLoader[Warning]:: surface <%s>: colour from node %s not read, %s's own used ",
                   s->name ? s->name : "", feeder->server ? feeder->server : "(unnamed)", s->material);
     }

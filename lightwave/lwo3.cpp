@@ -200,7 +200,7 @@ static int readNestedForm(FILE* file, int32_t size, LwObject* object)
                                            lwId('N', 'O', 'D', 'S'));
             ok = s != nullptr;
             Lwo3Chunk nodes;
-            if (s && lwo3Find(form.body, lwId('N', 'O', 'D', 'S'), true, &nodes)) ok = readLwNodes(nodes.body, s);
+            if (s && lwo3Find(form.body, lwId('N', 'O', 'D', 'S'), true, &nodes)) ok = readLwNodes(nodes.body, s, object);
             break;
         }
         case lwId('C', 'L', 'I', 'P'):

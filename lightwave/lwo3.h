@@ -28,4 +28,4 @@ int lwo3ReadBlock(Lwo3Span block, LwTexture** texture);
 
 // Takes the look of a surface from its node graph (the body of FORM NODS).
 // A graph it does not understand is a warning, the surface keeps what it has.
-int readLwNodes(Lwo3Span nodes, LwSurface* surface);
+int readLwNodes(Lwo3Span nodes, LwSurface* surface, LwObject* object);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "options.h"
 #include "stats.h"
 
 TEST(ShowStats, NearestRankPercentileAndMedian)
@@ -22,4 +23,20 @@ TEST(ShowStats, NearestRankPercentileAndMedian)
     EXPECT_EQ(nearestRankPercentile({1, 2, 3, 4}, 50), 2);
     EXPECT_EQ(nearestRankPercentile({1, 2, 3, 4}, 0), 1);
     EXPECT_EQ(nearestRankPercentile({}, 99), 0);
+}
+
+// The command line's numbers at their bounds: sizes of 16 to 16384 pixels a
+// side, --until from 1 to 100,000,000 ms.
+TEST(ShowOptions, NumbersAtTheirBounds)
+{
+    struct { const char* option; const char* value; bool taken; } cases[] = {
+        {"--size", "16384x16384", true}, {"--size", "16385x480", false}, {"--size", "16x16", true},
+        {"--size", "15x480", false},     {"--until", "100000000", true}, {"--until", "100000001", false},
+        {"--until", "0", false},         {"--until", "1", true},
+    };
+    for (const auto& c : cases) {
+        ShowOptions options;
+        char* argv[] = {const_cast<char*>("demo"), const_cast<char*>(c.option), const_cast<char*>(c.value), nullptr};
+        EXPECT_EQ(parseOptions(3, argv, options), c.taken) << c.option << " " << c.value;
+    }
 }

@@ -112,3 +112,27 @@ TEST(LwLwo3, AbsurdNodeCountIsAWarning)
     EXPECT_FLOAT_EQ(o->surfaces->color.rgb[0], 0.78431f);
     freeLwObject(o);
 }
+
+// The writer's UV cube (clip 1 "Images/cube.jpg", UV map "cube") with its colour
+// block made an Image node: the node alone gives the surface that texture.
+TEST(LwLwo3, WrittenImageNodeGivesTheColourTexture)
+{
+    for (const char* material : {"Standard", "Principled BSDF"}) {
+        std::vector<unsigned char> bytes = lwwToLwo3(lwwCube(0.0f, true, 5), material, true);
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ(text.find("TXTR"), std::string::npos);  // no layered texture besides
+        EXPECT_NE(text.find("Image (1)"), std::string::npos);
+        LwObject* o = nullptr;
+        std::string log = captureVerbose([&] { o = loadBytes(bytes); });
+        ASSERT_NE(o, nullptr) << lwFailReason();
+        const LwTexture* t = o->surfaces->color.textures;
+        ASSERT_NE(t, nullptr) << material;
+        EXPECT_EQ(t->next, nullptr);
+        EXPECT_EQ(t->image.projection, lwUv);
+        EXPECT_STREQ(t->image.vmapName, "cube");
+        EXPECT_STREQ(lwClipFirstName(findLwClip(o->clips, t->image.clip)), "Images/cube.jpg");
+        EXPECT_EQ(o->clipCount, 1);
+        EXPECT_EQ(log.find("[Warning]"), std::string::npos) << log;
+        freeLwObject(o);
+    }
+}

@@ -223,6 +223,10 @@ TEST(LwScene, InterimOfOneChannelAndShortKeys)
     ASSERT_EQ(e.count, 2);
     EXPECT_EQ(std::vector<float>(e.keys[0].p, e.keys[0].p + 6), (std::vector<float>{0.5f, 0.25f, -0.5f, 1, 2, 3}));
     EXPECT_EQ(std::vector<float>(e.keys[1].p, e.keys[1].p + 6), std::vector<float>(6, 0.0f));
+    // A second interim channel that cannot be read keeps the first: a warning, and keys.
+    s = readText("LWSC\n2\nLoadObject cube.lwo\nObjectMotion (unnamed)\n2\n1\n1.5 0 3 0 0 0\n1\n2 x\n");
+    EXPECT_EQ(warnings(s.get()), (std::vector<std::string>{"7: cles du canal illisibles"}));
+    EXPECT_EQ(s->items[0].channels[0].count, 1);
 }
 
 // Each defect is a warning naming its line; the file is still read.

@@ -4,6 +4,7 @@
 #include "support.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "lwfiles.h"
 #include "toolkit.h"
@@ -162,10 +163,11 @@ TEST_F(ObjectImport, FullObjectTableIsFatal)
 
 TEST_F(ImageSearch, CandidatesInOrderEachOnce)
 {
-    std::vector<std::string> expected = {"Q:/dir/x.png", "o/dir/x.png", "o/x.png", "o/Images/x.png", "o/../Images/x.png",
-                                         "s/dir/x.png", "s/x.png", "s/Images/x.png", "s/../Images/x.png",
-                                         "c/dir/x.png", "c/x.png", "c/Images/x.png"};
-    EXPECT_EQ(imageCandidates("Q:dir\\x.png", "o/ball.lwo", "s/show.lws", "c"), expected);
+    // The walk up from /o/ reaches the root at once.
+    std::vector<std::string> expected = {"Q:/dir/x.png", "/o/dir/x.png", "/o/x.png", "/o/Images/x.png",
+                                         "/o/../Images/x.png", "s/dir/x.png", "s/x.png", "s/Images/x.png",
+                                         "s/../Images/x.png", "c/dir/x.png", "c/x.png", "c/Images/x.png", "/dir/x.png"};
+    EXPECT_EQ(imageCandidates("Q:dir\\x.png", "/o/ball.lwo", "s/show.lws", "c"), expected);
     // From the working folder, an absolute name: only the file name travels.
     expected = {"/far/x.png", "x.png", "Images/x.png", "../Images/x.png"};
     EXPECT_EQ(imageCandidates("/far/x.png", "ball.lwo", nullptr, ""), expected);
@@ -186,6 +188,17 @@ TEST_F(ImageSearch, FirstExistingPlaceWins)
                   inFolder(c[3]))
             << c[0];
     }
+}
+
+// A content folder's picture from an object filed below it: 2 and 8 levels up, not 9.
+TEST_F(ImageSearch, ContentFolderAboveTheObject)
+{
+    std::string picture = std::filesystem::current_path().string() + "/" + write("C/Images/cars/paint.jpg", "picture");
+    for (auto [object, found] : {std::pair{"C/Objects/Cars/car.lwo", true}, {"C/1/2/3/4/5/6/7/8/car.lwo", true},
+                                 {"C/1/2/3/4/5/6/7/8/9/car.lwo", false}})
+        EXPECT_EQ(findImageFile("D:Images\\cars\\paint.jpg", path(object).c_str(), nullptr, nullptr),
+                  found ? picture : "")
+            << object;
 }
 
 }  // namespace

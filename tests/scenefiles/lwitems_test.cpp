@@ -123,6 +123,29 @@ TEST_F(LightWaveItems, FirstLayoutMotionsAndRates)
     EXPECT_EQ(scene->camera->headingFirst, 0);
 }
 
+// A first-layout block of three channels leaves the angles 0 (the frame and
+// spline values after them are not angles); a light of an unknown type is
+// distant; of ten lights the eight strongest by intensity x (r + g + b) are
+// kept: the white (3) and the green (2) before six of the eight reds (1).
+TEST_F(LightWaveItems, ShortBlocksUnknownLightsAndTheStrongestEight)
+{
+    std::string cube = writeObject("cube.lwo", {fixtureSurface("Grey")}, {cubeLayer()});
+    std::string lights;
+    for (int i = 0; i < 9; ++i) lights += "AddLight\nLightType 1\nLightColor " + std::string(i == 8 ? "0 510 0" : "255 0 0") + "\n";
+    write("short.lws", "LWSC\n1\nLoadObject " + cube + "\nObjectMotion m\n3\n1\n1 2 3 0 8 9 10 11\n" + lights +
+                           "AddLight\nLightType 7\n");
+    ASSERT_TRUE(load(path("short.lws")));
+    const Keyframe& k = scene->objects[1]->player->frames[0];
+    EXPECT_EQ(std::vector<float>(k.position, k.position + 6), (std::vector<float>{1, 2, 3, 0, 0, 0}));
+    SceneLight found[10];
+    ASSERT_EQ(lwLightsAt(lwSceneItemsOf(scene), 0, found, 10), 10);
+    EXPECT_EQ(found[9].kind, sceneLightDistant);
+    scene->setLights(found, 10);
+    std::vector<float> greens;
+    for (int32_t i = 0; i < scene->lightCount; ++i) greens.push_back(scene->lights[i].colour[1]);
+    EXPECT_EQ(greens, (std::vector<float>{1, 2, 0, 0, 0, 0, 0, 0}));
+}
+
 // --items -v: the JSON alone on standard output, the warnings (keys out of
 // order, line 25) on standard error. A motion that overflows (offset repeat
 // of x and scale x by 1e308 a second, at 1000 s) gives infinities and, in

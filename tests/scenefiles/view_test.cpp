@@ -82,7 +82,7 @@ TEST_F(SceneView, MissingFileGivesNoPicture)
     EXPECT_FALSE(std::filesystem::exists(path("none.png")));
 }
 
-// The scene's own light replaces the headlight: shining on the cube's face
+// The scene's own light replaces the headlight (the LWO2 cube and its LWO3 form): shining on the cube's face
 // it shows it red; turned round (heading 180) it leaves the face dark. A spot
 // lights the face when its cone holds the face's corners (about 7 degrees
 // off its axis), not when it is narrower.
@@ -90,13 +90,18 @@ TEST_F(SceneView, SceneLightsLightTheCube)
 {
     LwwSurface red = fixtureSurface("Red", 1);
     red.color[0] = 1.0f, red.color[1] = red.color[2] = 0.0f;
-    const std::string cube = writeObject("cube.lwo", {red}, {cubeLayer()}, {});
-    struct { const char *heading, *typeAndCone; bool lit; } cases[] = {
-        {"0", "LightType 0\n", true}, {"3.1416", "LightType 0\n", false},
-        {"0", "LightType 2\nLightConeAngle 30\n", true}, {"0", "LightType 2\nLightConeAngle 3\n", false}};
+    const std::string lwo2 = writeObject("cube.lwo", {red}, {cubeLayer()}, {});
+    // The same cube in the LWO3 form, its red in a node graph.
+    std::ifstream in(lwo2, std::ios::binary);
+    std::vector<unsigned char> bytes = lwwToLwo3({std::istreambuf_iterator<char>(in), {}});
+    const std::string lwo3 = write("cube3.lwo", std::string(bytes.begin(), bytes.end()));
+    struct { const char *heading, *typeAndCone; bool lit; const std::string& cube; } cases[] = {
+        {"0", "LightType 0\n", true, lwo2}, {"3.1416", "LightType 0\n", false, lwo2},
+        {"0", "LightType 2\nLightConeAngle 30\n", true, lwo2}, {"0", "LightType 2\nLightConeAngle 3\n", false, lwo2},
+        {"0", "LightType 0\n", true, lwo3}, {"3.1416", "LightType 0\n", false, lwo3}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.heading) + " " + c.typeAndCone);
-        write("lit.lws", "LWSC\n5\nLoadObjectLayer 1 10000000 " + cube +
+        SCOPED_TRACE(std::string(c.heading) + " " + c.typeAndCone + c.cube);
+        write("lit.lws", "LWSC\n5\nLoadObjectLayer 1 10000000 " + c.cube +
                              "\nObjectMotion\nNumChannels 3\nChannel 2\n{ Envelope\n  1\n  Key 6 0 0 0 0 0 0 0 0\n}\n"
                              "AddLight 20000000\nLightName Sun\nLightMotion\nNumChannels 4\nChannel 3\n{ Envelope\n  1\n"
                              "  Key " + std::string(c.heading) + " 0 0 0 0 0 0 0 0\n}\nLightColor 1 1 1\nLightIntensity 1\n" +
@@ -193,6 +198,27 @@ TEST_F(UvView, SphereAcrossItsSeamShowsNoReversedStrip)
         }
     EXPECT_GT(red, 20000);
     EXPECT_LT(green, 100);
+}
+
+// LightWave's box1-uv.lwo turned to the camera: the face at z = -0.5 has v = 0
+// and u = x + 0.5 in the file's UV map, so across it run the colours of
+// cc0.png's bottom row (its grey ring's foot in the middle, white around).
+TEST_F(UvView, Lwo3BoxShowsItsPicturesEdge)
+{
+    for (const char* f : {"box1-uv.lwo", "cc0.png"}) std::filesystem::copy_file(LWT_CASES "/../lwo3/" + std::string(f), path(f));
+    Picture picture(path("cc0.png")), shot(render(dir, "box1-uv.lwo", 0, 0));
+    std::vector<int> face = frame(shot, 0, 0, shot.image->w, shot.image->h);
+    ASSERT_GT(face[2] - face[0], 100);
+    auto grey = [](Rgb8 c) { return (c.r + c.g + c.b) / 3; };
+    int wrong = 0, dark = 0;
+    for (int i = 0; i < 64; ++i) {
+        double u = (i + 0.5) / 64;
+        int expected = grey(picture.at(int(u * picture.image->w), picture.image->h - 1));
+        dark += expected < 160;
+        wrong += std::abs(grey(shot.at(face[0] + int(u * (face[2] - face[0])), (face[1] + face[3]) / 2)) - expected) > 60;
+    }
+    EXPECT_GT(dark, 2);
+    EXPECT_LE(wrong, 3);
 }
 
 }  // namespace

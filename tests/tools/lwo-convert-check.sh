@@ -44,6 +44,7 @@ for f in "$work"/in/*.lwo; do
 done
 grep -q 'image/png' "$work/out/glb/cube-uv.glb" || fail "cube-uv.glb: image not embedded"
 grep -q '"metallicFactor": 0.5' "$work/out/gltf/lwo3-metal.gltf" || fail "lwo3-metal.gltf: not the node's metallic"
+grep -q '"baseColorTexture"' "$work/out/gltf/lwo3-image.gltf" || fail "lwo3-image.gltf: not the Image node's picture"
 # Written under a private temporary name, the output is then opened to all readers.
 [ "$(stat -c %a "$work/out/glb/cube.glb")" = 644 ] || fail "cube.glb: mode $(stat -c %a "$work/out/glb/cube.glb"), not 644"
 mkdir -p "$work/out/ref"

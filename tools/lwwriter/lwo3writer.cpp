@@ -4,6 +4,8 @@
 // node fed by a material node, and each CLIP as a FORM CLIP holding FORM STIL.
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "lwwriter.h"
 
@@ -149,8 +151,59 @@ void node(LwWriter& w, const char* server, const char* name, const Bytes& attrib
 
 // The SURF chunk's body as a FORM SURF: the colour, diffuse, specular and
 // glossiness values and the colour's blocks move into the material node.
-void surface(LwWriter& w, const unsigned char* p, size_t n, const char* material)
+// The picture, UV map and projection of an LWO2 colour block (its sub-chunks
+// after the header), for an Image node.
+struct ImageFields {
+    std::string file, uvMap;
+    int projection = -1, axis = 0;
+};
+
+ImageFields imageFields(const unsigned char* q, const unsigned char* end, const std::map<uint32_t, std::string>& clips)
 {
+    ImageFields f;
+    while (end - q >= 6) {
+        size_t size = std::min<size_t>(be(q + 4, 2), size_t(end - q - 6));
+        const unsigned char* body = q + 6;
+        if (std::memcmp(q, "IMAG", 4) == 0 && size >= 2) {
+            uint32_t index = body[0] == 0xFF && size >= 4 ? be(body, 4) & 0xFFFFFF : be(body, 2);
+            auto clip = clips.find(index);
+            if (clip != clips.end()) f.file = clip->second;
+        } else if (std::memcmp(q, "VMAP", 4) == 0 && size >= 1) {
+            f.uvMap.assign(reinterpret_cast<const char*>(body), strnlen(reinterpret_cast<const char*>(body), size));
+        } else if (std::memcmp(q, "PROJ", 4) == 0 && size >= 2) {
+            f.projection = int(be(body, 2));
+        } else if (std::memcmp(q, "AXIS", 4) == 0 && size >= 2) {
+            f.axis = int(be(body, 2));
+        }
+        q = body + size + (size & 1);
+    }
+    return f;
+}
+
+// An Image node as LightWave writes one: its clip a FORM holding the still's
+// file name, then the UV map by name, the projection and axis.
+void imageNode(LwWriter& w, const ImageFields& f)
+{
+    stringChunk(w, "NSRV", "Image");
+    size_t tag = w.beginForm("NTAG");
+    stringChunk(w, "NRNM", "Image");
+    stringChunk(w, "NNME", "Image (1)");
+    size_t data = w.beginForm("NDTA"), iimg = w.beginForm("IIMG"), clip = w.beginForm("CLIP"), still = w.beginForm("STIL");
+    stringChunk(w, "    ", f.file.c_str());
+    w.endForm(still), w.endForm(clip), w.endForm(iimg);
+    if (!f.uvMap.empty()) stringChunk(w, "VMAP", f.uvMap.c_str());
+    for (auto [id, value] : {std::pair{"PROJ", f.projection}, {"AXIS", f.axis}}) {
+        size_t c = w.beginChunk(id);
+        w.u2(uint16_t(value));
+        w.endChunk(c);
+    }
+    w.endForm(data), w.endForm(tag);
+}
+
+void surface(LwWriter& w, const unsigned char* p, size_t n, const char* material,
+             const std::map<uint32_t, std::string>* clips)
+{
+    ImageFields image;
     float color[3] = {0.78431f, 0.78431f, 0.78431f}, diffuse = 1, specular = 0, gloss = 0.4f;
     size_t a = s0Length(p, n), b = s0Length(p + a, n - a);
     size_t form = w.beginForm("SURF");
@@ -174,6 +227,15 @@ void surface(LwWriter& w, const unsigned char* p, size_t n, const char* material
             bool colour = std::memcmp(q, "BLOK", 4) == 0 && size > 12 &&
                           std::search(body, body + std::min<size_t>(size, 40), colourChannel, colourChannel + 10) !=
                               body + std::min<size_t>(size, 40);
+            // With an Image node, the first image block's picture is the node's.
+            if (colour && clips && image.file.empty() && size > 4 && std::memcmp(body, "IMAP", 4) == 0) {
+                size_t header = std::min<size_t>(6 + be(body + 4, 2), size);
+                image = imageFields(body + header, body + size, *clips);
+                if (!image.file.empty()) {
+                    q = body + size + (size & 1);
+                    continue;
+                }
+            }
             subChunks(colour ? blocks : kept, q, body + size + (size & 1));
         }
         q = body + size + (size & 1);
@@ -193,12 +255,19 @@ void surface(LwWriter& w, const unsigned char* p, size_t n, const char* material
     attribute(attrs, principled ? "Metallic" : "Specular", &specular, 1);
     attribute(attrs, "Diffuse", &diffuse, 1);
     node(w, material, "Material (1)", attrs.bytes);
+    if (!image.file.empty()) imageNode(w, image);
     w.endForm(nnds);
     size_t ncon = w.beginForm("NCON");
     stringChunk(w, "INME", "Surface");
     stringChunk(w, "IINM", "Material");
     stringChunk(w, "IINN", "Material (1)");
     stringChunk(w, "IONM", "Material");
+    if (!image.file.empty()) {
+        stringChunk(w, "INME", "Material (1)");
+        stringChunk(w, "IINM", "Color");
+        stringChunk(w, "IINN", "Image (1)");
+        stringChunk(w, "IONM", "Color");
+    }
     w.endForm(ncon);
     w.endForm(nods);
     w.endForm(form);
@@ -231,15 +300,24 @@ void envelope(LwWriter& w, const unsigned char* p, size_t n)
 }
 }  // namespace
 
-Bytes lwwToLwo3(const Bytes& lwo2, const char* material)
+Bytes lwwToLwo3(const Bytes& lwo2, const char* material, bool imageNodes)
 {
+    // The still clips' names by index, for the Image nodes.
+    std::map<uint32_t, std::string> clips;
+    for (size_t at = 12; imageNodes && at + 8 <= lwo2.size();) {
+        const unsigned char* p = lwo2.data() + at;
+        size_t n = std::min<size_t>(be(p + 4, 4), lwo2.size() - at - 8);
+        if (std::memcmp(p, "CLIP", 4) == 0 && n > 10 && std::memcmp(p + 12, "STIL", 4) == 0)
+            clips[be(p + 8, 4)].assign(reinterpret_cast<const char*>(p + 18), strnlen(reinterpret_cast<const char*>(p + 18), n - 10));
+        at += 8 + n + (n & 1);
+    }
     LwWriter w;
     size_t form = w.beginForm("LWO3");
     for (size_t at = 12; at + 8 <= lwo2.size();) {
         const unsigned char* p = lwo2.data() + at;
         size_t n = be(p + 4, 4);
         if (n > lwo2.size() - at - 8) break;
-        if (std::memcmp(p, "SURF", 4) == 0) surface(w, p + 8, n, material);
+        if (std::memcmp(p, "SURF", 4) == 0) surface(w, p + 8, n, material, imageNodes ? &clips : nullptr);
         else if (std::memcmp(p, "CLIP", 4) == 0) clip(w, p + 8, n);
         else if (std::memcmp(p, "ENVL", 4) == 0) envelope(w, p + 8, n);
         else w.raw(p, std::min(8 + n + (n & 1), lwo2.size() - at));

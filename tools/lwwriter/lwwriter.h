@@ -150,8 +150,11 @@ std::vector<unsigned char> lwwTorusObject(int rings, int sides);
 // The writer's LWO2 object in the LWO3 form: geometry as it is, every surface
 // a FORM SURF whose colour, diffuse, specular and glossiness (or metallic and
 // roughness for "Principled BSDF") and colour blocks are in a node graph, a
-// Surface node fed by a `material` node; clips and envelopes as FORMs.
-std::vector<unsigned char> lwwToLwo3(const std::vector<unsigned char>& lwo2, const char* material = "Standard");
+// Surface node fed by a `material` node; clips and envelopes as FORMs. With
+// `imageNodes`, a surface's first image block on its colour is an Image node
+// feeding the material's Color instead (the clip's file, UV map, projection).
+std::vector<unsigned char> lwwToLwo3(const std::vector<unsigned char>& lwo2, const char* material = "Standard",
+                                     bool imageNodes = false);
 
 // ---- SubPatch objects (lwsubpatch.cpp) -------------------------------------------------
 

@@ -215,6 +215,7 @@ int main(int argc, char** argv)
         {"lwo4.lwo", retyped(lwwCube(0.0f), "LWO4")},  // a form no reader knows
         {"lwo3.lwo", lwwToLwo3(lwwCube(0.0f, true, 5))},
         {"lwo3-sample.lwo", lwwToLwo3(lwwSampleObject(), "Principled BSDF")},
+        {"lwo3-image.lwo", lwwToLwo3(lwwCube(0.0f, true, 5), "Principled BSDF", true)},  // an Image node's colour
         {"lwo3-metal.lwo", lwwToLwo3(lwwObject({metal}, {triangle}), "Principled BSDF")},
         {"lwo3-normals.lwo", lwwToLwo3(lwwWithVMap(lwwCube(0.0f), "NORM", "normals", 3,
                                                    {0, 0, -1, 0, 0, -1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}))},
