@@ -26,10 +26,10 @@ struct Converted {
     const tinygltf::Model& m() const { return gltf->model; }
 };
 
-bool convertScene(const std::string& path, Converted* c)
+bool convertScene(const std::string& path, Converted* c, const ConvertOptions& options = ConvertOptions())
 {
     c->scene = readLwScene(path.c_str());
-    if (c->scene) c->gltf = buildSceneGltf(c->scene, path.c_str(), true, ConvertOptions(), &c->result, &c->items);
+    if (c->scene) c->gltf = buildSceneGltf(c->scene, path.c_str(), true, options, &c->result, &c->items);
     return c->gltf != nullptr;
 }
 
@@ -51,9 +51,10 @@ std::string writeText(const std::string& range, const std::string& items)
     return dir + "/s.lws";
 }
 
-bool convertText(const std::string& range, const std::string& items, Converted* c)
+bool convertText(const std::string& range, const std::string& items, Converted* c,
+                 const ConvertOptions& options = ConvertOptions())
 {
-    return convertScene(writeText(range, items), c);
+    return convertScene(writeText(range, items), c, options);
 }
 
 // One channel of keys given as "value time shape p1..p6" each; with `add` a new null moved by it.
@@ -300,6 +301,43 @@ void compareWorlds(const Converted& c)
     }
     std::printf("largest difference %.3g (bound %.3g), %lld keys\n", worst, 1e-4 * size,
                 static_cast<long long>(c.result.animationKeys));
+}
+
+// Motions no key count can follow within the bound, and the scene's key
+// budget: converted coarser, with a warning, in bounded time.
+TEST(SceneConvert, RunawayMotionsAndKeyBudget)
+{
+    // Heading 3,000,000 rad in 2 s at 30 frames a second: followed at each
+    // of the 60 frames (slerp keys, a pair where pieces do not meet), glTF's
+    // value at each frame LightWave's there.
+    Converted spin;
+    ASSERT_TRUE(convertText("FirstFrame 0\nLastFrame 60", channel(3, {"0 0 3 0 0 0 0 0 0", "3000000 2 3 0 0 0 0 0 0"}), &spin));
+    ASSERT_EQ(spin.result.warnings.size(), 1u);
+    EXPECT_NE(spin.result.warnings[0].find("rotation: more than"), std::string::npos) << spin.result.warnings[0];
+    EXPECT_NE(spin.result.warnings[0].find("cut at 60 even steps"), std::string::npos) << spin.result.warnings[0];
+    const tinygltf::Animation& a = spin.m().animations.at(0);
+    EXPECT_EQ(a.samplers.at(0).interpolation, "LINEAR");
+    EXPECT_LE(floats(spin.m(), a.samplers[0].input).size(), 2u * 61);
+    for (int frame : {0, 1, 31, 59, 60}) {
+        // Heading h about y, seen from glTF's flipped z: (0, -sin(h/2), 0, cos(h/2)), either sign.
+        const double h = 1500000.0 * frame / 30;
+        double q[4];
+        ASSERT_TRUE(animated(spin.m(), spin.items[0], "rotation", frame / 30.0, q));
+        const double sign = q[3] * std::cos(h / 2) < 0 ? -1 : 1;
+        EXPECT_NEAR(q[1], -sign * std::sin(h / 2), 1e-4) << frame;
+        EXPECT_NEAR(q[3], sign * std::cos(h / 2), 1e-4) << frame;
+    }
+    // A budget of 16 keys: a channel is begun only with 16 to spare, so the
+    // first null moves (1 piece spent) and the other two stay still.
+    ConvertOptions tight;
+    tight.sceneKeys = 16;
+    Converted many;
+    const std::vector<const char*> keys = {"0 0 3 0 0 0 0 0 0", "1 1 3 0 0 0 0 0 0"};
+    ASSERT_TRUE(convertText("FirstFrame 0\nLastFrame 30", channel(0, keys) + channel(0, keys) + channel(0, keys),
+                            &many, tight));
+    ASSERT_EQ(many.m().animations.at(0).channels.size(), 1u);
+    ASSERT_EQ(many.result.warnings.size(), 1u);
+    EXPECT_NE(many.result.warnings[0].find("more than 16 keys in the scene"), std::string::npos) << many.result.warnings[0];
 }
 
 TEST(SceneConvert, ScenesMoveAsLightWaveMovesThem)

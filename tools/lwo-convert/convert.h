@@ -18,6 +18,7 @@ struct ConvertOptions {
     double framesPerSecond = 0;           // scenes: where motion is sampled, this rate; 0: the scene's
     bool stillGiven = false;              // scenes to OBJ: the still at stillSeconds, else at the first frame
     double stillSeconds = 0;
+    size_t sceneKeys = 1000000;           // scenes: keys sampled in the whole animation at most, a fifth of it a channel
 };
 
 // A file the output refers to: `source` (an image found on disk) is to be
