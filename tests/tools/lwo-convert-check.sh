@@ -91,22 +91,23 @@ else
   echo "no real objects installed ($real): skipped"
 fi
 
-# Scenes: Debian's samples and the demo's own (when made), to .glb and .gltf;
-# an object not found is a warning and the rest converts; a scene makes no OBJ.
+# Scenes: the writer's, Debian's samples and the demo's own (when made), to .glb, .gltf and .obj;
+# an object not found is a warning and the rest converts.
 mkdir -p "$work/scenes"
-scenes=(/usr/share/assimp/models/LWS/*.lws)
+scenes=(/usr/share/assimp/models/LWS/*.lws "$work"/in/scene-*.lws)
 [ -f "$datas/Datas/Cana.lws" ] && scenes+=("$datas/Datas/Cana.lws")
 for f in "${scenes[@]}"; do
   [ -f "$f" ] || continue
   n=$(basename "$f" .lws)
-  for form in glb gltf; do
+  for form in glb gltf obj; do
     "$convert" "$f" "$work/scenes/$n.$form" --content "$datas" >/dev/null 2>"$work/scenes/$n.err" || fail "$n.$form: exit $?"
   done
 done
 printf 'LWSC\n3\nLoadObject gone.lwo\nAddNullObject Null\nParentItem 10000000\n' >"$work/in/gone.lws"
 "$convert" "$work/in/gone.lws" "$work/scenes/gone.gltf" 2>"$work/scenes/gone.err" || fail "gone.lws: exit $?"
 grep -q 'gone.lwo not found' "$work/scenes/gone.err" || fail "gone.lws: no warning naming the object"
-"$convert" "$work/in/gone.lws" "$work/scenes/gone.obj" 2>/dev/null; [ $? -eq 2 ] || fail "scene to .obj: not exit 2"
+"$convert" "$work/in/gone.lws" "$work/scenes/gone.obj" --at 40 2>/dev/null || fail "scene to .obj: exit $?"
+"$convert" "$work/in/cube.lwo" "$work/scenes/cube.obj" --at 40 2>/dev/null; [ $? -eq 2 ] || fail "--at of an object: not exit 2"
 "$convert" "$work/in/gone.lws" "$work/scenes/gone.glb" --fps 0 2>/dev/null; [ $? -eq 2 ] || fail "--fps 0: not exit 2"
 printf 'LWSC\n' >"$work/in/empty.lws"
 "$convert" "$work/in/empty.lws" "$work/scenes/empty.glb" 2>/dev/null; rc=$?

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "convert.h"
 #include "gltfmodel.h"
@@ -25,25 +26,35 @@ struct Converted {
     const tinygltf::Model& m() const { return gltf->model; }
 };
 
-bool convertScene(const std::string& path, Converted* c)
+bool convertScene(const std::string& path, Converted* c, const ConvertOptions& options = ConvertOptions())
 {
     c->scene = readLwScene(path.c_str());
-    if (c->scene) c->gltf = buildSceneGltf(c->scene, path.c_str(), true, ConvertOptions(), &c->result, &c->items);
+    if (c->scene) c->gltf = buildSceneGltf(c->scene, path.c_str(), true, options, &c->result, &c->items);
     return c->gltf != nullptr;
 }
 
-// A scene of the given items (a cube object beside it as cube.lwo), 30 frames a second.
-bool convertText(const std::string& range, const std::string& items, Converted* c)
+// A scene of the given items written as s.lws (a cube object beside it as
+// cube.lwo, a triangle (0,0,0) (1,0,0) (0,1,0) as tri.lwo), 30 frames a second.
+std::string writeText(const std::string& range, const std::string& items)
 {
     static const std::string dir = [] {
         char name[] = "/tmp/scene-convert-XXXXXX";
         std::string d = mkdtemp(name) ? name : "/tmp";
-        std::vector<unsigned char> cube = lwwCube(0);
-        std::ofstream(d + "/cube.lwo", std::ios::binary).write(reinterpret_cast<char*>(cube.data()), long(cube.size()));
+        LwwLayer tri;
+        tri.points = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+        tri.polygons = {{0, 1, 2}};
+        for (auto o : {std::make_pair("/cube.lwo", lwwCube(0)), std::make_pair("/tri.lwo", lwwObject({}, {tri}))})
+            std::ofstream(d + o.first, std::ios::binary).write(reinterpret_cast<char*>(o.second.data()), long(o.second.size()));
         return d;
     }();
     std::ofstream(dir + "/s.lws") << "LWSC\n3\n\n" << range << "\nFramesPerSecond 30\n\n" << items;
-    return convertScene(dir + "/s.lws", c);
+    return dir + "/s.lws";
+}
+
+bool convertText(const std::string& range, const std::string& items, Converted* c,
+                 const ConvertOptions& options = ConvertOptions())
+{
+    return convertScene(writeText(range, items), c, options);
 }
 
 // One channel of keys given as "value time shape p1..p6" each; with `add` a new null moved by it.
@@ -214,6 +225,39 @@ TEST(SceneConvert, StillPlacementPivotsCamerasLightsAndObjects)
     EXPECT_EQ(m.nodes[size_t(c.items[6])].extensions.at("KHR_lights_punctual").Get("light").Get<int>(), 1);
 }
 
+TEST(SceneConvert, ObjStillPlacesObjectsUnderMovedParents)
+{
+    // The null: x from 0 to 2 over 1 s, y 2, heading 90 degrees (+z turns to +x, x to -z). The triangle
+    // in it at z 1, x scaled by 2. At 500 ms, (1,0,0): scaled (2,0,0), moved (2,0,1), turned (1,0,-2),
+    // the null's (1,2,0) added (2,2,-2), z flipped (2,2,2). Its normal (0,0,1) turns to (1,0,0).
+    const std::string path = writeText("FirstFrame 0\nLastFrame 30",
+        channel(0, {"0 0 3 0 0 0 0 0 0", "2 1 3 0 0 0 0 0 0"}) + channel(1, {"2 0 3 0 0 0 0 0 0"}, "1 1", false) +
+            channel(3, {"1.5707963267948966 0 3 0 0 0 0 0 0"}, "1 1", false) + "LoadObject tri.lwo\nObjectMotion\nNumChannels 9\n" +
+            channel(2, {"1 0 3 0 0 0 0 0 0"}, "1 1", false) + channel(6, {"2 0 3 0 0 0 0 0 0"}, "1 1", false) + "ParentItem 10000000\n");
+    for (int at : {-1, 500}) {
+        ConvertOptions options;
+        options.stillGiven = at >= 0, options.stillSeconds = at / 1000.0;
+        ConvertResult r;
+        LwScene* scene = readLwScene(path.c_str());
+        ASSERT_TRUE(scene && convertSceneToObj(scene, path.c_str(), "s.mtl", options, &r));
+        freeLwScene(scene);
+        std::istringstream lines(r.bytes);
+        std::vector<double> got;
+        std::string line, faces;
+        while (std::getline(lines, line)) {
+            std::istringstream words(line.substr(line.find(' ') + 1));
+            for (double x; line[0] == 'v' && words >> x;) got.push_back(x);
+            if (line[0] == 'f' || line[0] == 'g') faces += line + "\n";
+        }
+        // The first frame: the null at x 0, everything 1 less in x.
+        const double dx = at < 0 ? -1 : 0;
+        const std::vector<double> want = {2 + dx, 2, 0, 2 + dx, 2, 2, 2 + dx, 3, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0};
+        ASSERT_EQ(got.size(), want.size()) << r.bytes;
+        for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], want[k], 1e-6) << k << " at " << at;
+        EXPECT_EQ(faces, "g tri_layer0_Default\nf 1//1 3//3 2//2\n");
+    }
+}
+
 // Each item's glTF world matrix against LightWave's (z flipped) at 2001
 // times and 10 us and 1 ms either side of every key (at a step's own instant
 // the two may differ: glTF shows the value after it). Answers the largest
@@ -257,6 +301,43 @@ void compareWorlds(const Converted& c)
     }
     std::printf("largest difference %.3g (bound %.3g), %lld keys\n", worst, 1e-4 * size,
                 static_cast<long long>(c.result.animationKeys));
+}
+
+// Motions no key count can follow within the bound, and the scene's key
+// budget: converted coarser, with a warning, in bounded time.
+TEST(SceneConvert, RunawayMotionsAndKeyBudget)
+{
+    // Heading 3,000,000 rad in 2 s at 30 frames a second: followed at each
+    // of the 60 frames (slerp keys, a pair where pieces do not meet), glTF's
+    // value at each frame LightWave's there.
+    Converted spin;
+    ASSERT_TRUE(convertText("FirstFrame 0\nLastFrame 60", channel(3, {"0 0 3 0 0 0 0 0 0", "3000000 2 3 0 0 0 0 0 0"}), &spin));
+    ASSERT_EQ(spin.result.warnings.size(), 1u);
+    EXPECT_NE(spin.result.warnings[0].find("rotation: more than"), std::string::npos) << spin.result.warnings[0];
+    EXPECT_NE(spin.result.warnings[0].find("cut at 60 even steps"), std::string::npos) << spin.result.warnings[0];
+    const tinygltf::Animation& a = spin.m().animations.at(0);
+    EXPECT_EQ(a.samplers.at(0).interpolation, "LINEAR");
+    EXPECT_LE(floats(spin.m(), a.samplers[0].input).size(), 2u * 61);
+    for (int frame : {0, 1, 31, 59, 60}) {
+        // Heading h about y, seen from glTF's flipped z: (0, -sin(h/2), 0, cos(h/2)), either sign.
+        const double h = 1500000.0 * frame / 30;
+        double q[4];
+        ASSERT_TRUE(animated(spin.m(), spin.items[0], "rotation", frame / 30.0, q));
+        const double sign = q[3] * std::cos(h / 2) < 0 ? -1 : 1;
+        EXPECT_NEAR(q[1], -sign * std::sin(h / 2), 1e-4) << frame;
+        EXPECT_NEAR(q[3], sign * std::cos(h / 2), 1e-4) << frame;
+    }
+    // A budget of 16 keys: a channel is begun only with 16 to spare, so the
+    // first null moves (1 piece spent) and the other two stay still.
+    ConvertOptions tight;
+    tight.sceneKeys = 16;
+    Converted many;
+    const std::vector<const char*> keys = {"0 0 3 0 0 0 0 0 0", "1 1 3 0 0 0 0 0 0"};
+    ASSERT_TRUE(convertText("FirstFrame 0\nLastFrame 30", channel(0, keys) + channel(0, keys) + channel(0, keys),
+                            &many, tight));
+    ASSERT_EQ(many.m().animations.at(0).channels.size(), 1u);
+    ASSERT_EQ(many.result.warnings.size(), 1u);
+    EXPECT_NE(many.result.warnings[0].find("more than 16 keys in the scene"), std::string::npos) << many.result.warnings[0];
 }
 
 TEST(SceneConvert, ScenesMoveAsLightWaveMovesThem)

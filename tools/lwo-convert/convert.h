@@ -16,6 +16,9 @@ struct ConvertOptions {
     const char* contentFolder = nullptr;  // where images are also looked for
     ConvertImages images = ConvertImages::automatic;  // embed in .glb, copy beside .gltf and .obj
     double framesPerSecond = 0;           // scenes: where motion is sampled, this rate; 0: the scene's
+    bool stillGiven = false;              // scenes to OBJ: the still at stillSeconds, else at the first frame
+    double stillSeconds = 0;
+    size_t sceneKeys = 1000000;           // scenes: keys sampled in the whole animation at most, a fifth of it a channel
 };
 
 // A file the output refers to: `source` (an image found on disk) is to be
@@ -66,6 +69,11 @@ bool isLwSceneFile(const char* path);
 // `mtlName` is the material file's name, written beside the .obj as a side file.
 bool convertToObj(const LwObject* object, const char* objectPath, const std::string& mtlName,
                   const ConvertOptions& options, ConvertResult* result);
+// The scene still (options.stillSeconds, else its first frame) as one OBJ:
+// every object item's layers placed by the item's world matrix, z flipped
+// as for objects. Objects that cannot be found or read are warnings.
+bool convertSceneToObj(LwScene* scene, const char* scenePath, const std::string& mtlName,
+                       const ConvertOptions& options, ConvertResult* result);
 
 // Polygon triangulation by ear clipping in the plane of `normal`: corner
 // indices (into `xyz`, three floats a corner) of cornerCount - 2 triangles in

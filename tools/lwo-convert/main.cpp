@@ -1,9 +1,10 @@
 // lwo-convert IN.lwo OUT.glb|OUT.gltf|OUT.obj [--subdiv N] [--content DIR]
 //             [--embed-images|--copy-images|--reference-images]
-// lwo-convert SCENE.lws OUT.glb|OUT.gltf [the same] [--fps N]
+// lwo-convert SCENE.lws OUT.glb|OUT.gltf|OUT.obj [the same] [--fps N] [--at MS]
 // Converts a LightWave object (LWO2, LWOB, LWLO) to glTF 2.0 or OBJ + MTL, or
 // a scene (a file beginning "LWSC") with its objects, cameras, lights and
-// motion to glTF 2.0.
+// motion to glTF 2.0, or its still at MS milliseconds of the scene's time
+// (its first frame by default) to OBJ + MTL, every object placed.
 // Exit status 0 on success, 1 when the object or scene cannot be read (the reader's
 // reason on stderr) or any of its files cannot be written, 2 for bad usage.
 // Every file (the .mtl and copied pictures too) is written under a temporary
@@ -26,7 +27,7 @@
 static const char usage[] =
     "usage: lwo-convert IN.lwo OUT.glb|OUT.gltf|OUT.obj [--subdiv N] [--content DIR]\n"
     "                   [--embed-images|--copy-images|--reference-images]\n"
-    "       lwo-convert SCENE.lws OUT.glb|OUT.gltf [the same options] [--fps N]\n";
+    "       lwo-convert SCENE.lws OUT.glb|OUT.gltf|OUT.obj [the same options] [--fps N] [--at MS]\n";
 
 static bool endsWith(const std::string& s, const char* end)
 {
@@ -115,6 +116,7 @@ int main(int argc, char** argv)
                                          {"copy-images", no_argument, nullptr, 'p'},
                                          {"reference-images", no_argument, nullptr, 'r'},
                                          {"fps", required_argument, nullptr, 'f'},
+                                         {"at", required_argument, nullptr, 'a'},
                                          {}};
     int first = parseOptions(argc, argv, "", longOptions, usage, 2, 2, [&](int val, const char* argument) {
         switch (val) {
@@ -122,6 +124,12 @@ int main(int argc, char** argv)
         case 'c': options.contentFolder = argument; return true;
         case 'e': options.images = ConvertImages::embed; return true;
         case 'p': options.images = ConvertImages::copy; return true;
+        case 'a': {
+            int ms = 0;
+            options.stillGiven = numberArgument("--at", argument, -2000000000, 2000000000, &ms);
+            options.stillSeconds = ms / 1000.0;
+            return options.stillGiven;
+        }
         case 'f': {
             char* end = nullptr;
             options.framesPerSecond = std::strtod(argument, &end);
@@ -146,11 +154,12 @@ int main(int argc, char** argv)
     lwSetLog(lwLogNowhere, nullptr);
     ConvertResult result;
     LwScene* scene = nullptr;
-    if (isLwSceneFile(in)) {
-        if (obj) {
-            std::fprintf(stderr, "lwo-convert: %s: a scene converts to .glb or .gltf\n", in);
-            return 2;
-        }
+    const bool isScene = isLwSceneFile(in);
+    if (options.stillGiven && !(isScene && obj)) {
+        std::fprintf(stderr, "lwo-convert: --at: only for a scene written as .obj\n");
+        return 2;
+    }
+    if (isScene) {
         const char* why = nullptr;
         scene = readLwScene(in, &why);
         if (!scene) {
@@ -179,7 +188,7 @@ int main(int argc, char** argv)
         // mtllib takes no quoting: the material file's name holds no space.
         for (char& c : mtl)
             if (c == ' ' || c == '\t') c = '_';
-        ok = convertToObj(object, in, mtl, options, &result);
+        ok = scene ? convertSceneToObj(scene, in, mtl, options, &result) : convertToObj(object, in, mtl, options, &result);
         freeLwObject(object);
         object = nullptr;
         ok = ok && std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();

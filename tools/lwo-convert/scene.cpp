@@ -102,9 +102,9 @@ int mergeModel(tinygltf::Model& into, tinygltf::Model& from)
     return meshes;
 }
 
-// The item's name as LightWave lists it: an object by its file's name
-// without folder and extension.
-std::string itemName(const LwSceneItem& item)
+}  // namespace
+
+std::string sceneItemName(const LwSceneItem& item)
 {
     std::string name = item.name ? item.name : "";
     if (item.kind != lwItemObject) return wellFormedUtf8(name.c_str());
@@ -114,6 +114,8 @@ std::string itemName(const LwSceneItem& item)
     if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
     return wellFormedUtf8(name.c_str());
 }
+
+namespace {
 
 class SceneWriter {
 public:
@@ -134,7 +136,7 @@ public:
         for (int32_t i = 0; i < n; ++i) {
             LwSceneItem& item = scene->items[i];
             tinygltf::Node node;
-            node.name = itemName(item);
+            node.name = sceneItemName(item);
             double own[9];
             lwItemOwn(&item, start, own);
             placeNode(own, &node);
@@ -192,28 +194,16 @@ private:
     // one "LoadObjectLayer" names (the first, with a warning, when it has none such).
     void addObject(const LwSceneItem& item, int parent)
     {
-        const std::string name = itemName(item);
-        std::vector<std::string> tried;
-        std::string path = findImageFile(item.name, nullptr, scenePath, options.contentFolder, &tried);
-        if (path.empty()) {
-            warn(item, "object " + wellFormedUtf8(item.name) + " not found" +
-                           (tried.empty() ? "" : " (looked for " + wellFormedUtf8(tried[0].c_str()) + ")"));
-            return;
-        }
+        std::string path = findSceneObject(item, scenePath, options, result);
+        if (path.empty()) return;
         auto known = objects.find(path);
         if (known == objects.end()) known = objects.emplace(path, load(item, path)).first;
         const LoadedObject& object = known->second;
         if (!object.ok) return;
-        size_t first = 0, end = object.layers.size();
-        if (item.layer > 0) {
-            while (first < end && object.layers[first].number + 1 != item.layer) ++first;
-            if (first == end) {
-                warn(item, "object " + name + " has no layer " + std::to_string(item.layer) + ": the first is taken");
-                first = 0;
-            }
-            end = std::min(end, first + 1);
-        }
-        for (size_t k = first; k < end; ++k) {
+        std::vector<int32_t> numbers;
+        for (const LoadedObject::Layer& layer : object.layers) numbers.push_back(layer.number);
+        size_t end = 0;
+        for (size_t k = sceneLayers(item, numbers, &end, result); k < end; ++k) {
             const LoadedObject::Layer& layer = object.layers[k];
             tinygltf::Node node;
             node.name = layer.name;
@@ -306,10 +296,7 @@ private:
         if (model.lights.size() == 1) model.extensionsUsed.push_back("KHR_lights_punctual");
     }
 
-    void warn(const LwSceneItem& item, const std::string& text)
-    {
-        result->warnings.push_back("line " + std::to_string(item.line) + ": " + text);
-    }
+    void warn(const LwSceneItem& item, const std::string& text) { sceneWarning(item, text, result); }
 
     LwScene* scene;
     const char* scenePath;
@@ -322,6 +309,39 @@ private:
 };
 
 }  // namespace
+
+void sceneWarning(const LwSceneItem& item, const std::string& text, ConvertResult* result)
+{
+    result->warnings.push_back("line " + std::to_string(item.line) + ": " + text);
+}
+
+std::string findSceneObject(const LwSceneItem& item, const char* scenePath, const ConvertOptions& options,
+                            ConvertResult* result)
+{
+    std::vector<std::string> tried;
+    std::string path = findImageFile(item.name, nullptr, scenePath, options.contentFolder, &tried);
+    if (path.empty())
+        sceneWarning(item, "object " + wellFormedUtf8(item.name) + " not found" +
+                               (tried.empty() ? "" : " (looked for " + wellFormedUtf8(tried[0].c_str()) + ")"),
+                     result);
+    return path;
+}
+
+size_t sceneLayers(const LwSceneItem& item, const std::vector<int32_t>& numbers, size_t* end, ConvertResult* result)
+{
+    size_t first = 0;
+    *end = numbers.size();
+    if (item.layer > 0) {
+        while (first < *end && numbers[first] + 1 != item.layer) ++first;
+        if (first == *end) {
+            sceneWarning(item, "object " + sceneItemName(item) + " has no layer " + std::to_string(item.layer) +
+                                   ": the first is taken", result);
+            first = 0;
+        }
+        *end = std::min(*end, first + 1);
+    }
+    return first;
+}
 
 void gltfPlacement(const double own[9], double t[3], double q[4], double s[3])
 {

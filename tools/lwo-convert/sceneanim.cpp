@@ -39,11 +39,11 @@
 
 namespace {
 
-// Above this many keys in one sampler, no more are added (with a warning):
-// an absurd file gets a coarser motion rather than a huge one.
-const size_t maxKeys = 200000;
-// Nor the whole scene above this many: thousands of absurd items stay bounded too.
-const size_t sceneKeys = 1000000;
+// A channel may add this many keys beyond its cuts, or 16 a frame of the
+// sampling rate if more, to meet the bound; a motion needing more (a turn of
+// a million radians in a second) is followed at each frame instead, with a
+// warning: finer keys would show nothing a frame can.
+const double spareKeys = 4096, spareKeysPerFrame = 16;
 const double rotationBound = 0.01 * lwRadiansPerDegree;
 
 // glTF's key time of a time: the float at or before it, so that from a key's
@@ -63,7 +63,7 @@ class Sampler {
 public:
     // `slerp`: rotations as LINEAR keys (else CUBICSPLINE).
     // `cap`: pieces are no longer halved once there are this many.
-    Sampler(LwSceneItem* item, int first, double start, double bound, bool slerp = false, size_t cap = maxKeys)
+    Sampler(LwSceneItem* item, int first, double start, double bound, bool slerp, size_t cap)
         : item(item), first(first), start(start), bound(bound), slerping(slerp), cap(cap)
     {
     }
@@ -280,65 +280,103 @@ private:
         for (int c = first; c < first + 3; ++c) keyed |= item.channels[c].count > 1;
         if (!keyed) return;
         const char* path = first == 0 ? "translation" : first == 3 ? "rotation" : "scale";
+        const size_t sceneKeys = options.sceneKeys, channelKeys = std::max<size_t>(16, sceneKeys / 5);
         if (used + 16 > sceneKeys) {
             if (!spent) warn(item, "more than " + std::to_string(sceneKeys) + " keys in the scene: from here on, items stay still");
             spent = true;
             return;
         }
-        const size_t room = std::min(maxKeys, sceneKeys - used);
+        const size_t room = std::min(channelKeys, sceneKeys - used);
+        const double rate = options.framesPerSecond > 0 ? options.framesPerSecond : 1 / lwSceneSecondsPerFrame(scene);
+        const double frames = std::max(1.0, std::min(double(room / 4), std::ceil((end - start) * rate)));
         // The cuts in glTF time: the range's ends and every key time between.
         std::vector<double> seconds{start, end};
         bool all = true;
         for (int c = first; c < first + 3; ++c)
             all = all && channelCuts(item.channels[c], start, end, room - seconds.size(), &seconds);
         if (!all) {
-            // Cut at the sampling rate instead, and not beyond the cap.
-            const double rate = options.framesPerSecond > 0 ? options.framesPerSecond : 1 / lwSceneSecondsPerFrame(scene);
-            const size_t steps = size_t(std::max(1.0, std::min(double(room / 4), std::ceil((end - start) * rate))));
-            warn(item, std::string(path) + ": too many keys in the range; cut at " + std::to_string(steps) +
-                           " even steps instead");
+            warn(item, std::string(path) + ": too many keys in the range; cut at " + std::to_string(size_t(frames)) +
+                           " even steps instead, coarser than the bound");
             seconds.clear();
-            for (size_t k = 0; k <= steps; ++k) seconds.push_back(start + (end - start) * double(k) / double(steps));
+            evenSteps(frames, &seconds);
         }
-        // Cuts closer than floats tell apart would make keys of one time.
+        std::vector<double> cuts = glTFCuts(seconds);
+        if (cuts.size() < 2) return;
+        const double bound = first == 0 ? positionBound : 1e-4;
+        // Even steps are not refined: they are there because the keys are too many already.
+        const size_t cap =
+            all ? size_t(std::min(double(room), double(cuts.size()) + std::max(spareKeys, spareKeysPerFrame * frames))) : 0;
+        std::vector<Piece> pieces;
+        bool slerp = false;
+        if (!sample(item, first, bound, cuts, cap, &pieces, &slerp) && all) {
+            // Faster than the keys can follow: the value at each frame (and
+            // key, while they fit), no finer.
+            warn(item, std::string(path) + ": more than " + std::to_string(cap) +
+                           " keys needed to follow it within the bound; cut at " + std::to_string(size_t(frames)) +
+                           " even steps instead, coarser than the bound");
+            if (seconds.size() + size_t(frames) + 1 > room) seconds.clear();
+            std::vector<double> steps;
+            evenSteps(frames, &steps);
+            seconds.insert(seconds.end(), steps.begin(), steps.end());
+            cuts = glTFCuts(seconds);
+            pieces.clear();
+            sample(item, first, bound, cuts, 0, &pieces, &slerp);
+        }
+        Sampler sampler(&item, first, start, bound, false, 0);
+        // The value at the range's end itself, which a step there changes.
+        double last[4];
+        sampler.value(cuts.back(), last);
+        used += write(i, path, sampler.components(), pieces, last, bound, slerp);
+    }
+
+    // The pieces between the cuts, halved to the bound while there are fewer
+    // than `cap`; false when that was not enough. Rotations: slerp when it
+    // needs fewer keys (a turn about one axis at a steady rate is exact), else
+    // the cubic.
+    bool sample(LwSceneItem& item, int first, double bound, const std::vector<double>& cuts, size_t cap,
+                std::vector<Piece>* pieces, bool* slerp)
+    {
+        Sampler sampler(&item, first, start, bound, false, cap);
+        bool whole = sampler.sample(cuts, pieces);
+        *slerp = false;
+        if (first == 3) {
+            std::vector<Piece> slerped;
+            // Given up as soon as it would need more.
+            Sampler slerper(&item, first, start, 0, true, std::min(cap, pieces->size() + 1));
+            const bool slerpWhole = slerper.sample(cuts, &slerped);
+            if (slerped.size() <= pieces->size()) {
+                pieces->swap(slerped);
+                whole = slerpWhole;
+                *slerp = true;
+            }
+        }
+        return whole;
+    }
+
+    // `steps` even steps over the range, as cuts in scene seconds.
+    void evenSteps(double steps, std::vector<double>* seconds) const
+    {
+        for (double k = 0; k <= steps; ++k) seconds->push_back(start + (end - start) * k / steps);
+    }
+
+    // Scene seconds in order as glTF times from the range's start; cuts closer
+    // than floats tell apart would make keys of one time.
+    std::vector<double> glTFCuts(std::vector<double> seconds) const
+    {
         std::sort(seconds.begin(), seconds.end());
         std::vector<double> cuts;
         for (double t : seconds)
             if (cuts.empty() || floatDown(t - start) > floatDown(cuts.back())) cuts.push_back(t - start);
-        if (cuts.size() < 2) return;
-        Sampler sampler(&item, first, start, first == 0 ? positionBound : 1e-4, false, room);
-        std::vector<Piece> pieces;
-        bool whole = sampler.sample(cuts, &pieces);
-        // Rotations: slerp when it needs fewer keys (a turn about one axis at
-        // a steady rate is exact), else the cubic.
-        bool slerp = false;
-        if (first == 3) {
-            std::vector<Piece> slerped;
-            // Given up as soon as it would need more.
-            Sampler slerper(&item, first, start, 0, true, pieces.size() + 1);
-            bool slerpWhole = slerper.sample(cuts, &slerped);
-            if (slerped.size() <= pieces.size()) {
-                pieces.swap(slerped);
-                whole = slerpWhole;
-                slerp = true;
-            }
-        }
-        if (!whole)
-            warn(item, std::string(path) + ": more than " + std::to_string(room) +
-                           " keys needed; the rest are coarser than the bound");
-        used += pieces.size();
-        // The value at the range's end itself, which a step there changes.
-        double last[4];
-        sampler.value(cuts.back(), last);
-        write(i, path, sampler.components(), pieces, last, first == 0 ? positionBound : 1e-4, slerp);
+        return cuts;
     }
 
     // The pieces as keys: STEP when every piece is constant, LINEAR when all
     // are straight and meet, else CUBICSPLINE (rotations always LINEAR); a
-    // key one float before a step holds the value before it.
-    void write(int32_t i, const char* path, int n, std::vector<Piece> pieces, double* last, double within, bool slerp)
+    // key one float before a step holds the value before it. Answers the
+    // number of keys.
+    size_t write(int32_t i, const char* path, int n, std::vector<Piece> pieces, double* last, double within, bool slerp)
     {
-        if (pieces.empty()) return;
+        if (pieces.empty()) return 0;
         // Each quaternion piece on the side of the one before: slerp takes
         // the short way, as it was checked, and cubics meet.
         for (size_t k = 1; n == 4 && k < pieces.size(); ++k)
@@ -367,7 +405,7 @@ private:
         bool endStep = false;
         for (int c = 0; c < n; ++c) endStep = endStep || std::fabs(pieces.back().v1[c] - last[c]) > stepSize;
         still = still && !endStep;
-        if (still) return;
+        if (still) return 0;
         const bool step = constant, cubic = !step && (n == 4 ? !slerp : !straight);
         std::vector<float> times, values;
         auto key = [&](double time, const double* in, const double* v, const double* out) {
@@ -409,6 +447,7 @@ private:
         channel.target_path = path;
         animation.channels.push_back(channel);
         result->animationKeys += int64_t(times.size());
+        return times.size();
     }
 
     int accessor(const float* data, size_t count, int type, bool bounds)

@@ -1,5 +1,6 @@
 // What scene.cpp and sceneanim.cpp share. Internal to lwconvert.
 #pragma once
+#include <string>
 #include <vector>
 
 #include "convert.h"
@@ -11,6 +12,19 @@
 struct SceneNodes {
     std::vector<int> itemNode, contentNode;
 };
+
+// The item's name as LightWave lists it: an object by its file's name
+// without folder and extension.
+std::string sceneItemName(const LwSceneItem& item);
+// A warning on the item's line.
+void sceneWarning(const LwSceneItem& item, const std::string& text, ConvertResult* result);
+// The file an object item loads, or "" with a warning saying where it was looked for.
+std::string findSceneObject(const LwSceneItem& item, const char* scenePath, const ConvertOptions& options,
+                            ConvertResult* result);
+// The object's layers (their numbers in file order) the item shows, from the
+// answer to *end: all, or the one "LoadObjectLayer" names (the first, with a
+// warning, when there is none such).
+size_t sceneLayers(const LwSceneItem& item, const std::vector<int32_t>& numbers, size_t* end, ConvertResult* result);
 
 // glTF's translation, rotation (x, y, z, w; w >= 0) and scale of LightWave's
 // nine channel values (angles in radians), z flipped.

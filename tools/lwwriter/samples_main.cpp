@@ -1,6 +1,6 @@
-// lw-samples [FROM] OUTDIR: writes the writer's ready-made objects, for fuzzing
-// seeds and for trying the tools by hand; with FROM, copies its .lwo files too
-// (objects other programs wrote).
+// lw-samples [FROM] OUTDIR: writes the writer's ready-made objects and a few
+// scenes loading them, for fuzzing seeds and for trying the tools by hand;
+// with FROM, copies its .lwo files too (objects other programs wrote).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -44,6 +44,144 @@ static std::vector<unsigned char> oddEndSample()
     for (int i = 0; i < 4; ++i) w.bytes[4 + i] = static_cast<unsigned char>(formSize >> (24 - 8 * i));
     return w.bytes;
 }
+
+// Scenes of the three motion layouts: items under parents, pivots, a camera,
+// lights of each type, one object loaded whole and by layer, every span shape
+// and behaviour.
+static const char* const scenes[][2] = {
+    {"scene-envelopes.lws", R"(LWSC
+3
+
+FirstFrame 1
+LastFrame 60
+FramesPerSecond 30
+FrameSize 640 480
+
+LoadObjectLayer 1 cube.lwo
+ObjectMotion
+NumChannels 9
+Channel 0
+{ Envelope
+  4
+  Key 0 0 0 0 0 0 0 0 0
+  Key 1 0.5 1 0 0 0 0 0 0
+  Key 2 1 2 0 0 0 0 0 0
+  Key 0 1.5 3 0 0 0 0 0 0
+  Behaviors 3 4
+}
+Channel 1
+{ Envelope
+  3
+  Key 0 0 0 0.5 -0.5 0.25 0 0 0
+  Key 1 1 4 0 0 0 -1 2 0
+  Key 0 2 5 0.1 0.2 0.3 0.4 0 0
+  Behaviors 2 1
+}
+Channel 3
+{ Envelope
+  2
+  Key 0 0 0 0 0 0 0 0 0
+  Key 3.14159 2 0 0 0 0 0 0 0
+  Behaviors 1 0
+}
+Channel 6
+{ Envelope
+  2
+  Key 1 0 2 0 0 0 0 0 0
+  Key 2 1 2 0 0 0 0 0 0
+  Behaviors 5 1
+}
+PivotPosition 0.5 0 -0.25
+
+AddNullObject Arm
+ObjectMotion
+NumChannels 9
+Channel 4
+{ Envelope
+  2
+  Key 0 0 0 0 0 0 0 0 0
+  Key 1.5 1 0 0 0 0 0 0 0
+  Behaviors 1 1
+}
+ParentItem 10000000
+
+LoadObject torus.lwo
+ParentItem 10000001
+PivotPosition 0 1 0
+
+AddLight 20000000
+LightName Sun
+LightType 0
+LightColor 255 240 200
+LightIntensity 1.2
+AddLight 20000001
+LightName Spot
+LightType 2
+LightConeAngle 20
+ParentItem 10000001
+
+AddCamera 30000000
+CameraName Camera
+ZoomFactor 2.4
+CameraMotion
+NumChannels 6
+Channel 2
+{ Envelope
+  1
+  Key -5 0 0 0 0 0 0 0 0
+  Behaviors 1 1
+}
+)"},
+    {"scene-interim.lws", R"(LWSC
+2
+
+FirstFrame 1
+LastFrame 30
+FramesPerSecond 30
+
+LoadObject cube.lwo
+ObjectMotion (unnamed)
+  9
+  2
+  0 0 0 0 0 0
+  1 1 0 0 0 0
+  1
+  0 0 0 0 0 0
+  1
+  0 0 0 0 0 0
+  2
+  0 0 0 0 0 0
+  90 1 1 0 0 0
+  1
+  0 0 0 0 0 0
+  1
+  0 0 0 0 0 0
+  1
+  1 0 0 0 0 0
+  1
+  1 0 0 0 0 0
+  1
+  1 0 0 0 0 0
+EndBehavior 2
+)"},
+    {"scene-rows.lws", R"(LWSC
+1
+
+FirstFrame 1
+LastFrame 60
+LoadObject Objects\missing.lwo
+ObjectMotion (unnamed)
+9
+2
+1 2 3 10 20 30 1 1 1
+0 0 0 0 0
+4 5 6 0 0 90 1 1 1
+30 0 0 0 0
+EndBehavior 1
+LoadObject cube.lwo
+ParentItem 1
+)"},
+};
 
 int main(int argc, char** argv)
 {
@@ -106,6 +244,14 @@ int main(int argc, char** argv)
         w.bytes = s.bytes;
         if (!w.save((dir + "/" + s.name).c_str())) {
             std::fprintf(stderr, "lw-samples: could not write %s/%s\n", dir.c_str(), s.name);
+            ++failures;
+        }
+    }
+    for (const auto& scene : scenes) {
+        FILE* f = std::fopen((dir + "/" + scene[0]).c_str(), "wb");
+        const bool written = f && std::fputs(scene[1], f) >= 0;
+        if (!f || std::fclose(f) != 0 || !written) {
+            std::fprintf(stderr, "lw-samples: could not write %s/%s\n", dir.c_str(), scene[0]);
             ++failures;
         }
     }
