@@ -68,8 +68,9 @@ struct LwImageParams {
     int32_t projection;        // an LwProjection, as read
     char* vmapName;
     int32_t axis;
-    int32_t wrapWidthType, wrapHeightType;
+    int32_t wrapWidthType, wrapHeightType;  // outside the picture: 0 reset, 1 repeat, 2 mirror, 3 edge
     LwEnvValue wrapWidth, wrapHeight;
+    float tiles[2];            // an Image node's repeats across u and v; 0: once
     float antialiasStrength;
     int32_t antialiasFlags;
     int32_t pixelBlending;

@@ -257,13 +257,34 @@ bool isMaterial(const char* server)
 
 struct ImageNode {
     const char* file;     // its clip's still picture
-    const char* uvMap;    // VMAP: a UV map by name
+    const char* uvMap;    // IUVI or VMAP: a UV map by name
     int projection;       // PROJ, else UV with a map and planar without
-    int axis;             // AXIS
+    int axis;             // AXIS or IAXS
+    int wrap[2];          // IUTL, IVTL: outside the picture, as an image block's WRAP
+    float tiles[2];       // FORM IUTD, IVTD: repeats across u and v
 };
 
+// A tiling form's number: the F4 that opens the first chunk of its FORM
+// VPVL, however deep; false when there is none.
+bool tilingValue(Lwo3Span span, float* value, int depth)
+{
+    Lwo3Chunk c;
+    while (depth <= kMaxDepth && lwo3Next(&span, &c) > 0) {
+        if (c.form && c.id == lwId('V', 'P', 'V', 'L')) {
+            Lwo3Chunk first;
+            if (lwo3Next(&c.body, &first) <= 0 || first.form || first.body.end - first.body.at < 4) return false;
+            const uint32_t bits = be32(first.body.at);
+            std::memcpy(value, &bits, 4);
+            return std::isfinite(*value);
+        }
+        if (c.form && tilingValue(c.body, value, depth + 1)) return true;
+    }
+    return false;
+}
+
 // The Image node's fields, however deep its wrappers: its clip (FORM CLIP
-// holding FORM STIL with the file name in a header chunk), VMAP, PROJ, AXIS.
+// holding FORM STIL with the file name in a header chunk), its UV map, PROJ,
+// AXIS, the wrap modes and the tiling.
 int readImageNode(Lwo3Span span, ImageNode* image, int depth)
 {
     if (depth > kMaxDepth) return lwo3Refuse(span.at, "forms nested too deep") - 1;
@@ -271,18 +292,25 @@ int readImageNode(Lwo3Span span, ImageNode* image, int depth)
     int more;
     while ((more = lwo3Next(&span, &c)) > 0) {
         long n = c.body.end - c.body.at;
+        const int wrap = c.id == lwId('I', 'U', 'T', 'L') ? 0 : c.id == lwId('I', 'V', 'T', 'L') ? 1 : -1;
+        const int tiles = c.id == lwId('I', 'U', 'T', 'D') ? 0 : c.id == lwId('I', 'V', 'T', 'D') ? 1 : -1;
         if (c.form && c.id == lwId('S', 'T', 'I', 'L')) {
             Lwo3Chunk name;
             if (lwo3Find(c.body, lwId(' ', ' ', ' ', ' '), false, &name) && chunkString(name))
                 image->file = chunkString(name);
+        } else if (c.form && tiles >= 0) {
+            float value;
+            if (tilingValue(c.body, &value, 0)) image->tiles[tiles] = value;
         } else if (c.form) {
             if (readImageNode(c.body, image, depth + 1) < 0) return -1;
-        } else if (c.id == lwId('V', 'M', 'A', 'P') && chunkString(c)) {
+        } else if ((c.id == lwId('I', 'U', 'V', 'I') || c.id == lwId('V', 'M', 'A', 'P')) && chunkString(c)) {
             image->uvMap = chunkString(c);
         } else if (c.id == lwId('P', 'R', 'O', 'J') && n >= 2) {
             image->projection = c.body.at[0] << 8 | c.body.at[1];
-        } else if (c.id == lwId('A', 'X', 'I', 'S') && n >= 2) {
-            image->axis = c.body.at[0] << 8 | c.body.at[1];
+        } else if ((c.id == lwId('A', 'X', 'I', 'S') && n >= 2) || (c.id == lwId('I', 'A', 'X', 'S') && n >= 4)) {
+            image->axis = c.body.at[n - 2] << 8 | c.body.at[n - 1];
+        } else if (wrap >= 0 && n >= 4 && be32(c.body.at) <= 3) {
+            image->wrap[wrap] = int(be32(c.body.at));
         }
     }
     return more < 0 ? -1 : 1;
@@ -311,7 +339,7 @@ int32_t clipOf(LwObject* object, const char* file)
 // 1 when taken, 0 when refused, -1 when the node names no picture.
 int takeImageNode(const Node& node, LwSurface* s, LwObject* object)
 {
-    ImageNode image = {nullptr, nullptr, -1, 0};
+    ImageNode image = {nullptr, nullptr, -1, 0, {1, 1}, {1, 1}};
     if (node.data.at && readImageNode(node.data, &image, 0) < 0) return 0;
     if (!image.file) return -1;
     int32_t clip = clipOf(object, image.file);
@@ -327,8 +355,11 @@ int takeImageNode(const Node& node, LwSurface* s, LwObject* object)
                           : image.uvMap                                                    ? lwUv
                                                                                            : lwPlanar;
     t->image.axis = t->axis = image.axis;
-    t->image.wrapWidthType = t->image.wrapHeightType = 1;  // repeat, as the node tiles by default
+    t->image.wrapWidthType = image.wrap[0];
+    t->image.wrapHeightType = image.wrap[1];
     t->image.wrapWidth.value = t->image.wrapHeight.value = 1.0f;
+    t->image.tiles[0] = image.tiles[0];
+    t->image.tiles[1] = image.tiles[1];
     if (image.uvMap && !(t->image.vmapName = strdup(image.uvMap))) return std::free(t), refuse(LW_NO_MEMORY);
     addTexture(s, t);
     return 1;

@@ -130,6 +130,18 @@ static bool sameMapping(const LwTexture* a, const LwTexture* b)
            std::memcmp(&a->image.wrapHeight.value, &b->image.wrapHeight.value, sizeof(float)) == 0;
 }
 
+// An Image node's tiling repeats the picture across u and v from
+// LightWave's origin, the bottom left (v here counts from the top).
+static void tile(const LwTexture* t, float* uv, int32_t corners)
+{
+    const double u = wrapAmount(t->image.tiles[0]), v = wrapAmount(t->image.tiles[1]);
+    if (u == 1.0 && v == 1.0) return;
+    for (int32_t k = 0; k < corners; ++k, uv += 2) {
+        uv[0] = float(uv[0] * u);
+        uv[1] = float(1.0 - (1.0 - double(uv[1])) * v);
+    }
+}
+
 int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
 {
     int64_t total = 0;
@@ -168,6 +180,7 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
             }
             uvMapPolygon(p, points, uvMaps, uvMapCount);
             at += 2 * p->cornerCount;
+            tile(t, p->uv, p->cornerCount);
             continue;
         }
         bool wraps = image && (t->image.projection == lwCylindrical || t->image.projection == lwSpherical);
@@ -188,6 +201,7 @@ int computeTextureCoords(LwPolygonArray* polygons, const LwLayer* layer)
             }
         }
         if (wraps) joinSeam(p->uv, p->cornerCount);
+        tile(t, p->uv, p->cornerCount);
     }
     lwFree(uvMaps);
     lwFree(cache);

@@ -74,12 +74,18 @@ TEST(LwLwo3, NodeGraphs)
             {"luminosity", std::to_string(s->luminosity.value)}, {"metallic", std::to_string(s->metallic)},
             {"roughness", std::to_string(s->roughness)}, {"material", material},
             {"clip", t ? std::to_string(t->image.clip) : "-"}, {"vmap", t && t->image.vmapName ? t->image.vmapName : "-"},
-            {"stored", std::to_string(o->layers->storedNormals)}};
+            {"stored", std::to_string(o->layers->storedNormals)}, {"sides", std::to_string(s->sidedness)},
+            {"smooth", std::to_string(s->smoothAngle)}};
+        char n[64];
+        if (t) {
+            std::snprintf(n, sizeof n, "%d,%d", t->image.wrapWidthType, t->image.wrapHeightType), got["wrap"] = n;
+            std::snprintf(n, sizeof n, "%g,%g", t->image.tiles[0], t->image.tiles[1]), got["tiles"] = n;
+        }
         const LwPolygonRec* p = o->layers->polygons.items;
         for (int k = 0; p && k < p->cornerCount; ++k) {
-            char n[64];
             std::snprintf(n, sizeof n, "%g,%g,%g", p->corners[k].normal[0], p->corners[k].normal[1], p->corners[k].normal[2]);
             got["normal" + std::to_string(k)] = n;
+            if (p->uv) std::snprintf(n, sizeof n, "%g,%g", p->uv[2 * k], p->uv[2 * k + 1]), got["uv" + std::to_string(k)] = n;
         }
         for (size_t i = 1; i < c.words.size(); ++i) {
             std::string key = c.words[i].substr(0, c.words[i].find('=')), want = c.words[i].substr(key.size() + 1);

@@ -45,6 +45,9 @@ bool convertAndRead(LwObject* o, ReadBack* back)
 {
     if (!convertToGltf(o, nullptr, true, ConvertOptions(), &back->result)) return false;
     tinygltf::TinyGLTF loader;
+    // Pictures are kept as their bytes, not decoded.
+    loader.SetImageLoader([](tinygltf::Image*, int, std::string*, std::string*, int, int, const unsigned char*, int,
+                             void*) { return true; }, nullptr);
     std::string err, warn;
     const std::string& glb = back->result.bytes;
     return loader.LoadBinaryFromMemory(&back->model, &err, &warn, reinterpret_cast<const unsigned char*>(glb.data()),
@@ -370,8 +373,10 @@ TEST(Convert, TextureOriginsFollowEachFormat)
         s.image.projection = c.first;
         s.image.axis = 2;
         s.image.vmap = "uv";
+        s.image.wrapTypes[0] = c.first == 5 ? 2 : 1, s.image.wrapTypes[1] = c.first == 5 ? 3 : 0;
         for (float& size : s.image.size) size = 2;
-        LwObject* o = load(lwwWithVMap(lwwObject({s}, {{"", tri, {{0, 1, 2}}, {0}}}), "TXUV", "uv", 2,
+        const std::vector<LwwClip> picture = {{1, PICTURE}};
+        LwObject* o = load(lwwWithVMap(lwwObject({s}, {{"", tri, {{0, 1, 2}}, {0}}}, picture), "TXUV", "uv", 2,
                                        {0.1f, 0.2f, 0.8f, 0.3f, 0.5f, 0.9f}));
         ReadBack back;
         ConvertResult r;
@@ -394,6 +399,10 @@ TEST(Convert, TextureOriginsFollowEachFormat)
         }
         EXPECT_EQ(obj, expected) << "OBJ";
         EXPECT_EQ(gltf, expected) << "glTF";
+        // The block's WRAP: mirror and edge kept, reset and repeat repeat.
+        const tinygltf::Sampler& sampler = back.model.samplers.at(size_t(back.model.textures.at(0).sampler));
+        EXPECT_EQ(sampler.wrapS, c.first == 5 ? TINYGLTF_TEXTURE_WRAP_MIRRORED_REPEAT : TINYGLTF_TEXTURE_WRAP_REPEAT);
+        EXPECT_EQ(sampler.wrapT, c.first == 5 ? TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE : TINYGLTF_TEXTURE_WRAP_REPEAT);
     }
 }
 

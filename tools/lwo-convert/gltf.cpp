@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <sstream>
 
 #include <tiny_gltf.h>
@@ -270,7 +271,7 @@ private:
                                 glow * clamp01(s->color.rgb[2])};
             if (alpha < 1.0f) m.alphaMode = "BLEND";
             m.doubleSided = s->sidedness == 3;
-            if (const Pictures::Found* f = pictures->of(s)) pbr.baseColorTexture.index = textureOf(f);
+            if (const Pictures::Found* f = pictures->of(s)) pbr.baseColorTexture.index = textureOf(f, s->color.textures);
         } else {
             m.name = "Default";
             pbr.roughnessFactor = 1.0;
@@ -280,10 +281,30 @@ private:
         return materials[s];
     }
 
-    int textureOf(const Pictures::Found* f)
+    // The picture's texture with the block's wrap modes: mirror and edge as
+    // they are; reset (nothing outside the picture) has no glTF form and
+    // repeats, as repeat does.
+    int textureOf(const Pictures::Found* f, const LwTexture* block)
     {
-        auto known = textures.find(f);
+        auto wrap = [](int32_t type) {
+            return type == 2   ? TINYGLTF_TEXTURE_WRAP_MIRRORED_REPEAT
+                   : type == 3 ? TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE
+                               : TINYGLTF_TEXTURE_WRAP_REPEAT;
+        };
+        const int wrapS = wrap(block ? block->image.wrapWidthType : 1), wrapT = wrap(block ? block->image.wrapHeightType : 1);
+        const auto key = std::make_tuple(f, wrapS, wrapT);
+        auto known = textures.find(key);
         if (known != textures.end()) return known->second;
+        int sampler = 0;
+        while (sampler < int(model.samplers.size()) &&
+               (model.samplers[size_t(sampler)].wrapS != wrapS || model.samplers[size_t(sampler)].wrapT != wrapT))
+            ++sampler;
+        if (sampler == int(model.samplers.size())) {
+            model.samplers.emplace_back();
+            model.samplers.back().wrapS = wrapS, model.samplers.back().wrapT = wrapT;
+        }
+        auto shown = images.find(f);
+        if (shown != images.end()) return addTexture(key, shown->second, sampler);
         tinygltf::Image image;
         image.name = wellFormedUtf8(baseName(f->path).c_str());
         if (f->uri.empty()) {
@@ -293,13 +314,17 @@ private:
             image.uri = f->uri;
         }
         model.images.push_back(image);
-        if (model.samplers.empty()) model.samplers.emplace_back();  // repeat both ways
+        images[f] = int(model.images.size() - 1);
+        return addTexture(key, images[f], sampler);
+    }
+
+    int addTexture(const std::tuple<const Pictures::Found*, int, int>& key, int image, int sampler)
+    {
         tinygltf::Texture texture;
-        texture.source = int(model.images.size() - 1);
-        texture.sampler = 0;
+        texture.source = image;
+        texture.sampler = sampler;
         model.textures.push_back(texture);
-        textures[f] = int(model.textures.size() - 1);
-        return textures[f];
+        return textures[key] = int(model.textures.size() - 1);
     }
 
     // The layer's drawn polygons grouped by surface and drawing mode, in the
@@ -513,7 +538,8 @@ private:
     ConvertResult* result;
     tinygltf::Model model;
     std::map<const LwSurface*, int> materials;
-    std::map<const Pictures::Found*, int> textures;
+    std::map<std::tuple<const Pictures::Found*, int, int>, int> textures;  // picture, wrapS, wrapT
+    std::map<const Pictures::Found*, int> images;
     std::vector<int32_t> head, stamp;
     int32_t nextRun = 0;
     // A polygon's vertex numbers, corner positions and triangles: kept from

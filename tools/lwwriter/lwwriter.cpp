@@ -199,8 +199,8 @@ void lwwImageBlock(LwWriter& w, const LwwImageMap& m)
     w.vx(uint32_t(m.clip));
     w.endSub(imag);
     size_t wrap = w.beginSub("WRAP");
-    w.u2(1);
-    w.u2(1);
+    w.u2(uint16_t(m.wrapTypes[0]));
+    w.u2(uint16_t(m.wrapTypes[1]));
     w.endSub(wrap);
     valueSub(w, "WRPW", m.wrapWidth);
     valueSub(w, "WRPH", m.wrapHeight);

@@ -69,6 +69,7 @@ struct LwwImageMap {
     float center[3] = {0, 0, 0};
     float rotation[3] = {0, 0, 0};
     float wrapWidth = 1, wrapHeight = 1;
+    int wrapTypes[2] = {1, 1};  // outside the picture: 0 reset, 1 repeat, 2 mirror, 3 edge
     const char* ordinal = "\x80";
     const char* channel = "COLR";
     const char* vmap = nullptr;  // the UV map a projection 5 (UV) block names
