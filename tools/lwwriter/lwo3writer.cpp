@@ -156,6 +156,7 @@ void node(LwWriter& w, const char* server, const char* name, const Bytes& attrib
 struct ImageFields {
     std::string file, uvMap;
     int projection = -1, axis = 0;
+    int wrap[2] = {1, 1};
 };
 
 ImageFields imageFields(const unsigned char* q, const unsigned char* end, const std::map<uint32_t, std::string>& clips)
@@ -174,6 +175,8 @@ ImageFields imageFields(const unsigned char* q, const unsigned char* end, const 
             f.projection = int(be(body, 2));
         } else if (std::memcmp(q, "AXIS", 4) == 0 && size >= 2) {
             f.axis = int(be(body, 2));
+        } else if (std::memcmp(q, "WRAP", 4) == 0 && size >= 4) {
+            f.wrap[0] = int(be(body, 2)), f.wrap[1] = int(be(body + 2, 2));
         }
         q = body + size + (size & 1);
     }
@@ -196,6 +199,18 @@ void imageNode(LwWriter& w, const ImageFields& f)
         size_t c = w.beginChunk(id);
         w.u2(uint16_t(value));
         w.endChunk(c);
+    }
+    // The wrap modes, and the tiling (once each way) as a parameter form holding its value form.
+    for (auto [id, value] : {std::pair{"IUTL", f.wrap[0]}, {"IVTL", f.wrap[1]}}) {
+        size_t c = w.beginChunk(id);
+        w.u4(uint32_t(value));
+        w.endChunk(c);
+    }
+    for (const char* id : {"IUTD", "IVTD"}) {
+        size_t tiles = w.beginForm(id), parameter = w.beginForm("VPRM"), value = w.beginForm("VPVL"), c = w.beginChunk("    ");
+        w.f4(1.0f);
+        w.u2(0);
+        w.endChunk(c), w.endForm(value), w.endForm(parameter), w.endForm(tiles);
     }
     w.endForm(data), w.endForm(tag);
 }
