@@ -233,20 +233,11 @@ bool convertSceneToObj(LwScene* scene, const char* scenePath, const std::string&
         for (size_t k = sceneLayers(item, numbers, &end, result); k < end; ++k) writer.layer(layers[k]);
     }
     for (auto& o : objects) freeLwObject(o.second.object);
-    // A picture two objects use is copied once: the later copies' materials name the first.
-    for (size_t k = 0; k < result->sideFiles.size();) {
-        const ConvertSideFile& side = result->sideFiles[k];
-        size_t same = 0;
-        while (same < k && (side.source.empty() || result->sideFiles[same].source != side.source)) ++same;
-        if (same == k) {
-            ++k;
-            continue;
-        }
-        const std::string from = "map_Kd " + side.name + "\n", to = "map_Kd " + result->sideFiles[same].name + "\n";
+    dropRepeatedPictures(result, 0, [&](const std::string& name, const std::string& kept) {
+        const std::string from = "map_Kd " + name + "\n", to = "map_Kd " + kept + "\n";
         for (size_t at = writer.mtl.find(from); at != std::string::npos; at = writer.mtl.find(from, at + to.size()))
             writer.mtl.replace(at, from.size(), to);
-        result->sideFiles.erase(result->sideFiles.begin() + long(k));
-    }
+    });
     result->bytes.swap(writer.obj);
     result->sideFiles.push_back({mtlName, "", writer.mtl});
     return true;

@@ -233,20 +233,10 @@ private:
         const size_t sidesBefore = result->sideFiles.size();
         GltfModel* built = buildGltf(object, path.c_str(), binary, options, result);
         freeLwObject(object);
-        // A picture another object already copies beside the output is named as that copy.
-        for (size_t k = sidesBefore; k < result->sideFiles.size();) {
-            const ConvertSideFile& side = result->sideFiles[k];
-            size_t same = 0;
-            while (same < sidesBefore && (side.source.empty() || result->sideFiles[same].source != side.source)) ++same;
-            if (same == sidesBefore) {
-                ++k;
-                continue;
-            }
-            const std::string from = uriOf(side.name), to = uriOf(result->sideFiles[same].name);
+        dropRepeatedPictures(result, sidesBefore, [&](const std::string& from, const std::string& to) {
             for (tinygltf::Image& image : built->model.images)
-                if (image.uri == from) image.uri = to;
-            result->sideFiles.erase(result->sideFiles.begin() + long(k));
-        }
+                if (image.uri == uriOf(from)) image.uri = uriOf(to);
+        });
         const int meshBase = mergeModel(model, built->model);
         // The object's nodes are its layers in order, each with its mesh or none.
         for (size_t k = 0; k < loaded.layers.size() && k < built->model.nodes.size(); ++k)
@@ -309,6 +299,22 @@ private:
 };
 
 }  // namespace
+
+void dropRepeatedPictures(ConvertResult* result, size_t first,
+                          const std::function<void(const std::string& from, const std::string& to)>& rename)
+{
+    for (size_t k = first; k < result->sideFiles.size();) {
+        const ConvertSideFile& side = result->sideFiles[k];
+        size_t same = 0;
+        while (same < k && (side.source.empty() || result->sideFiles[same].source != side.source)) ++same;
+        if (same == k) {
+            ++k;
+            continue;
+        }
+        rename(side.name, result->sideFiles[same].name);
+        result->sideFiles.erase(result->sideFiles.begin() + long(k));
+    }
+}
 
 void sceneWarning(const LwSceneItem& item, const std::string& text, ConvertResult* result)
 {

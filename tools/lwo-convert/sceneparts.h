@@ -1,5 +1,6 @@
 // What scene.cpp and sceneanim.cpp share. Internal to lwconvert.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ std::string findSceneObject(const LwSceneItem& item, const char* scenePath, cons
 // answer to *end: all, or the one "LoadObjectLayer" names (the first, with a
 // warning, when there is none such).
 size_t sceneLayers(const LwSceneItem& item, const std::vector<int32_t>& numbers, size_t* end, ConvertResult* result);
+// Drops each side file from `first` on whose picture an earlier one already
+// copies, after `rename` has pointed the output's references from the
+// dropped name to the kept one: a picture two objects use is copied once.
+void dropRepeatedPictures(ConvertResult* result, size_t first,
+                          const std::function<void(const std::string& from, const std::string& to)>& rename);
 
 // glTF's translation, rotation (x, y, z, w; w >= 0) and scale of LightWave's
 // nine channel values (angles in radians), z flipped.
