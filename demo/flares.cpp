@@ -34,7 +34,7 @@ static void makeTexture(GLuint name, SDL_Surface* image)
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
     // GL_CLAMP would blend the border colour (black) into the outermost
     // texels under linear filtering: a dark frame round the background.
-    buildTexture(image, name, textureClampToEdge);
+    buildTexture(image, name, textureClampToEdge, textureClampToEdge);
 }
 
 void FlareLayer::load(const char* spritePath, const char* backgroundPath, float x, float y, float z)

@@ -108,8 +108,12 @@ static void textureSurface(EngineSurface* surface, const LwTexture* layer, LwObj
         surface->textured = 0;
         return;
     }
+    // LightWave's wrap modes: mirror and edge as they are; reset (nothing
+    // outside the picture) has no GL form and repeats, as repeat does.
+    auto wrap = [](int32_t type) { return type == 2 ? textureMirroredRepeat : type == 3 ? textureClampToEdge : textureRepeat; };
     GLuint name = surface->textureName;
-    if (uploadTexture(surface->image, 0, &name, textureRepeat)) surface->image = nullptr;
+    if (uploadTexture(surface->image, 0, &name, wrap(layer->image.wrapWidthType), wrap(layer->image.wrapHeightType)))
+        surface->image = nullptr;
     else Scene::reportWarning("Probleme de transfert SDL->OpenGL");
     surface->textured = 1;
     reportFormatted(Scene::reportInfo, lineSize, "Chargement surface '%s' ", imageFile);

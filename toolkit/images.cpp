@@ -254,21 +254,25 @@ static bool buildMipmaps(SDL_Surface* surface)
     return built;
 }
 
-bool buildTexture(SDL_Surface* surface, GLuint name, TextureWrap wrap)
+static GLint glWrap(TextureWrap wrap)
+{
+    return wrap == textureRepeat ? GL_REPEAT : wrap == textureMirroredRepeat ? GL_MIRRORED_REPEAT : GL_CLAMP_TO_EDGE;
+}
+
+bool buildTexture(SDL_Surface* surface, GLuint name, TextureWrap wrapS, TextureWrap wrapT)
 {
     if (!usable(surface)) return false;
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    const GLint mode = wrap == textureRepeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, mode);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, mode);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, glWrap(wrapS));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, glWrap(wrapT));
     return buildMipmaps(surface);
 }
 
-bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames, TextureWrap wrap)
+bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames, TextureWrap wrapS, TextureWrap wrapT)
 {
-    if (!textureNames || index < 0 || !buildTexture(surface, textureNames[index], wrap)) return false;
+    if (!textureNames || index < 0 || !buildTexture(surface, textureNames[index], wrapS, wrapT)) return false;
     SDL_FreeSurface(surface);
     return true;
 }

@@ -64,17 +64,17 @@ SDL_Surface* loadImageRgb(const char* fileName);
 SDL_Surface* loadImageKeyed(const char* fileName);
 
 // How a texture continues beyond its edges.
-enum TextureWrap { textureRepeat, textureClampToEdge };
+enum TextureWrap { textureRepeat, textureClampToEdge, textureMirroredRepeat };
 
-// Binds the name, sets linear mipmapped filtering and the wrap mode, and
-// builds the mipmaps from a surface of 1 to 4 bytes per pixel, whatever its
-// row pitch. The surface stays the caller's. False (and nothing bound) when
-// the surface has no usable pixel size.
-bool buildTexture(SDL_Surface* surface, GLuint name, TextureWrap wrap);
+// Binds the name, sets linear mipmapped filtering and the wrap modes across
+// and down, and builds the mipmaps from a surface of 1 to 4 bytes per pixel,
+// whatever its row pitch. The surface stays the caller's. False (and nothing
+// bound) when the surface has no usable pixel size.
+bool buildTexture(SDL_Surface* surface, GLuint name, TextureWrap wrapS, TextureWrap wrapT);
 
 // buildTexture on textureNames[index], then frees the surface. On false (no
 // surface, or no usable pixel size) the surface is still the caller's.
-bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames, TextureWrap wrap);
+bool uploadTexture(SDL_Surface* surface, int index, const GLuint* textureNames, TextureWrap wrapS, TextureWrap wrapT);
 
 // ---- Text helpers (text.cpp) ------------------------------------------------
 // Fixed-size text fields and messages: the text is cut to size - 1

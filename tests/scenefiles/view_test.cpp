@@ -200,6 +200,44 @@ TEST_F(UvView, SphereAcrossItsSeamShowsNoReversedStrip)
     EXPECT_LT(green, 100);
 }
 
+// A quad facing the camera, mapped planar along z two picture widths across
+// (u from -0.5 to 1.5), the picture red, blue and green in thirds: left of
+// u = 0 and right of u = 1 it shows what the block's wrap mode says.
+TEST_F(UvView, WrapModesBeyondThePicture)
+{
+    std::vector<Rgb8> pixels;
+    for (int i = 0; i < 48 * 16; ++i) pixels.push_back(i % 48 < 16 ? Rgb8{255, 0, 0} : i % 48 < 32 ? Rgb8{0, 0, 255} : Rgb8{0, 255, 0});
+    ASSERT_TRUE(writeBmp(path("thirds.bmp"), 48, 16, pixels));
+    const struct {
+        int wrap;
+        char at0, at1;  // the colour at u = -0.45 and at u = 1.25
+    } rows[] = {{0, 'b', 'r'}, {1, 'b', 'r'}, {2, 'b', 'g'}, {3, 'r', 'g'}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.wrap);
+        LwwSurface s = fixtureSurface("Thirds", 1);
+        s.sidedness = 3;
+        for (float& size : s.image.size) size = 0.5f;
+        s.image.wrapTypes[0] = s.image.wrapTypes[1] = row.wrap;
+        const std::string name = "quad" + std::to_string(row.wrap) + ".lwo";
+        writeObject(name, {s}, {{"", {-0.5f, -0.2f, 0, 0.5f, -0.2f, 0, 0.5f, 0.2f, 0, -0.5f, 0.2f, 0}, {{0, 1, 2, 3}}, {0}}},
+                    {{1, "thirds.bmp"}});
+        Picture shot(render(dir, name, 0, 0));
+        const int y = shot.image->h / 2;
+        int x0 = shot.image->w, x1 = -1;
+        for (int x = 0; x < shot.image->w; ++x) {
+            const Rgb8 c = shot.at(x, y);
+            if (c.r + c.g + c.b > 150) x0 = std::min(x0, x), x1 = std::max(x1, x);
+        }
+        ASSERT_GT(x1 - x0, 100);
+        auto colour = [&](double u) {
+            const Rgb8 c = shot.at(x0 + int((u + 0.5) / 2 * (x1 - x0)), y);
+            return c.r > 2 * (c.g + c.b) ? 'r' : c.g > 2 * (c.r + c.b) ? 'g' : c.b > 2 * (c.r + c.g) ? 'b' : '?';
+        };
+        EXPECT_EQ(std::string({colour(-0.45), colour(0.15), colour(0.5), colour(0.85), colour(1.25)}),
+                  std::string({row.at0, 'r', 'b', 'g', row.at1}));
+    }
+}
+
 // LightWave's box1-uv.lwo turned to the camera: the face at z = -0.5 has v = 0
 // and u = x + 0.5 in the file's UV map, so across it run the colours of
 // cc0.png's bottom row (its grey ring's foot in the middle, white around).

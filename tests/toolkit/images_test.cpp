@@ -150,7 +150,7 @@ SDL_Surface* rowPicture(int bytesPerPixel, int width, int pitch, std::vector<Uin
 TEST_F(Upload, NoSurfaceIsRefusedAndBindsNothing)
 {
     glBindTexture(GL_TEXTURE_2D, names[1]);
-    EXPECT_FALSE(uploadTexture(nullptr, 0, names, textureRepeat));
+    EXPECT_FALSE(uploadTexture(nullptr, 0, names, textureRepeat, textureRepeat));
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, static_cast<GLint>(names[1]));
@@ -171,7 +171,8 @@ TEST_F(Upload, PicturesOfEveryPixelSizeAndPitchUploadAsTheyLook)
         std::vector<Uint8> bytes;
         SDL_Surface* s = rowPicture(c.bytesPerPixel, c.width, c.pitch, bytes);
         const TextureWrap wrap = c.width == 2 ? textureRepeat : textureClampToEdge;
-        ASSERT_TRUE(uploadTexture(s, 1, names, wrap));
+        const TextureWrap down = c.width == 3 ? textureMirroredRepeat : wrap;
+        ASSERT_TRUE(uploadTexture(s, 1, names, wrap, down));
         GLint bound = 0, alignment = 0, format = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         EXPECT_EQ(bound, static_cast<GLint>(names[1]));
@@ -182,8 +183,9 @@ TEST_F(Upload, PicturesOfEveryPixelSizeAndPitchUploadAsTheyLook)
         const GLenum parameterNames[4] = {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T};
         for (int i = 0; i < 4; ++i) glGetTexParameteriv(GL_TEXTURE_2D, parameterNames[i], &parameters[i]);
         const GLint mode = wrap == textureRepeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+        const GLint modeDown = c.width == 3 ? GL_MIRRORED_REPEAT : mode;
         EXPECT_EQ(std::vector<GLint>(parameters, parameters + 4),
-                  (std::vector<GLint>{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, mode, mode}));
+                  (std::vector<GLint>{GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, mode, modeDown}));
         expectRows(c.tolerance);
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
         EXPECT_EQ(alignment, 4) << "the unpack alignment is given back";
