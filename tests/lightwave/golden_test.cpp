@@ -49,6 +49,8 @@ std::vector<GoldenCase> goldenCases()
         return Bytes(b.begin(), b.end());
     };
     cases.push_back({"inventory", bytesOf(LWT_DIR "/cases/inventory.lws"), "--json"});
+    // An Image node mirrored across, clamped down, tiled 4 by 2 (the last case of lwo3.lwt).
+    cases.push_back({"lwo3-tiles", lwtCases(LWT_DIR "/lwo3.lwt").back().bytes, ""});
     cases.push_back({"move_xz_bezier", bytesOf("/usr/share/assimp/models/LWS/move_xz_bezier.lws"), ""});
     for (const auto& e : std::filesystem::directory_iterator(LWT_DIR "/objects")) {
         std::string name = e.path().stem().string();

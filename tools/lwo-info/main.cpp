@@ -590,6 +590,14 @@ static void printObject(const LwObject* o)
                     image ? projectionName(t->image.projection) : "planar", axisName(textureAxis(t)), sz[0], sz[1],
                     sz[2], c[0], c[1], c[2]);
         if (image) std::printf(" clip %d \"%s\"", t->image.clip, text(clipImage(o, t)));
+        // What shows beyond the picture, where it is not repeated, and an Image node's tiling.
+        const int32_t across = t->image.wrapWidthType, down = t->image.wrapHeightType;
+        static const char* const wraps[] = {"reset", "repeat", "mirror", "edge"};
+        if (image && (across >= 2 || down >= 2) && across >= 0 && across <= 3 && down >= 0 && down <= 3)
+            std::printf(" wrap %s %s", wraps[across], wraps[down]);
+        const float* tiles = t->image.tiles;
+        if (image && ((tiles[0] != 0 && tiles[0] != 1) || (tiles[1] != 0 && tiles[1] != 1)))
+            std::printf(" tiles (%g %g)", tiles[0] == 0 ? 1.0 : tiles[0], tiles[1] == 0 ? 1.0 : tiles[1]);
         std::printf("\n");
         if (fromUvMap(t))
             std::printf("    texture coordinates from UV map \"%s\": %d corners mapped, %d missed\n",
