@@ -624,6 +624,12 @@ bool Reader::read()
         } else if (std::strcmp(word, "FramesPerSecond") == 0) {
             float v = 0;
             if (readReal(&v) && v > 0 && v <= 1000) scene->framesPerSecond = v;
+        } else if (std::strcmp(word, "FrameSize") == 0) {
+            int32_t w = 0, h = 0;
+            if (readInteger(&w) && readInteger(&h) && w > 0 && h > 0) scene->frameWidth = w, scene->frameHeight = h;
+        } else if (std::strcmp(word, "FrameWidth") == 0 || std::strcmp(word, "FrameHeight") == 0) {
+            int32_t v = 0;
+            if (readInteger(&v) && v > 0) (word[5] == 'W' ? scene->frameWidth : scene->frameHeight) = v;
         } else {
             itemWord(word, offset);
         }

@@ -79,6 +79,7 @@ struct LwScene {
     int32_t version;
     double firstFrame, lastFrame;
     double framesPerSecond;  // 0 when the file gives none (see lwSceneSecondsPerFrame)
+    int32_t frameWidth, frameHeight;  // the rendered frame in pixels ("FrameSize", or "FrameWidth" and "FrameHeight"); 0 when not given
     LwSceneItem* items;
     int32_t itemCount;
     LwSceneWarning* warnings;

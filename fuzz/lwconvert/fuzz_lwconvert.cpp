@@ -50,7 +50,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     check(w.save((folder + "/object.lwo").c_str()));
     std::atexit([] {
         std::remove((folder + "/object.lwo").c_str());
-        std::remove((folder + "/scene.lws").c_str());
         rmdir(folder.c_str());
     });
     return 0;
@@ -58,11 +57,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 static void convertScene(const uint8_t* data, size_t size)
 {
-    // Read from a file as the tool does, so that the frame size is looked for too.
+    // Named as if it lay beside the object; it is never written.
     const std::string path = folder + "/scene.lws";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    check(file && std::fwrite(data, 1, size, file) == size && std::fclose(file) == 0);
-    LwScene* scene = readLwScene(path.c_str());
+    LwScene* scene = readLwSceneMemory(data, size, path.c_str());
     if (!scene) return;
     for (int32_t i = 0; i < scene->itemCount; ++i) {
         LwSceneItem& item = scene->items[i];

@@ -63,6 +63,8 @@ TEST(LwScene, ChildFollowsAMovingTurningScaledParent)
     EXPECT_EQ(s->version, 5);
     EXPECT_EQ(s->lastFrame, 30);
     EXPECT_EQ(s->framesPerSecond, 30);
+    EXPECT_EQ(s->frameWidth, 720);
+    EXPECT_EQ(s->frameHeight, 576);
     ASSERT_EQ(s->itemCount, 4);
     EXPECT_EQ(parents(s.get()), (std::vector<int32_t>{1, -1, 0, -1}));
     const LwItemKind kinds[] = {lwItemObject, lwItemNull, lwItemNull, lwItemCamera};

@@ -256,7 +256,8 @@ private:
         camera.perspective.yfov = lwZoomFieldOfView(item.zoom > 0 ? item.zoom : 3.2) * lwRadiansPerDegree;
         camera.perspective.znear = 0.01;
         camera.perspective.zfar = 1e6;
-        camera.perspective.aspectRatio = sceneAspect(scenePath);
+        if (scene->frameWidth > 0 && scene->frameHeight > 0)
+            camera.perspective.aspectRatio = double(scene->frameWidth) / scene->frameHeight;
         model.cameras.push_back(camera);
         node->camera = int(model.cameras.size() - 1);
     }
@@ -397,23 +398,6 @@ void gltfPlacement(const double own[9], double t[3], double q[4], double s[3])
     s[0] = own[6];
     s[1] = own[7];
     s[2] = own[8];
-}
-
-double sceneAspect(const char* scenePath)
-{
-    // "FrameSize W H" (older scenes) or "FrameWidth W" and "FrameHeight H".
-    FILE* f = scenePath ? std::fopen(scenePath, "rb") : nullptr;
-    if (!f) return 0;
-    char line[256];
-    double width = 0, height = 0;
-    while (std::fgets(line, sizeof line, f)) {
-        double a, b;
-        if (std::sscanf(line, " FrameSize %lf %lf", &a, &b) == 2) width = a, height = b;
-        else if (std::sscanf(line, " FrameWidth %lf", &a) == 1) width = a;
-        else if (std::sscanf(line, " FrameHeight %lf", &a) == 1) height = a;
-    }
-    std::fclose(f);
-    return width > 0 && height > 0 && std::isfinite(width / height) ? width / height : 0;
 }
 
 GltfModel* buildSceneGltf(LwScene* scene, const char* scenePath, bool binary, const ConvertOptions& options,
