@@ -211,11 +211,7 @@ bool convertSceneToObj(LwScene* scene, const char* scenePath, const std::string&
         if (path.empty()) continue;
         auto known = objects.find(path);
         if (known == objects.end()) {
-            LwObject* object = readLwObject(path.c_str(), nullptr, nullptr);
-            if (!object) {
-                const char* why = lwFailReason();
-                sceneWarning(item, "object " + wellFormedUtf8(path.c_str()) + ": " + (why ? why : "cannot be read"), result);
-            } else subdivideForConversion(object, options, result);
+            LwObject* object = readSceneObject(item, path, options, result);
             known = objects.emplace(path, Loaded{object, {object, nullptr, &options, mode, result, true, {}}}).first;
             known->second.pictures.objectPath = known->first.c_str();
         }

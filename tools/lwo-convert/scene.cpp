@@ -218,15 +218,8 @@ private:
     LoadedObject load(const LwSceneItem& item, const std::string& path)
     {
         LoadedObject loaded;
-        uint32_t failId = 0;
-        int32_t failPos = 0;
-        LwObject* object = readLwObject(path.c_str(), &failId, &failPos);
-        if (!object) {
-            const char* why = lwFailReason();
-            warn(item, "object " + wellFormedUtf8(path.c_str()) + ": " + (why ? why : "cannot be read"));
-            return loaded;
-        }
-        subdivideForConversion(object, options, result);
+        LwObject* object = readSceneObject(item, path, options, result);
+        if (!object) return loaded;
         for (const LwLayer* layer = object->layers; layer; layer = layer->next)
             loaded.layers.push_back({layer->number, -1, wellFormedUtf8(layer->name),
                                      {layer->pivot[0], layer->pivot[1], layer->pivot[2]}});
@@ -320,6 +313,19 @@ void dropRepeatedPictures(ConvertResult* result, size_t first,
 void sceneWarning(const LwSceneItem& item, const std::string& text, ConvertResult* result)
 {
     result->warnings.push_back("line " + std::to_string(item.line) + ": " + text);
+}
+
+LwObject* readSceneObject(const LwSceneItem& item, const std::string& path, const ConvertOptions& options,
+                          ConvertResult* result)
+{
+    LwObject* object = readLwObject(path.c_str(), nullptr, nullptr);
+    if (!object) {
+        const char* why = lwFailReason();
+        sceneWarning(item, "object " + wellFormedUtf8(path.c_str()) + ": " + (why ? why : "cannot be read"), result);
+        return nullptr;
+    }
+    subdivideForConversion(object, options, result);
+    return object;
 }
 
 std::string findSceneObject(const LwSceneItem& item, const char* scenePath, const ConvertOptions& options,

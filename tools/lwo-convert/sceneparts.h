@@ -22,6 +22,10 @@ void sceneWarning(const LwSceneItem& item, const std::string& text, ConvertResul
 // The file an object item loads, or "" with a warning saying where it was looked for.
 std::string findSceneObject(const LwSceneItem& item, const char* scenePath, const ConvertOptions& options,
                             ConvertResult* result);
+// The object file an item loads, read and its SubPatches refined for conversion;
+// null with a warning naming the reason when it cannot be read.
+LwObject* readSceneObject(const LwSceneItem& item, const std::string& path, const ConvertOptions& options,
+                          ConvertResult* result);
 // The object's layers (their numbers in file order) the item shows, from the
 // answer to *end: all, or the one "LoadObjectLayer" names (the first, with a
 // warning, when there is none such).
