@@ -236,22 +236,6 @@ private:
         model.scenes.push_back(scene);
     }
 
-    int bufferView(const void* data, size_t size, int target)
-    {
-        std::vector<unsigned char>& buffer = model.buffers[0].data;
-        while (buffer.size() % 4) buffer.push_back(0);
-        tinygltf::BufferView view;
-        view.buffer = 0;
-        view.byteOffset = buffer.size();
-        view.byteLength = size;
-        view.target = target;
-        const unsigned char* bytes = static_cast<const unsigned char*>(data);
-        if (bytes) buffer.insert(buffer.end(), bytes, bytes + size);
-        else buffer.resize(buffer.size() + size);  // filled by the caller
-        model.bufferViews.push_back(view);
-        return int(model.bufferViews.size() - 1);
-    }
-
     int materialOf(const LwSurface* s)
     {
         auto known = materials.find(s);
@@ -309,7 +293,7 @@ private:
         image.name = wellFormedUtf8(baseName(f->path).c_str());
         if (f->uri.empty()) {
             image.mimeType = f->mime;
-            image.bufferView = bufferView(f->bytes.data(), f->bytes.size(), 0);
+            image.bufferView = gltfBufferView(&model, f->bytes.data(), f->bytes.size(), 0);
         } else {
             image.uri = f->uri;
         }
@@ -588,4 +572,20 @@ bool convertToGltf(const LwObject* object, const char* objectPath, bool binary, 
                    ConvertResult* result, FILE* file)
 {
     return writeGltf(buildGltf(object, objectPath, binary, options, result), result, file);
+}
+
+int gltfBufferView(tinygltf::Model* model, const void* data, size_t size, int target)
+{
+    if (model->buffers.empty()) model->buffers.resize(1);
+    std::vector<unsigned char>& buffer = model->buffers[0].data;
+    while (buffer.size() % 4) buffer.push_back(0);
+    tinygltf::BufferView view;
+    view.buffer = 0;
+    view.byteOffset = buffer.size();
+    view.byteLength = size;
+    view.target = target;
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    buffer.insert(buffer.end(), bytes, bytes + size);
+    model->bufferViews.push_back(view);
+    return int(model->bufferViews.size() - 1);
 }

@@ -207,8 +207,6 @@ public:
     }
 };
 
-// The key times of a channel within [from, to] (seconds), its behaviours'
-// repeats included; false when there would be more than `room`.
 // True when the channel holds one value everywhere: its keys all equal,
 // without tangents or handles, and no reset to 0 from another value.
 bool still(const LwChannelEnvelope& e)
@@ -221,6 +219,8 @@ bool still(const LwChannelEnvelope& e)
     return v == 0 || (e.pre != lwBehaviourReset && e.post != lwBehaviourReset);
 }
 
+// The key times of a channel within [from, to] (seconds), its behaviours'
+// repeats included; false when there would be more than `room`.
 bool channelCuts(const LwChannelEnvelope& e, double from, double to, size_t room, std::vector<double>* cuts)
 {
     if (e.count < 2 || still(e)) return true;
@@ -452,19 +452,9 @@ private:
 
     int accessor(const float* data, size_t count, int type, bool bounds)
     {
-        if (model.buffers.empty()) model.buffers.resize(1);
-        std::vector<unsigned char>& buffer = model.buffers[0].data;
-        while (buffer.size() % 4) buffer.push_back(0);
         const size_t floats = count * size_t(type == TINYGLTF_TYPE_SCALAR ? 1 : type);
-        tinygltf::BufferView view;
-        view.buffer = 0;
-        view.byteOffset = buffer.size();
-        view.byteLength = floats * sizeof(float);
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
-        buffer.insert(buffer.end(), bytes, bytes + view.byteLength);
-        model.bufferViews.push_back(view);
         tinygltf::Accessor a;
-        a.bufferView = int(model.bufferViews.size() - 1);
+        a.bufferView = gltfBufferView(&model, data, floats * sizeof(float), 0);
         a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
         a.count = count;
         a.type = type;
@@ -476,10 +466,7 @@ private:
         return int(model.accessors.size() - 1);
     }
 
-    void warn(const LwSceneItem& item, const std::string& text)
-    {
-        result->warnings.push_back("line " + std::to_string(item.line) + ": " + text);
-    }
+    void warn(const LwSceneItem& item, const std::string& text) { sceneWarning(item, text, result); }
 
     LwScene* scene;
     const ConvertOptions& options;
