@@ -46,11 +46,9 @@ const char* chunkString(const Lwo3Chunk& c)
 
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
-uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
-
 double f8(const unsigned char* p)
 {
-    uint64_t bits = uint64_t(be32(p)) << 32 | be32(p + 4);
+    uint64_t bits = uint64_t(lwo3U4(p)) << 32 | lwo3U4(p + 4);
     double d;
     std::memcpy(&d, &bits, 8);
     return d;
@@ -149,9 +147,9 @@ int readValue(Lwo3Span span, Attribute* a, bool numbers)
                 long at = static_cast<const unsigned char*>(nul) - c.body.at + 1;
                 at += at & 1;
                 if (same(type, "double") && n - at >= 8) a->value[0] = f8(c.body.at + at), a->count = 1;
-                if (same(type, "int") && n - at >= 4) a->value[0] = int32_t(be32(c.body.at + at)), a->count = 1;
+                if (same(type, "int") && n - at >= 4) a->value[0] = int32_t(lwo3U4(c.body.at + at)), a->count = 1;
             } else if (n >= 4) {
-                uint32_t k = be32(c.body.at);
+                uint32_t k = lwo3U4(c.body.at);
                 for (uint32_t i = 0; i < k && i < 4 && 4 + 8 * long(i + 1) <= n; ++i)
                     a->value[i] = f8(c.body.at + 4 + 8 * i), a->count = int(i + 1);
             }
@@ -273,7 +271,7 @@ bool tilingValue(Lwo3Span span, float* value, int depth)
         if (c.form && c.id == lwId('V', 'P', 'V', 'L')) {
             Lwo3Chunk first;
             if (lwo3Next(&c.body, &first) <= 0 || first.form || first.body.end - first.body.at < 4) return false;
-            const uint32_t bits = be32(first.body.at);
+            const uint32_t bits = lwo3U4(first.body.at);
             std::memcpy(value, &bits, 4);
             return std::isfinite(*value);
         }
@@ -309,8 +307,8 @@ int readImageNode(Lwo3Span span, ImageNode* image, int depth)
             image->projection = c.body.at[0] << 8 | c.body.at[1];
         } else if ((c.id == lwId('A', 'X', 'I', 'S') && n >= 2) || (c.id == lwId('I', 'A', 'X', 'S') && n >= 4)) {
             image->axis = c.body.at[n - 2] << 8 | c.body.at[n - 1];
-        } else if (wrap >= 0 && n >= 4 && be32(c.body.at) <= 3) {
-            image->wrap[wrap] = int(be32(c.body.at));
+        } else if (wrap >= 0 && n >= 4 && lwo3U4(c.body.at) <= 3) {
+            image->wrap[wrap] = int(lwo3U4(c.body.at));
         }
     }
     return more < 0 ? -1 : 1;

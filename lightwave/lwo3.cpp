@@ -16,17 +16,12 @@ constexpr uint32_t kHeaderId = lwId(' ', ' ', ' ', ' ');
 constexpr int kMaxDepth = 24;
 }  // namespace
 
-static uint32_t be32(const unsigned char* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 int lwo3Next(Lwo3Span* span, Lwo3Chunk* chunk)
 {
     if (span->at >= span->end) return 0;
     if (span->end - span->at < 8) return lwo3Refuse(span->at, "nested chunk header cut short") - 1;
-    uint32_t id = be32(span->at);
-    uint32_t size = be32(span->at + 4);
+    uint32_t id = lwo3U4(span->at);
+    uint32_t size = lwo3U4(span->at + 4);
     if (size > uint32_t(span->end - span->at - 8)) return lwo3Refuse(span->at, "nested chunk runs past its form") - 1;
     chunk->at = span->at;
     chunk->form = id == lwId('F', 'O', 'R', 'M');
@@ -35,7 +30,7 @@ int lwo3Next(Lwo3Span* span, Lwo3Chunk* chunk)
     chunk->body.end = span->at + 8 + size;
     if (chunk->form) {
         if (size < 4) return lwo3Refuse(span->at, "nested form without its type") - 1;
-        chunk->id = be32(chunk->body.at);
+        chunk->id = lwo3U4(chunk->body.at);
         chunk->body.at += 4;
     }
     // An odd chunk's pad byte may be missing at the end of its form.
@@ -192,7 +187,7 @@ static int readNestedForm(FILE* file, int32_t size, LwObject* object)
     if (size < 4) {
         ok = lwo3Refuse(data, "nested form without its type");
     } else {
-        form.id = be32(data);
+        form.id = lwo3U4(data);
         form.body = {data + 4, all.end};
         switch (form.id) {
         case lwId('S', 'U', 'R', 'F'): {

@@ -3,6 +3,12 @@
 #pragma once
 #include "lwread.h"
 
+// A big-endian U4 at p (the caller has checked the four bytes are there).
+inline uint32_t lwo3U4(const unsigned char* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
 struct Lwo3Span {
     const unsigned char* at;
     const unsigned char* end;
