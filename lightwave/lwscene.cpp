@@ -681,6 +681,20 @@ void Reader::finish()
 }
 }  // namespace
 
+// The reader's own test: blanks (line ends included), then the word.
+bool lwIsSceneFile(const char* path)
+{
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    int c = std::getc(f);
+    while (isBlank(c)) c = std::getc(f);
+    char word[5] = {static_cast<char>(c), 0, 0, 0, 0};
+    const bool four = c != EOF && std::fread(word + 1, 1, 3, f) == 3;
+    c = std::getc(f);
+    std::fclose(f);
+    return four && std::strcmp(word, "LWSC") == 0 && (c == EOF || isBlank(c));
+}
+
 bool lwIsItemId(const char* s, size_t length)
 {
     return length == 8 && std::strspn(s, "0123456789abcdefABCDEF") >= 8;

@@ -96,6 +96,9 @@ enum { lwSceneMaxItems = 4096, lwSceneMaxWarnings = 16, lwSceneMaxFrame = 360000
 LwScene* readLwScene(const char* path, const char** reason = nullptr);
 LwScene* readLwSceneMemory(const void* bytes, size_t size, const char* name, const char** reason = nullptr);
 void freeLwScene(LwScene* scene);
+// True when the file begins as readLwScene wants: blanks (line ends
+// included), then the word "LWSC".
+bool lwIsSceneFile(const char* path);
 
 // Appends the items of `from` (their parents moved along) to `into`; `from`
 // is freed. False (both untouched) when memory runs out.

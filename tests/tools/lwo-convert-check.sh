@@ -109,6 +109,9 @@ grep -q 'gone.lwo not found' "$work/scenes/gone.err" || fail "gone.lws: no warni
 "$convert" "$work/in/gone.lws" "$work/scenes/gone.obj" --at 40 2>/dev/null || fail "scene to .obj: exit $?"
 "$convert" "$work/in/cube.lwo" "$work/scenes/cube.obj" --at 40 2>/dev/null; [ $? -eq 2 ] || fail "--at of an object: not exit 2"
 "$convert" "$work/in/gone.lws" "$work/scenes/gone.glb" --fps 0 2>/dev/null; [ $? -eq 2 ] || fail "--fps 0: not exit 2"
+# Blank lines before the word, as the scene reader allows.
+printf '\r\n  LWSC\n3\nAddNullObject Null\n' >"$work/in/blank.lws"
+"$convert" "$work/in/blank.lws" "$work/scenes/blank.glb" 2>/dev/null | grep -q ' 1 item(s)' || fail "blank.lws: not read as a scene"
 printf 'LWSC\n' >"$work/in/empty.lws"
 "$convert" "$work/in/empty.lws" "$work/scenes/empty.glb" 2>/dev/null; rc=$?
 [ $rc -eq 0 ] || [ $rc -eq 1 ] || fail "empty scene: exit $rc"

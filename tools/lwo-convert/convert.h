@@ -63,8 +63,6 @@ struct LwScene;
 // `itemNodes`, when given, receives each item's node.
 GltfModel* buildSceneGltf(LwScene* scene, const char* scenePath, bool binary, const ConvertOptions& options,
                           ConvertResult* result, std::vector<int>* itemNodes = nullptr);
-// True when the file at `path` begins as a scene does ("LWSC").
-bool isLwSceneFile(const char* path);
 
 // `mtlName` is the material file's name, written beside the .obj as a side file.
 bool convertToObj(const LwObject* object, const char* objectPath, const std::string& mtlName,

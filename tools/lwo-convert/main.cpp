@@ -154,7 +154,7 @@ int main(int argc, char** argv)
     lwSetLog(lwLogNowhere, nullptr);
     ConvertResult result;
     LwScene* scene = nullptr;
-    const bool isScene = isLwSceneFile(in);
+    const bool isScene = lwIsSceneFile(in);
     if (options.stillGiven && !(isScene && obj)) {
         std::fprintf(stderr, "lwo-convert: --at: only for a scene written as .obj\n");
         return 2;

@@ -414,13 +414,3 @@ GltfModel* buildSceneGltf(LwScene* scene, const char* scenePath, bool binary, co
     if (itemNodes) *itemNodes = writer.itemNodes();
     return built;
 }
-
-bool isLwSceneFile(const char* path)
-{
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    char head[4] = {};
-    bool scene = std::fread(head, 1, 4, f) == 4 && std::memcmp(head, "LWSC", 4) == 0;
-    std::fclose(f);
-    return scene;
-}

@@ -13,6 +13,7 @@
 
 #include "cli.h"
 #include "lightwave.h"
+#include "lwscene.h"
 #include "lwsubdiv.h"
 #include "scene.h"
 
@@ -640,7 +641,7 @@ int main(int argc, char** argv)
     int failed = 0;
     for (int i = first; i < argc; ++i) {
         const char* path = argv[i];
-        if (isLwSceneFile(path)) {
+        if (lwIsSceneFile(path)) {
             failed += !printLwScene(path, json);
             continue;
         }

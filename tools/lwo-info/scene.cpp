@@ -14,22 +14,6 @@
 #include "lightwave.h"
 #include "lwscene.h"
 
-static bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
-// The reader's own test: blanks (line ends included), then the word.
-bool isLwSceneFile(const char* path)
-{
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    int c = std::getc(f);
-    while (isBlank(c)) c = std::getc(f);
-    char word[5] = {static_cast<char>(c), 0, 0, 0, 0};
-    const bool four = c != EOF && std::fread(word + 1, 1, 3, f) == 3;
-    c = std::getc(f);
-    std::fclose(f);
-    return four && std::strcmp(word, "LWSC") == 0 && (c == EOF || isBlank(c));
-}
-
 namespace {
 
 // The reader's values are floats widened: as floats they print short ("3.2").

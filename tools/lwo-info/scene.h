@@ -2,9 +2,6 @@
 // with their parents, pivots and motion channels, and the reader's warnings.
 #pragma once
 
-// True when the file's first word is "LWSC": the file is read as a scene.
-bool isLwSceneFile(const char* path);
-
 // Prints what the scene reader makes of the file, as text or as one JSON
 // object on one line. False, with the reason on standard error, when the
 // scene cannot be read.
